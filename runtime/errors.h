@@ -1,0 +1,45 @@
+#pragma once
+// The numbered run-time error report and the one exit path of spec2wav and
+// phaseview: close the window, close every file, write the report, exit.
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace orv {
+
+inline constexpr int errIllegalFunctionCall = 1;
+inline constexpr int errFileNotFound = 2;
+inline constexpr int errFileIO = 3;
+inline constexpr int errOutOfMemory = 4;
+
+// Exit codes of our own checks on input values, outside the run-time errors 1..17.
+inline constexpr int exitBadInput = 20;  // values that make no sense (zero rate, all-zero symbols)
+inline constexpr int exitTooLarge = 21;  // input beyond what the output format can hold
+
+std::string_view errorText(int error);  // empty for 0 and for 18 and up
+
+// The report text, cut to 1023 bytes. An empty module gives the closing "\n\n".
+std::string composeReport(int error, int site, std::string_view module);
+
+[[noreturn]] void raiseAtSite(int site, std::string_view module);  // programFiles().lastError()
+[[noreturn]] void raiseError(int error, int site, std::string_view module);
+[[noreturn]] void endProgram(int exitCode);
+// One line (a line end is added) on standard error, then the exit path.
+[[noreturn]] void stopWithMessage(std::string_view message, int exitCode);
+
+// Runs first on the exit path (phaseview closes its window here).
+void setBeforeExit(std::function<void()> hook);
+
+// Interrupt, illegal instruction, arithmetic fault, access violation,
+// termination, abort and quit end the program with errors 9..15 and a
+// report without site and module.
+void installSignalReports();
+
+// The start-up check: prints "This program requires at least a 486 to run."
+// and exits with 1 on a processor that is not an x86 of family 4 or later.
+void requireProcessor();
+
+// The arguments after the program name, joined by single blanks.
+std::string commandLineText(int argc, const char* const* argv);
+
+}  // namespace orv

@@ -1,0 +1,17 @@
+#pragma once
+// Formatted printing of singles into '#' fields with one '.'.
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+#include "textfile.h"
+
+namespace orv {
+
+// The formatted text without ending.
+std::string formatUsing(std::string_view format, std::initializer_list<float> values);
+
+void printUsing(FileTable& files, int number, std::string_view format,
+                std::initializer_list<float> values, Ending ending = Ending::None);
+
+}  // namespace orv
