@@ -1,0 +1,16 @@
+// orvane-rx: integrates the symbols of one transmission in a converter WAV
+// recording and writes them to "rawsyms.txt".
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "receiver.h"
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const auto result = orv::rx::runReceiver(args);
+    std::fputs(result.output.c_str(), stdout);
+    std::fputs(result.error.c_str(), stderr);
+    return result.exitCode;
+}

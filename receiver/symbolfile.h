@@ -1,0 +1,26 @@
+#pragma once
+// "rawsyms.txt": one record per symbol, "index I Q phase", CR LF line ends.
+#include <complex>
+#include <string>
+#include <vector>
+
+#include "outcome.h"
+
+namespace orv::rx {
+
+inline constexpr const char* symbolFileName = "rawsyms.txt";
+
+// Records are padded with blanks to a fixed length. phaseview finds the
+// symbol count by reading 95 characters from 101 bytes before the end of the
+// file, so the last record must reach back at most 101 bytes and the file must
+// be at least 101 bytes long: a lone record is padded to 101 bytes.
+inline constexpr std::size_t recordLength = 60;       // with CR LF
+inline constexpr std::size_t loneRecordLength = 101;  // with CR LF
+
+std::string formatSymbolRecords(const std::vector<std::complex<double>>& symbols);
+
+// Writes the text beside the target under a temporary name and renames it
+// over the target, so a failure leaves an earlier file as it was.
+Outcome<bool> writeFileReplacing(const std::string& path, const std::string& text);
+
+}  // namespace orv::rx

@@ -1,0 +1,60 @@
+#include "symbolintegrator.h"
+
+#include <cmath>
+#include <numbers>
+
+#include "errors.h"
+#include "numbertext.h"
+
+namespace orv::rx {
+
+Outcome<ReceivedSymbols> integrateSymbols(const WaveRecording& wave, const RxOptions& options)
+{
+    const double rate = wave.sampleRate;
+    const auto count = static_cast<double>(wave.samples.size());
+    const auto position = [&](std::int64_t k) {
+        return (options.startOffset + static_cast<double>(k) * options.symbolPeriod) * rate;
+    };
+
+    ReceivedSymbols out;
+    out.spanBegin = position(0);
+    out.spanEnd = position(options.symbolCount);
+    if (out.spanBegin < -0.5 || out.spanEnd > count - 0.5) {
+        const double needed = (options.startOffset + double(options.symbolCount) * options.symbolPeriod);
+        return Outcome<ReceivedSymbols>::failure(
+            "the WAV file holds " + numberText(count / rate) + " s (" +
+                wholeText(wave.samples.size()) + " samples at " + numberText(rate) +
+                "/s), too short for " + wholeText(options.symbolCount) + " symbols of " +
+                numberText(options.symbolPeriod) + " s from " + numberText(options.startOffset) +
+                " s (needs 0 to " + numberText(needed) + " s)",
+            exitBadInput);
+    }
+
+    const double cyclesPerSample = options.frequencyOffset / rate;
+    out.symbols.reserve(static_cast<std::size_t>(options.symbolCount));
+    double powerSum = 0;
+    for (std::int64_t k = 0; k < options.symbolCount; ++k) {
+        const double a = position(k);
+        const double b = position(k + 1);
+        std::complex<double> sum = 0;
+        for (auto n = static_cast<std::int64_t>(std::floor(a + 0.5)); double(n) - 0.5 < b; ++n) {
+            const double weight = std::min(b, double(n) + 0.5) - std::max(a, double(n) - 0.5);
+            if (weight <= 0)
+                continue;
+            // The cycle count's whole part is dropped before the angle is formed,
+            // so the angle stays accurate far into a long recording.
+            double cycles = cyclesPerSample * double(n);
+            cycles -= std::floor(cycles);
+            const double angle = -2 * std::numbers::pi * cycles;
+            const std::complex<double> s = wave.samples[static_cast<std::size_t>(n)];
+            sum += weight * std::conj(s) * std::complex<double>(std::cos(angle), std::sin(angle));
+        }
+        const std::complex<double> symbol = sum / (b - a);
+        powerSum += std::norm(symbol);
+        out.symbols.push_back(symbol);
+    }
+    out.meanPower = powerSum / double(options.symbolCount);
+    return out;
+}
+
+}  // namespace orv::rx

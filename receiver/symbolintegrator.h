@@ -1,0 +1,28 @@
+#pragma once
+// Mixes a transmission to zero frequency and integrates its symbol periods.
+#include <complex>
+#include <cstdint>
+#include <vector>
+
+#include "outcome.h"
+#include "rxoptions.h"
+#include "wavefile.h"
+
+namespace orv::rx {
+
+struct ReceivedSymbols {
+    std::vector<std::complex<double>> symbols;  // mean baseband value over each period
+    double meanPower = 0;                       // mean of |symbol|^2
+    double spanBegin = 0;                       // sample positions covered, [begin, end)
+    double spanEnd = 0;
+};
+
+// Sample n stands for the sample positions [n - 1/2, n + 1/2): the period of
+// symbol k, [(T + kS) rate, (T + (k+1)S) rate), weights each sample by the
+// length of its overlap, so fractional starts are not rounded away. The
+// converter leaves a carrier F Hz above centre turning clockwise (its spectrum
+// is conjugated); the symbols are conjugated back and turned by -F, which puts
+// them in the transmitter's own phase sense, at rest.
+Outcome<ReceivedSymbols> integrateSymbols(const WaveRecording& wave, const RxOptions& options);
+
+}  // namespace orv::rx

@@ -1,0 +1,25 @@
+#pragma once
+// Reader of the converter's recordings: RIFF/WAVE, two channels of 32-bit
+// float (plain or extensible format), optional "inf1" text with the exact rate.
+#include <complex>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "outcome.h"
+
+namespace orv::rx {
+
+struct WaveRecording {
+    double sampleRate = 0;        // from "sr=" in "inf1", else the header's whole rate
+    bool rateFromInfo = false;
+    std::uint32_t headerRate = 0;
+    std::string infoText;         // "inf1" payload without its zero padding
+    std::vector<std::complex<float>> samples;  // channel 1 real, channel 2 imaginary
+};
+
+Outcome<WaveRecording> readWave(const std::string& path);
+// The same on bytes already in memory; name only appears in messages.
+Outcome<WaveRecording> parseWave(const std::vector<unsigned char>& bytes, const std::string& name);
+
+}  // namespace orv::rx
