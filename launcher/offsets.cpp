@@ -1,0 +1,222 @@
+#include "offsets.h"
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <vector>
+
+#include "numbertext.h"
+
+namespace orv::launcher {
+namespace {
+
+// Finds one tag per line and collects the value behind it, fed one character
+// at a time so that a long line never has to be held in memory.
+class TagScanner {
+public:
+    TagScanner(std::string_view tag, std::string& target) : tag_(tag), target_(target) {}
+
+    void newLine() {
+        matched_ = 0;
+        position_ = 0;
+        found_ = false;
+        collecting_ = 0;
+    }
+
+    void feed(char c) {
+        ++position_;
+        if (collecting_ > 0) {
+            if (c == '.' || (c >= '0' && c <= '9')) {
+                target_ += c;
+                --collecting_;
+            } else {
+                collecting_ = 0;
+            }
+            return;
+        }
+        if (found_) return;  // only the first occurrence in a line counts
+        if (c == tag_[matched_]) {
+            ++matched_;
+        } else {
+            matched_ = c == tag_[0] ? 1 : 0;  // the tags repeat no prefix of themselves
+        }
+        if (matched_ == tag_.size()) {
+            found_ = true;
+            // A tag at a line's first character is not taken.
+            if (position_ - tag_.size() + 1 >= 2) collecting_ = 30;
+        }
+    }
+
+private:
+    std::string_view tag_;
+    std::string& target_;
+    std::size_t matched_ = 0;
+    std::uint64_t position_ = 0;
+    bool found_ = false;
+    int collecting_ = 0;
+};
+
+// Splits the text into lines at CR or CR LF (a lone LF is an ordinary
+// character) and feeds every line to the three scanners.
+class LineSplitter {
+public:
+    explicit LineSplitter(std::array<TagScanner, 3>& scanners) : scanners_(scanners) {
+        for (auto& s : scanners_) s.newLine();
+    }
+
+    void feed(std::string_view bytes) {
+        for (char c : bytes) {
+            if (afterCr_) {
+                afterCr_ = false;
+                if (c == '\n') continue;
+            }
+            if (c == '\r') {
+                afterCr_ = true;
+                for (auto& s : scanners_) s.newLine();
+                continue;
+            }
+            for (auto& s : scanners_) s.feed(c);
+        }
+    }
+
+private:
+    std::array<TagScanner, 3>& scanners_;
+    bool afterCr_ = false;
+};
+
+std::uint32_t littleEndian32(const unsigned char* p) {
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+// Where the text to scan ends: the first sample byte of a RIFF/WAVE file's
+// "data" chunk, or the file's end for anything else (also for a RIFF file
+// whose chunks lead to no "data" chunk within the file).
+template <typename ReadAt>
+std::uint64_t scanLimit(std::uint64_t fileLength, ReadAt readAt) {
+    unsigned char header[12];
+    if (fileLength < 12 || !readAt(0, header, 12)) return fileLength;
+    if (std::string_view(reinterpret_cast<char*>(header), 4) != "RIFF" ||
+        std::string_view(reinterpret_cast<char*>(header) + 8, 4) != "WAVE") {
+        return fileLength;
+    }
+    std::uint64_t offset = 12;
+    while (offset + 8 <= fileLength) {
+        unsigned char chunk[8];
+        if (!readAt(offset, chunk, 8)) return fileLength;
+        std::uint64_t size = littleEndian32(chunk + 4);
+        if (std::string_view(reinterpret_cast<char*>(chunk), 4) == "data") return offset + 8;
+        // Chunks are padded to an even length.
+        std::uint64_t next = offset + 8 + size + (size & 1);
+        if (next > fileLength) return fileLength;
+        offset = next;
+    }
+    return fileLength;
+}
+
+void finishWaveInfo(LauncherState& state, const std::string& utText, const std::string& srText) {
+    state.Label1 = "central frequency = " + state.centralFrequencyText + " [Hz]";
+    double v = textToNumber(utText);
+
+    std::string fraction = ".00";
+    if (auto point = utText.find('.'); point != std::string::npos) fraction = utText.substr(point, 5);
+
+    std::optional<std::string> date = unixTimeText(v);
+    if (!date) return;
+    const std::string& d = *date;
+    std::size_t n = d.size();
+    double hours = textToNumber(d.substr(n - 8, 2));
+    double minutes = textToNumber(d.substr(n - 5, 2));
+    double seconds = textToNumber(d.substr(n - 2, 2));
+    double x = 3600 * hours + 60 * minutes + seconds + textToNumber(fraction);
+    state.fileStartSeconds = std::floor(x * 10000 + 0.5) / 10000;
+
+    state.Label2 = "UTC file start: " + d + fraction;
+    state.Label3 = "sample rate = " + srText + " [samples/s]";
+}
+
+void clearWaveInfo(LauncherState& state) {
+    state.centralFrequencyText.clear();
+    state.Label1.clear();
+    state.Label2.clear();
+    state.Label3.clear();
+    state.Label4.clear();
+    state.Label5.clear();
+}
+
+}  // namespace
+
+void readWaveInfoFromBytes(LauncherState& state, std::string_view fileBytes) {
+    clearWaveInfo(state);
+    std::string utText, srText;
+    std::array<TagScanner, 3> scanners = {TagScanner("ut=", utText),
+                                          TagScanner("rf=", state.centralFrequencyText),
+                                          TagScanner("sr=", srText)};
+    auto readAt = [&](std::uint64_t offset, unsigned char* out, std::size_t count) {
+        if (offset + count > fileBytes.size()) return false;
+        for (std::size_t i = 0; i < count; ++i) out[i] = static_cast<unsigned char>(fileBytes[offset + i]);
+        return true;
+    };
+    std::uint64_t limit = scanLimit(fileBytes.size(), readAt);
+    LineSplitter lines(scanners);
+    lines.feed(fileBytes.substr(0, limit));
+    finishWaveInfo(state, utText, srText);
+}
+
+void readWaveInfo(LauncherState& state) {
+    clearWaveInfo(state);
+    if (state.waveFileTitle.empty()) return;
+    std::ifstream file(state.waveFileTitle, std::ios::binary);
+    if (!file) return;
+    file.seekg(0, std::ios::end);
+    auto end = file.tellg();
+    if (end < 0) return;
+    auto fileLength = static_cast<std::uint64_t>(end);
+
+    auto readAt = [&](std::uint64_t offset, unsigned char* out, std::size_t count) {
+        file.clear();
+        file.seekg(static_cast<std::streamoff>(offset));
+        file.read(reinterpret_cast<char*>(out), static_cast<std::streamsize>(count));
+        return file.gcount() == static_cast<std::streamsize>(count);
+    };
+    std::uint64_t limit = scanLimit(fileLength, readAt);
+
+    std::string utText, srText;
+    std::array<TagScanner, 3> scanners = {TagScanner("ut=", utText),
+                                          TagScanner("rf=", state.centralFrequencyText),
+                                          TagScanner("sr=", srText)};
+    LineSplitter lines(scanners);
+    file.clear();
+    file.seekg(0);
+    std::vector<char> block(1 << 16);
+    std::uint64_t remaining = limit;
+    while (remaining > 0) {
+        auto want = static_cast<std::streamsize>(std::min<std::uint64_t>(remaining, block.size()));
+        file.read(block.data(), want);
+        std::streamsize got = file.gcount();
+        if (got <= 0) return;  // a failed read ends the scan; nothing more is set
+        lines.feed(std::string_view(block.data(), static_cast<std::size_t>(got)));
+        remaining -= static_cast<std::uint64_t>(got);
+    }
+    finishWaveInfo(state, utText, srText);
+}
+
+void calculateOffsets(LauncherState& state) {
+    if (state.waveFileTitle.empty()) return;
+    // Hours and minutes round down before the absolute value: -3.5 gives 4.
+    double h = std::fabs(std::floor(textToNumber(state.Text1)));
+    double m = std::fabs(std::floor(textToNumber(state.Text2)));
+    double s = std::fabs(textToNumber(state.Text5));
+    if (!(h < 25) || !(m < 60) || !(s < 60)) return;
+
+    double t = 60 * m + 3600 * h + s;
+    state.startOffset = std::floor((t - state.fileStartSeconds) * 1000 + 0.5) / 1000;
+    state.Label5 = "start offset = " + signedNumberText(state.startOffset) + " [s]";
+
+    double fc = textToNumber(state.centralFrequencyText);
+    state.frequencyOffset = std::floor((textToNumber(state.Text3) - fc) * 100000 + 0.5) / 100000;
+    state.Label4 = "freq offset = " + signedNumberText(state.frequencyOffset) + " [Hz]";
+}
+
+}  // namespace orv::launcher
