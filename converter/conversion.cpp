@@ -1,0 +1,168 @@
+#include "conversion.h"
+
+#include <bit>
+#include <cstring>
+#include <new>
+
+#include "errors.h"
+#include "numbers.h"
+#include "spectrumtransform.h"
+#include "wavheader.h"
+
+namespace orv {
+
+namespace {
+
+constexpr int fileIn = 1;
+constexpr int fileOut = 2;
+
+// Sites of the checked calls; they appear in the report as "line".
+enum Site {
+    siteOpenParameters = 33,
+    siteCloseParameters = 35,
+    siteOpenDump = 41,
+    siteOpenCopy = 56,
+    siteCloseCopy = 63,
+    siteCloseDump = 64,
+    siteReopenCopy = 67,
+    siteAllocate = 80,
+    siteOpenWav = 103,
+    siteCloseWav = 109,
+};
+
+class Run {
+public:
+    Run(FileTable& files, ConversionOutcome& outcome)
+        : files_(files), out_(outcome), p_(outcome.parameters) {}
+
+    // Each step returns false once the outcome holds a failure.
+    bool readParameters();
+    bool copyBody();
+    bool transform();
+    bool writeWav();
+
+private:
+    bool failAt(int status, int site) {
+        if (status == 0) return true;
+        out_.kind = ConversionOutcome::Kind::RunTimeError;
+        out_.error = status;
+        out_.site = site;
+        return false;
+    }
+    bool stop(std::string message, int exitCode) {
+        out_.kind = ConversionOutcome::Kind::Stopped;
+        out_.message = std::move(message);
+        out_.exitCode = exitCode;
+        return false;
+    }
+
+    FileTable& files_;
+    ConversionOutcome& out_;
+    ConversionParameters& p_;
+    SpectrumTransform spectrum_;
+};
+
+bool Run::readParameters() {
+    if (!failAt(files_.openFile("sr.txt", FileMode::Input, fileIn), siteOpenParameters))
+        return false;
+    files_.beginInput(fileIn);
+    files_.inputSingle(p_.sampleRate);
+    files_.inputSingle(p_.decimation);
+    files_.inputSingle(p_.fftLength);
+    files_.inputDouble(p_.centralFrequency);
+    if (!failAt(files_.closeFile(fileIn), siteCloseParameters)) return false;
+    p_.binSpacing = computeBinSpacing(p_.sampleRate, p_.decimation, p_.fftLength);
+    // Checked before anything else is opened: a useless spacing would only
+    // give a WAV file with an infinite or undefined rate and start time.
+    if (auto problem = checkRecordingValues(p_)) return stop(*problem, exitBadInput);
+    return true;
+}
+
+bool Run::copyBody() {
+    const std::string inputName = p_.baseName + ".txt";
+    if (!failAt(files_.openFile(inputName, FileMode::Input, fileIn), siteOpenDump)) return false;
+    float unused = 0;
+    files_.beginInput(fileIn);
+    files_.inputInteger(p_.fileDate);
+    files_.inputDouble(p_.fileTime);
+    files_.inputSingle(unused);
+    files_.inputSingle(unused);
+
+    files_.printText(0, inputName + " " + dateText(p_.fileDate) + numberText(p_.fileTime) +
+                            numberText(p_.binSpacing) + numberText(p_.centralFrequency));
+    p_.startTime = computeStartTime(p_.fileDate, p_.fileTime, p_.binSpacing);
+
+    if (!failAt(files_.openFile("fft.dat", FileMode::Output, fileOut), siteOpenCopy)) return false;
+    p_.pairCount = 0;
+    while (!files_.atEndOfFile(fileIn)) {
+        // Any count from here on needs a transform beyond what a WAV file holds;
+        // stopping also keeps the 32-bit count from overflowing.
+        if (p_.pairCount >= 2 * largestTransformSize)
+            return stop("spec2wav: \"" + inputName + "\" holds more than " +
+                            std::to_string(2 * largestTransformSize - 1) +
+                            " pairs; a WAV file's 32-bit sizes cannot hold their transform",
+                        exitTooLarge);
+        float pair[2] = {0, 0};
+        files_.beginInput(fileIn);
+        files_.inputSingle(pair[0]);
+        files_.inputSingle(pair[1]);
+        char bytes[8];
+        std::memcpy(bytes, pair, sizeof bytes);  // little-endian singles, as the file wants them
+        files_.printText(fileOut, std::string_view(bytes, sizeof bytes));
+        ++p_.pairCount;
+    }
+    if (!failAt(files_.closeFile(fileOut), siteCloseCopy)) return false;
+    return failAt(files_.closeFile(fileIn), siteCloseDump);
+}
+
+bool Run::transform() {
+    if (!failAt(files_.openFile("fft.dat", FileMode::Binary, fileIn), siteReopenCopy))
+        return false;
+    const TransformSize size = chooseTransformSize(p_.pairCount);
+    p_.transformSize = size.size;
+    p_.log2Size = size.log2Size;
+    p_.outputRate = static_cast<float>(static_cast<double>(p_.binSpacing) * p_.transformSize);
+    // Everything the header needs is known now, before a byte is read back.
+    const std::string info = infoText(p_.outputRate, p_.centralFrequency, p_.startTime);
+    if (auto problem = checkWavLimits(p_.transformSize, static_cast<std::int64_t>(info.size()),
+                                      p_.outputRate))
+        return stop(*problem, exitTooLarge);
+    files_.printText(0, numberText(p_.outputRate), Ending::LineEnd);
+
+    if (!spectrum_.allocate(size)) return failAt(errOutOfMemory, siteAllocate);
+    spectrum_.fillTables();
+    try {
+        spectrum_.loadSpectrum(files_.readChars(8 * static_cast<std::int64_t>(p_.transformSize), fileIn));
+    } catch (const std::bad_alloc&) {
+        // The block read is the last allocation of the run; it counts as one of the arrays.
+        return failAt(errOutOfMemory, siteAllocate);
+    }
+    spectrum_.swapHalves();
+    spectrum_.conjugate();
+    spectrum_.transform();
+    return true;
+}
+
+bool Run::writeWav() {
+    if (!failAt(files_.openFile(p_.baseName + ".wav", FileMode::Output, fileOut), siteOpenWav))
+        return false;
+    files_.printText(fileOut, buildWavHeader(p_.outputRate, p_.centralFrequency, p_.startTime,
+                                             p_.transformSize));
+    files_.printText(fileOut,
+                     std::string_view(reinterpret_cast<const char*>(spectrum_.bins()),
+                                      8 * static_cast<std::size_t>(p_.transformSize)));
+    return failAt(files_.closeFile(fileOut), siteCloseWav);
+}
+
+}  // namespace
+
+ConversionOutcome runConversion(std::string_view commandText, FileTable& files) {
+    ConversionOutcome outcome;
+    outcome.parameters.baseName = baseNameFromCommand(commandText);
+    Run run(files, outcome);
+    if (run.readParameters() && run.copyBody() && run.transform() && run.writeWav())
+        outcome.kind = ConversionOutcome::Kind::Done;
+    return outcome;
+}
+
+}  // namespace orv

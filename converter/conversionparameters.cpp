@@ -1,0 +1,95 @@
+#include "conversionparameters.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "numbers.h"
+#include "textops.h"
+
+namespace orv {
+
+namespace {
+
+// numberText without its sign blank, for messages.
+std::string plainText(float value) {
+    std::string text = numberText(value);
+    if (!text.empty() && text.front() == ' ') text.erase(0, 1);
+    return text;
+}
+
+std::int32_t valueOf(std::string_view digits) {
+    // The texts are at most 4 characters, so the value always fits.
+    return static_cast<std::int32_t>(leadingNumber(digits));
+}
+
+}  // namespace
+
+std::string baseNameFromCommand(std::string_view commandText) {
+    std::size_t first = commandText.find_first_not_of(' ');
+    if (first == std::string_view::npos) return "fftdata";
+    std::size_t last = commandText.find_last_not_of(' ');
+    std::string_view name = commandText.substr(first, last - first + 1);
+    name = name.substr(0, name.find('.'));
+    if (name.empty()) return "fftdata";
+    return std::string(name);
+}
+
+float computeBinSpacing(float sampleRate, float decimation, float fftLength) {
+    return static_cast<float>(static_cast<double>(sampleRate) / decimation / fftLength);
+}
+
+std::optional<std::string> checkRecordingValues(const ConversionParameters& p) {
+    const std::string rule =
+        "; sample rate, decimation and FFT length must be positive finite numbers";
+    struct Named {
+        const char* name;
+        float value;
+    };
+    for (Named v : {Named{"sample rate", p.sampleRate}, Named{"decimation", p.decimation},
+                    Named{"FFT length", p.fftLength}}) {
+        if (!(v.value > 0) || !std::isfinite(v.value))
+            return "spec2wav: \"sr.txt\" gives " + std::string(v.name) + " " +
+                   plainText(v.value) + rule;
+    }
+    // Each value may be fine while their quotient under- or overflows a single.
+    if (!(p.binSpacing > 0) || !std::isfinite(p.binSpacing))
+        return "spec2wav: \"sr.txt\" gives a bin spacing (sample rate / decimation / FFT length) of " +
+               plainText(p.binSpacing) + "; it must be a positive finite number";
+    return std::nullopt;
+}
+
+std::string dateText(std::int32_t fileDate) {
+    char digits[16];
+    auto end = std::to_chars(digits, digits + sizeof digits, fileDate).ptr;
+    std::string text = "00000000" + std::string(digits, end);
+    return text.substr(text.size() - 8);
+}
+
+std::string hoursText(double fileTime) {
+    // Written exactly, however large: a time of 1e20 keeps its last six zeros.
+    char digits[400];
+    double whole = std::floor(fileTime) + 0.0;  // + 0.0 turns -0 into 0
+    auto end = std::isfinite(whole)
+                   ? std::to_chars(digits, digits + sizeof digits, whole,
+                                   std::chars_format::fixed, 0).ptr
+                   : std::to_chars(digits, digits + sizeof digits, whole).ptr;
+    std::string text = "00000" + std::string(digits, end);
+    return text.substr(text.size() - 6);
+}
+
+double computeStartTime(std::int32_t fileDate, double fileTime, float binSpacing) {
+    const std::string date = dateText(fileDate);
+    const std::string hours = hoursText(fileTime);
+    const std::int32_t days =
+        daySerial(valueOf(date.substr(0, 4)), valueOf(date.substr(4, 2)),
+                  valueOf(date.substr(6, 2))) -
+        daySerial(1970, 1, 1);
+    const double hh = valueOf(hours.substr(0, 2));
+    const double mm = valueOf(hours.substr(2, 2));
+    const double ss = valueOf(hours.substr(4, 2));
+    double t = 86400.0 * days + 3600.0 * hh + 60.0 * mm + ss + (fileTime - std::floor(fileTime));
+    t = t - 0.5 / static_cast<double>(binSpacing);
+    return std::floor(100.0 * t + 0.5) / 100.0;
+}
+
+}  // namespace orv

@@ -1,0 +1,131 @@
+#include "transformkernels.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define ORV_X86 1
+#endif
+
+namespace orv {
+
+namespace {
+
+// The butterfly exactly as stated: products and sums in double, every value
+// rounded to float when it is stored. Double products of floats are exact, so
+// the only roundings are the ones written here.
+void stagesPlain(float* bins, const float* twiddleTable, std::int32_t n) {
+    std::int64_t stride = n / 2;
+    for (std::int64_t span = 1; span < n; span *= 2, stride /= 2) {
+        for (std::int64_t k = 0; k <= n - 1; k += 2 * span) {
+            std::int64_t t = 0;
+            for (std::int64_t a = k; a < k + span; ++a, t += stride) {
+                const std::int64_t b = a + span;
+                const double wr = twiddleTable[2 * t], wi = twiddleTable[2 * t + 1];
+                const float ar = bins[2 * a], ai = bins[2 * a + 1];
+                const double br = bins[2 * b], bi = bins[2 * b + 1];
+                const float tr = static_cast<float>(wr * br - wi * bi);
+                const float ti = static_cast<float>(wr * bi + wi * br);
+                bins[2 * b] = static_cast<float>(static_cast<double>(ar) - tr);
+                bins[2 * b + 1] = static_cast<float>(static_cast<double>(ai) - ti);
+                bins[2 * a] = static_cast<float>(static_cast<double>(tr) + ar);
+                bins[2 * a + 1] = static_cast<float>(static_cast<double>(ti) + ai);
+            }
+        }
+    }
+}
+
+#ifdef ORV_X86
+
+// One complex float (8 bytes) into two double lanes [re, im].
+inline __m128d loadComplex(const float* p) {
+    return _mm_cvtps_pd(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(p))));
+}
+
+inline void storeComplex(float* p, __m128d v) {
+    _mm_store_sd(reinterpret_cast<double*>(p), _mm_castps_pd(_mm_cvtpd_ps(v)));
+}
+
+// One butterfly in double lanes. x - y is x + (-y) in IEEE arithmetic, so the
+// sign flip of the real lane gives the same bits as the plain subtraction.
+inline void butterflySse2(float* pa, float* pb, const float* pw) {
+    const __m128d a = loadComplex(pa), b = loadComplex(pb), w = loadComplex(pw);
+    const __m128d wr = _mm_unpacklo_pd(w, w), wi = _mm_unpackhi_pd(w, w);
+    const __m128d swapped = _mm_shuffle_pd(b, b, 1);                 // [bi, br]
+    const __m128d flipRe = _mm_set_pd(0.0, -0.0);
+    const __m128d sum = _mm_add_pd(_mm_mul_pd(wr, b), _mm_xor_pd(_mm_mul_pd(wi, swapped), flipRe));
+    const __m128d t = _mm_cvtps_pd(_mm_cvtpd_ps(sum));               // tr, ti rounded to float
+    storeComplex(pb, _mm_sub_pd(a, t));
+    storeComplex(pa, _mm_add_pd(t, a));
+}
+
+void stagesSse2(float* bins, const float* twiddleTable, std::int32_t n) {
+    std::int64_t stride = n / 2;
+    for (std::int64_t span = 1; span < n; span *= 2, stride /= 2)
+        for (std::int64_t k = 0; k <= n - 1; k += 2 * span) {
+            std::int64_t t = 0;
+            for (std::int64_t a = k; a < k + span; ++a, t += stride)
+                butterflySse2(bins + 2 * a, bins + 2 * (a + span), twiddleTable + 2 * t);
+        }
+}
+
+// Two neighbouring butterflies of one group: [re0, im0, re1, im1] per vector.
+__attribute__((target("avx2"))) inline void butterflyPairAvx2(float* pa, float* pb,
+                                                               const float* pw0,
+                                                               const float* pw1) {
+    const __m256d a = _mm256_cvtps_pd(_mm_loadu_ps(pa));
+    const __m256d b = _mm256_cvtps_pd(_mm_loadu_ps(pb));
+    const __m128 wf = _mm_loadh_pi(
+        _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(pw0))),
+        reinterpret_cast<const __m64*>(pw1));
+    const __m256d w = _mm256_cvtps_pd(wf);
+    const __m256d wr = _mm256_movedup_pd(w);           // [wr0, wr0, wr1, wr1]
+    const __m256d wi = _mm256_permute_pd(w, 0xF);      // [wi0, wi0, wi1, wi1]
+    const __m256d swapped = _mm256_permute_pd(b, 0x5);  // [bi0, br0, bi1, br1]
+    // addsub: even lanes wr*br - wi*bi, odd lanes wr*bi + wi*br.
+    const __m256d sum = _mm256_addsub_pd(_mm256_mul_pd(wr, b), _mm256_mul_pd(wi, swapped));
+    const __m256d t = _mm256_cvtps_pd(_mm256_cvtpd_ps(sum));
+    _mm_storeu_ps(pb, _mm256_cvtpd_ps(_mm256_sub_pd(a, t)));
+    _mm_storeu_ps(pa, _mm256_cvtpd_ps(_mm256_add_pd(t, a)));
+}
+
+__attribute__((target("avx2"))) void stagesAvx2(float* bins, const float* twiddleTable,
+                                                std::int32_t n) {
+    std::int64_t stride = n / 2;
+    // The first stage has one butterfly per group; the others pair them up.
+    for (std::int64_t k = 0; k <= n - 1; k += 2)
+        butterflySse2(bins + 2 * k, bins + 2 * (k + 1), twiddleTable);
+    stride /= 2;
+    for (std::int64_t span = 2; span < n; span *= 2, stride /= 2)
+        for (std::int64_t k = 0; k <= n - 1; k += 2 * span) {
+            std::int64_t t = 0;
+            for (std::int64_t a = k; a < k + span; a += 2, t += 2 * stride)
+                butterflyPairAvx2(bins + 2 * a, bins + 2 * (a + span), twiddleTable + 2 * t,
+                                  twiddleTable + 2 * (t + stride));
+        }
+}
+
+#endif  // ORV_X86
+
+}  // namespace
+
+KernelPath bestKernelPath() {
+#ifdef ORV_X86
+    static const KernelPath best =
+        __builtin_cpu_supports("avx2") ? KernelPath::Avx2 : KernelPath::Sse2;
+    return best;
+#else
+    return KernelPath::Plain;
+#endif
+}
+
+void runStages(KernelPath path, float* bins, const float* twiddleTable, std::int32_t n) {
+#ifdef ORV_X86
+    if (path == KernelPath::Avx2 && __builtin_cpu_supports("avx2"))
+        return stagesAvx2(bins, twiddleTable, n);
+    if (path != KernelPath::Plain) return stagesSse2(bins, twiddleTable, n);
+#else
+    (void)path;
+#endif
+    stagesPlain(bins, twiddleTable, n);
+}
+
+}  // namespace orv

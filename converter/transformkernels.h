@@ -1,0 +1,17 @@
+#pragma once
+// The butterfly stages of the radix-2 transform, in three interchangeable
+// forms that give identical bits: every product sum is formed in double and
+// each stored value rounded to float, whatever the instruction set.
+#include <cstdint>
+
+namespace orv {
+
+enum class KernelPath { Plain, Sse2, Avx2 };
+
+// All stages on bins already in bit-reversed order; n >= 2, a power of two.
+void runStages(KernelPath path, float* bins, const float* twiddleTable, std::int32_t n);
+
+// The fastest path this processor runs.
+KernelPath bestKernelPath();
+
+}  // namespace orv

@@ -1,0 +1,73 @@
+#include "wavheader.h"
+
+#include <cmath>
+
+#include "binary.h"
+#include "numbers.h"
+
+namespace orv {
+
+namespace {
+
+constexpr std::int64_t largestField = 0xFFFFFFFF;  // unsigned 32-bit sizes and rates
+
+std::string withoutSignBlank(std::string text) {
+    if (!text.empty() && text.front() == ' ') text.erase(0, 1);
+    return text;
+}
+
+std::string packUnsigned32(std::int64_t value) {
+    return packInt32(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
+}
+
+std::int64_t paddedLength(std::int64_t textLength) { return 4 * ((textLength + 3) / 4); }
+
+}  // namespace
+
+std::string infoText(float outputRate, double centralFrequency, double startTime) {
+    return "sr=" + withoutSignBlank(numberText(outputRate)) +
+           " rf=" + withoutSignBlank(numberText(centralFrequency)) +
+           " ut=" + withoutSignBlank(numberText(startTime));
+}
+
+double sampleRateField(float outputRate) {
+    return std::nearbyint(static_cast<double>(outputRate));
+}
+
+std::optional<std::string> checkWavLimits(std::int64_t transformSize, std::int64_t infoLength,
+                                          float outputRate) {
+    const std::int64_t dataSize = 8 * transformSize;
+    if (dataSize > largestField || 80 + paddedLength(infoLength) + dataSize > largestField)
+        return "spec2wav: a transform of " + std::to_string(transformSize) +
+               " bins is too large for a WAV file (at most " +
+               std::to_string(largestTransformSize) + " frames fit its 32-bit sizes)";
+    const double rate = sampleRateField(outputRate);
+    if (!(rate >= 0 && 8 * rate <= static_cast<double>(largestField)))
+        return "spec2wav: the output rate" + numberText(outputRate) +
+               " Hz is too large for the 32-bit rate fields of a WAV file";
+    return std::nullopt;
+}
+
+std::string buildWavHeader(float outputRate, double centralFrequency, double startTime,
+                           std::int32_t transformSize) {
+    std::string info = infoText(outputRate, centralFrequency, startTime);
+    const std::int64_t infoLength = paddedLength(static_cast<std::int64_t>(info.size()));
+    info.resize(static_cast<std::size_t>(infoLength), '\0');
+
+    const auto rate = static_cast<std::int64_t>(sampleRateField(outputRate));
+    const std::int64_t dataSize = 8 * static_cast<std::int64_t>(transformSize);
+
+    std::string fmt = packInt16(-2) + packInt16(2) + packUnsigned32(rate) +
+                      packUnsigned32(8 * rate) + packInt16(8) + packInt16(32) + packInt16(22) +
+                      packInt16(32) + packInt32(0);
+    fmt += std::string("\x03\x00\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 16);
+
+    std::string header = "RIFF" + packUnsigned32(80 + infoLength + dataSize) + "WAVE";
+    header += "fmt " + packInt32(static_cast<std::int32_t>(fmt.size())) + fmt;
+    header += "fact" + packInt32(4) + packInt32(transformSize);
+    header += "inf1" + packUnsigned32(infoLength) + info;
+    header += "data" + packUnsigned32(dataSize);
+    return header;
+}
+
+}  // namespace orv
