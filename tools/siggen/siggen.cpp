@@ -1,0 +1,341 @@
+#include "siggen.h"
+
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <numbers>
+#include <random>
+
+#include "civiltime.h"
+#include "fft.h"
+
+namespace orv::siggen {
+namespace {
+
+std::string shortest(double v)
+{
+    char buf[64];
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+}
+std::string shortest(float v)
+{
+    char buf[64];
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+}
+std::string whole(long long v, int width = 0)
+{
+    char buf[32];
+    std::string s(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+    if (static_cast<int>(s.size()) < width)
+        s.insert(0, static_cast<std::size_t>(width) - s.size(), '0');
+    return s;
+}
+
+std::optional<double> number(std::string_view text)
+{
+    double v = 0;
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (text.empty() || r.ec != std::errc() || r.ptr != text.data() + text.size() || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+std::optional<std::uint64_t> wholeNumber(std::string_view text)
+{
+    std::uint64_t v = 0;
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (text.empty() || r.ec != std::errc() || r.ptr != text.data() + text.size())
+        return std::nullopt;
+    return v;
+}
+
+// "YYYYMMDD HHMMSS.ff" parts of a time on the 0.01 s grid.
+struct Stamp {
+    std::string date, time;
+};
+Stamp stampText(double seconds)
+{
+    const auto hundredths = static_cast<long long>(std::floor(seconds * 100 + 0.5));
+    const long long days = hundredths >= 0 ? hundredths / 8640000 : (hundredths - 8639999) / 8640000;
+    const long long inDay = hundredths - days * 8640000;
+    const auto date = civilFromDays(days);
+    const long long s = inDay / 100;
+    return {whole(date.year, 4) + whole(date.month, 2) + whole(date.day, 2),
+            whole(s / 3600, 2) + whole(s / 60 % 60, 2) + whole(s % 60, 2) + "." + whole(inDay % 100, 2)};
+}
+
+std::string clockText(double seconds)
+{
+    const auto st = stampText(seconds);
+    return st.date.substr(0, 4) + "-" + st.date.substr(4, 2) + "-" + st.date.substr(6, 2) + " " +
+           st.time.substr(0, 2) + ":" + st.time.substr(2, 2) + ":" + st.time.substr(4);
+}
+
+// Uniform in [0, 1) from the top 53 bits: the same on every platform, which
+// the standard's distributions do not promise.
+double uniform(std::mt19937_64& rng) { return double(rng() >> 11) * 0x1p-53; }
+
+}  // namespace
+
+SignalSettings defaultSettings()
+{
+    SignalSettings s;
+    s.recordingStart = *parseDateTime("2026-12-07 12:00:00");
+    s.txStart = s.recordingStart + 10.5;
+    return s;
+}
+
+bool parseSignalSettings(const std::vector<std::string>& args, SignalSettings& s, std::string& error)
+{
+    std::string txStartText;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string key = args[i];
+        std::string value;
+        if (key == "--help" || key == "-h") {
+            s.helpRequested = true;
+            return true;
+        }
+        if (key.rfind("--", 0) != 0) {
+            error = "unexpected argument '" + key + "'";
+            return false;
+        }
+        if (const auto eq = key.find('='); eq != std::string::npos) {
+            value = key.substr(eq + 1);
+            key.resize(eq);
+        } else if (i + 1 < args.size()) {
+            value = args[++i];
+        } else {
+            error = "option " + key + " needs a value";
+            return false;
+        }
+        const auto positive = [&](double& field) {
+            const auto v = number(value);
+            if (!v || *v <= 0)
+                return false;
+            field = *v;
+            return true;
+        };
+        bool ok = true;
+        if (key == "--seed") {
+            const auto v = wholeNumber(value);
+            ok = v.has_value();
+            if (ok)
+                s.seed = *v;
+        } else if (key == "--rate") {
+            ok = positive(s.sampleRate);
+        } else if (key == "--decimation") {
+            ok = positive(s.decimation);
+        } else if (key == "--fft-length") {
+            const auto v = wholeNumber(value);
+            ok = v && *v >= 16 && *v <= (1u << 26) && (*v & (*v - 1)) == 0;
+            if (ok)
+                s.fftLength = static_cast<std::uint32_t>(*v);
+        } else if (key == "--centre" || key == "--center") {
+            const auto v = number(value);
+            ok = v.has_value();
+            if (ok)
+                s.centralFrequency = *v;
+        } else if (key == "--start") {
+            const auto v = parseDateTime(value);
+            ok = v.has_value();
+            if (ok)
+                s.recordingStart = *v;
+        } else if (key == "--tx-start") {
+            txStartText = value;
+            ok = parseDateTime(value) || parseTimeOfDay(value);
+        } else if (key == "--carrier") {
+            const auto v = number(value);
+            ok = v.has_value();
+            if (ok)
+                s.carrier = *v;
+        } else if (key == "--period") {
+            ok = positive(s.symbolPeriod);
+        } else if (key == "--symbols") {
+            const auto v = wholeNumber(value);
+            ok = v && *v >= 1 && *v <= 1'000'000;
+            if (ok)
+                s.symbolCount = static_cast<std::uint32_t>(*v);
+        } else if (key == "--snr") {
+            const auto v = number(value);
+            ok = v.has_value();
+            if (ok)
+                s.snrDb = *v;
+        } else if (key == "--amplitude") {
+            ok = positive(s.amplitude);
+        } else if (key == "--out") {
+            s.outDir = value;
+        } else if (key == "--name") {
+            ok = !value.empty() && value.find_first_of("/\\.") == std::string::npos;
+            s.name = value;
+        } else {
+            error = "unknown option '" + key + "'";
+            return false;
+        }
+        if (!ok) {
+            error = "bad value '" + value + "' for " + key;
+            return false;
+        }
+    }
+    if (!txStartText.empty()) {
+        if (const auto full = parseDateTime(txStartText)) {
+            s.txStart = *full;
+        } else {
+            // A time of day belongs to the recording's day.
+            s.txStart = std::floor(s.recordingStart / 86400) * 86400 + *parseTimeOfDay(txStartText);
+        }
+    } else {
+        s.txStart = s.recordingStart + 10.5;
+    }
+    return true;
+}
+
+std::string helpText()
+{
+    return "Usage: orvane-siggen [options]\n"
+           "\n"
+           "Writes a synthetic transmission as a raw FFT text dump (NAME.txt) and its\n"
+           "\"sr.txt\", ready for spec2wav: random +1/-1 symbols on a carrier, plus noise.\n"
+           "The same seed gives the same bytes.\n"
+           "\n"
+           "  --seed N              random seed (1)\n"
+           "  --rate HZ             recording sample rate (12000)\n"
+           "  --decimation D        decimation before the FFT (48)\n"
+           "  --fft-length N        FFT length = bins in the dump, a power of two (65536)\n"
+           "  --centre HZ           central frequency (137500)\n"
+           "  --start \"YYYY-MM-DD HH:MM:SS[.ff]\"  recording start, UTC (2026-12-07 12:00:00)\n"
+           "  --tx-start HH:MM:SS[.f]  transmission start, on the recording's day, or a\n"
+           "                        full date and time (10.5 s after the recording start)\n"
+           "  --carrier HZ          carrier frequency (137512.25)\n"
+           "  --period S            symbol period (2)\n"
+           "  --symbols N           message length in symbols (120)\n"
+           "  --snr DB              signal to noise power per complex sample (20)\n"
+           "  --amplitude A         carrier amplitude (1)\n"
+           "  --out DIR             output folder (.)\n"
+           "  --name NAME           dump name without .txt, at most 8 characters for the\n"
+           "                        launcher (fftdata)\n";
+}
+
+GeneratedSignal generateSignal(const SignalSettings& s, std::string& error)
+{
+    GeneratedSignal g;
+    error.clear();
+    const std::size_t n = s.fftLength;
+    // The converter's own arithmetic: 32-bit inputs, divided left to right, one rounding.
+    g.binSpacing = static_cast<float>(double(static_cast<float>(s.sampleRate)) /
+                                      double(static_cast<float>(s.decimation)) /
+                                      double(static_cast<float>(s.fftLength)));
+    g.outputRate = static_cast<float>(double(g.binSpacing) * double(n));
+    const double rate = g.outputRate;
+    const double span = double(n) / rate;
+    const double offset = s.carrier - s.centralFrequency;
+    const double txOffset = s.txStart - s.recordingStart;
+    if (!(rate > 0)) {
+        error = "sample rate, decimation and FFT length give no usable output rate";
+        return g;
+    }
+    if (std::abs(offset) >= rate / 2) {
+        error = "carrier " + shortest(s.carrier) + " Hz lies outside the recorded band (" +
+                shortest(s.centralFrequency) + " +- " + shortest(rate / 2) + " Hz)";
+        return g;
+    }
+    if (txOffset < 0 || txOffset + s.symbolPeriod * s.symbolCount > span) {
+        error = "the transmission (" + shortest(txOffset) + " s to " +
+                shortest(txOffset + s.symbolPeriod * s.symbolCount) +
+                " s after the recording start) does not fit in the recording (0 to " + shortest(span) + " s)";
+        return g;
+    }
+
+    std::mt19937_64 rng(s.seed);
+    g.symbols.resize(s.symbolCount);
+    for (auto& d : g.symbols)
+        d = (rng() >> 63) ? 1 : -1;
+
+    const double noisePower = s.amplitude * s.amplitude * std::pow(10.0, -s.snrDb / 10);
+    const double sigma = std::sqrt(noisePower / 2);  // per component
+    g.baseband.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double t = double(i) / rate;
+        std::complex<double> x = 0;
+        const double rel = t - txOffset;
+        if (rel >= 0) {
+            const auto k = static_cast<std::size_t>(std::floor(rel / s.symbolPeriod));
+            if (k < g.symbols.size()) {
+                double cycles = offset * t;
+                cycles -= std::floor(cycles);
+                x = std::polar(s.amplitude * g.symbols[k], 2 * std::numbers::pi * cycles);
+            }
+        }
+        // Box-Muller: two uniforms give two independent Gaussians.
+        const double u1 = 1 - uniform(rng);
+        const double u2 = uniform(rng);
+        const double radius = sigma * std::sqrt(-2 * std::log(u1));
+        x += std::polar(radius, 2 * std::numbers::pi * u2);
+        g.baseband[i] = x;
+    }
+
+    std::vector<std::complex<double>> spectrum = g.baseband;
+    fftForward(spectrum);
+
+    // The converter takes the dump's stamp as the middle of the FFT span.
+    g.stampSeconds = std::floor((s.recordingStart + 0.5 / double(g.binSpacing)) * 100 + 0.5) / 100;
+    const auto stamp = stampText(g.stampSeconds);
+
+    g.srText = shortest(s.sampleRate) + "," + shortest(s.decimation) + "," + whole(s.fftLength) + "\r\n" +
+               shortest(s.centralFrequency) + "\r\n";
+    std::string& d = g.dumpText;
+    d.reserve(n * 28 + 64);
+    d += stamp.date + "," + stamp.time + "," + whole(s.fftLength) + ",0\r\n";
+    for (std::size_t m = 0; m < n; ++m) {
+        // Ascending frequency, the centre (bin 0) at position N/2.
+        const auto& v = spectrum[(m + n / 2) % n];
+        d += shortest(static_cast<float>(v.real()));
+        d += ',';
+        d += shortest(static_cast<float>(v.imag()));
+        d += "\r\n";
+    }
+    return g;
+}
+
+std::string writeSignalFiles(const SignalSettings& s, const GeneratedSignal& g)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::create_directories(s.outDir, ec);
+    for (const auto& [name, text] : {std::pair<std::string, const std::string&>{"sr.txt", g.srText},
+                                     {s.name + ".txt", g.dumpText}}) {
+        const fs::path path = fs::path(s.outDir) / name;
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        out.close();
+        if (!out)
+            return "cannot write " + path.string();
+    }
+    return {};
+}
+
+std::string describeSignal(const SignalSettings& s, const GeneratedSignal& g)
+{
+    const double txOffset = s.txStart - s.recordingStart;
+    const double tod = s.txStart - std::floor(s.txStart / 86400) * 86400;
+    const auto todHundredths = static_cast<long long>(std::floor(tod * 1000 + 0.5));
+    const long long secs = todHundredths / 1000;
+    const std::string secondsText = shortest(double(secs % 60) + double(todHundredths % 1000) / 1000);
+    const auto stamp = stampText(g.stampSeconds);
+    return "wrote " + (std::filesystem::path(s.outDir) / "sr.txt").string() + " and " +
+           (std::filesystem::path(s.outDir) / (s.name + ".txt")).string() + ": " + whole(s.fftLength) +
+           " bins " + shortest(g.binSpacing) + " Hz apart, time stamp " + stamp.date + " " + stamp.time +
+           "\n" +
+           "recording: starts " + clockText(s.recordingStart) + " UTC, " + shortest(double(s.fftLength) / g.outputRate) +
+           " s at " + shortest(g.outputRate) + " samples/s around " + shortest(s.centralFrequency) + " Hz\n" +
+           "transmission: " + whole(s.symbolCount) + " symbols of " + shortest(s.symbolPeriod) + " s from " +
+           clockText(s.txStart) + " (offset " + shortest(txOffset) + " s) on " + shortest(s.carrier) +
+           " Hz (offset " + shortest(s.carrier - s.centralFrequency) + " Hz), SNR " + shortest(s.snrDb) +
+           " dB, seed " + whole(static_cast<long long>(s.seed)) + "\n" +
+           "launcher inputs: hours " + whole(secs / 3600) + ", minutes " + whole(secs / 60 % 60) + ", seconds " +
+           secondsText + ", Tx frequency " + shortest(s.carrier) + "\n";
+}
+
+}  // namespace orv::siggen
