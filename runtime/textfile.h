@@ -53,11 +53,20 @@ public:
     void setConsoleSink(ConsoleSink* sink);  // nullptr: back to standard output
 
 private:
+    friend FileTable& programFiles();
+
+// Writes out what the program's files hold in their buffers, using only
+// system calls; for the signal handlers of the exit path.
+void flushProgramFilesFromSignal();
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
 
 // The running program's table; the exit path closes it.
 FileTable& programFiles();
+
+// Writes out what the program's files hold in their buffers, using only
+// system calls; for the signal handlers of the exit path.
+void flushProgramFilesFromSignal();
 
 }  // namespace orv
