@@ -1,0 +1,14 @@
+// orvane-offsets: Wendrake's offset calculation and receiver command line, from a shell.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "offsetsfront.h"
+
+int main(int argc, char** argv)
+{
+    const auto result = orv::offsets::runOffsets({argv + 1, argv + argc});
+    std::fputs(result.output.c_str(), stdout);
+    std::fputs(result.error.c_str(), stderr);
+    return result.exitCode;
+}
