@@ -1,0 +1,49 @@
+// psffont FONT.psf[.gz] OUT.cpp: writes the plot surface's glyph table.
+#include <zlib.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "psfparse.h"
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fputs("usage: psffont FONT.psf[.gz] OUT.cpp\n", stderr);
+        return 2;
+    }
+    // gzread passes an uncompressed file through unchanged.
+    gzFile in = gzopen(argv[1], "rb");
+    if (!in) {
+        std::fprintf(stderr, "psffont: cannot open %s\n", argv[1]);
+        return 1;
+    }
+    std::vector<std::uint8_t> bytes;
+    unsigned char buf[4096];
+    int n;
+    while ((n = gzread(in, buf, sizeof buf)) > 0) bytes.insert(bytes.end(), buf, buf + n);
+    const bool readOk = n == 0;
+    gzclose(in);
+    if (!readOk) {
+        std::fprintf(stderr, "psffont: cannot read %s\n", argv[1]);
+        return 1;
+    }
+    const psf::ParseResult parsed = psf::parseFont(bytes);
+    if (!parsed.font) {
+        std::fprintf(stderr, "psffont: %s: %s\n", argv[1], parsed.error.c_str());
+        return 1;
+    }
+    const std::string source = psf::glyphSource(psf::glyphsByByte(*parsed.font), argv[1]);
+    std::FILE* out = std::fopen(argv[2], "wb");
+    if (!out) {
+        std::fprintf(stderr, "psffont: cannot write %s\n", argv[2]);
+        return 1;
+    }
+    const bool written = std::fwrite(source.data(), 1, source.size(), out) == source.size();
+    if (std::fclose(out) != 0 || !written) {
+        std::fprintf(stderr, "psffont: cannot write %s\n", argv[2]);
+        std::remove(argv[2]);
+        return 1;
+    }
+    return 0;
+}
