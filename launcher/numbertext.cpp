@@ -57,7 +57,7 @@ double textToNumber(std::string_view text) {
         mantissa += s[i++];
         while (i < s.size() && isDigit(s[i])) mantissa += s[i++], ++digits;
     }
-    if (digits == 0) return 0;
+    if (digits == 0 || mantissa.find_first_not_of("0.") == std::string::npos) return negative ? -0.0 : 0.0;
 
     // An exponent letter without digits is not part of the number.
     std::string exponentText;

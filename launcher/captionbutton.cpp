@@ -1,0 +1,17 @@
+#include "captionbutton.h"
+
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+CaptionButton::CaptionButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {}
+
+void CaptionButton::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.text.clear();
+    painter.drawControl(QStyle::CE_PushButton, option);
+    QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+    painter.drawItemText(area, Qt::AlignCenter | Qt::TextWordWrap, palette(), isEnabled(), text(),
+                         QPalette::ButtonText);
+}

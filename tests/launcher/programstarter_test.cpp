@@ -1,0 +1,80 @@
+#include "programstarter.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "testfolder.h"
+
+using namespace orv::launcher;
+
+TEST(ResolveProgramTest, OwnFolderFirstThenPath) {
+    TestFolder folder;
+    const std::string script = "#!/bin/sh\n";
+    folder.write("own/spec2wav", script, true);
+    folder.write("p1/spec2wav", script, true);
+    folder.write("p1/orvane-rx.exe", script, true);
+    folder.write("p2/orvane-rx", script, true);
+    folder.write("p1/phaseview", script, false);  // not executable: skipped
+    folder.write("p2/phaseview", script, true);
+    std::filesystem::create_directories(folder.path() / "p2/dir.exe");
+    const std::string own = (folder.path() / "own").string();
+    const std::string path = (folder.path() / "p1").string() + ":" + (folder.path() / "p2").string();
+
+    struct Case { const char* name; const char* expected; } cases[] = {
+        {"spec2wav.exe", "own/spec2wav"},
+        {"spec2wav", "own/spec2wav"},
+        {"orvane-rx.exe", "p1/orvane-rx.exe"},  // the name as given wins within a folder
+        {"phaseview", "p2/phaseview"},
+        {"SPEC2WAV.EXE", nullptr},              // file names are case-sensitive here
+        {"dir.exe", nullptr},
+        {"missing.exe", nullptr},
+        {"", nullptr},
+    };
+    for (const Case& c : cases) {
+        std::optional<std::string> found = resolveProgram(c.name, own, path);
+        if (!c.expected) {
+            EXPECT_FALSE(found.has_value()) << c.name << " -> " << found.value_or("");
+            continue;
+        }
+        ASSERT_TRUE(found.has_value()) << c.name;
+        EXPECT_EQ(std::filesystem::path(*found), folder.path() / c.expected) << c.name;
+    }
+    // Without an own folder only the search path counts; an empty entry is the current folder.
+    folder.write("tool", script, true);
+    EXPECT_EQ(resolveProgram("orvane-rx.exe", "", ":p2"), std::optional<std::string>("p2/orvane-rx"));
+    EXPECT_EQ(resolveProgram("tool.exe", "", ":p2"), std::optional<std::string>("./tool"));
+}
+
+TEST(DetachedStarterTest, StartsWithTheSplitArgumentsInTheCurrentFolder) {
+    TestFolder folder;
+    // Writes its arguments, one per line, into the current folder; renames at
+    // the end so the test never reads a half-written file.
+    folder.write("bin/recorder",
+                 "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > args.tmp\nmv args.tmp args.txt\n", true);
+    DetachedStarter starter((folder.path() / "bin").string());
+
+    EXPECT_EQ(starter.start("recorder.exe -f \"my rec.wav\" \"\" -p", WindowStyle::normalFocus), std::nullopt);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!std::filesystem::exists(folder.path() / "args.txt") && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(folder.read("args.txt"), "-f\nmy rec.wav\n\n-p\n");
+}
+
+TEST(DetachedStarterTest, ReportsWhatCannotStart) {
+    TestFolder folder;
+    folder.write("bin/broken", "#!/nonexistent/interpreter\n", true);
+    DetachedStarter starter((folder.path() / "bin").string());
+    struct Case { const char* line; const char* messageStart; } cases[] = {
+        {"absent.exe x", "cannot find program absent.exe"},
+        {"broken", "cannot start "},
+        {"", "nothing to start"},
+    };
+    for (const Case& c : cases) {
+        std::optional<std::string> failure = starter.start(c.line, WindowStyle::minimisedFocus);
+        ASSERT_TRUE(failure.has_value()) << c.line;
+        EXPECT_EQ(failure->rfind(c.messageStart, 0), 0u) << *failure;
+    }
+}
