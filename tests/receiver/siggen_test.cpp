@@ -1,0 +1,223 @@
+// The signal generator: its transform, calendar, determinism, and the round
+// trip through a model of the converter into the receiver.
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <cmath>
+#include <numbers>
+#include <random>
+
+#include "civiltime.h"
+#include "fft.h"
+#include "rxtestsupport.h"
+#include "siggen.h"
+#include "symbolintegrator.h"
+#include "wavefile.h"
+
+namespace {
+
+using rxtest::PrintTo;
+
+using namespace orv::siggen;
+using cd = std::complex<double>;
+
+TEST(SiggenFft, MatchesDirectTransform)
+{
+    std::mt19937_64 rng(7);
+    for (const std::size_t n : {1u, 2u, 4u, 16u, 512u}) {
+        std::vector<cd> x(n);
+        for (auto& v : x)
+            v = {double(rng() % 2001) - 1000, double(rng() % 2001) - 1000};
+        std::vector<cd> fast = x;
+        fftForward(fast);
+        double worst = 0, scale = 0;
+        for (std::size_t k = 0; k < n; ++k) {
+            cd direct = 0;
+            for (std::size_t i = 0; i < n; ++i)  // index product mod n keeps the angle exact
+                direct += x[i] * std::polar(1.0, -2 * std::numbers::pi * double(i * k % n) / double(n));
+            worst = std::max(worst, std::abs(direct - fast[k]));
+            scale = std::max(scale, std::abs(direct));
+        }
+        EXPECT_LT(worst, scale * 1e-12) << n;  // far beyond the float precision of the dump
+    }
+}
+
+TEST(SiggenCalendar, DaysAndDatesAgree)
+{
+    struct Case {
+        int y, m, d;
+        long long days;
+    };
+    for (const auto& c : {Case{1970, 1, 1, 0}, Case{1969, 12, 31, -1}, Case{2015, 11, 9, 16748},
+                          Case{2000, 2, 29, 11016}, Case{2100, 3, 1, 47541}, Case{2026, 12, 7, 20794}}) {
+        EXPECT_EQ(daysFromCivil(c.y, c.m, c.d), c.days) << c.y << "-" << c.m << "-" << c.d;
+        const auto back = civilFromDays(c.days);
+        EXPECT_EQ(back.year * 10000 + back.month * 100 + back.day, c.y * 10000 + c.m * 100 + c.d);
+    }
+    EXPECT_EQ(parseDateTime("2015-11-09 12:34:56.75"), 1447072496.75);
+    EXPECT_EQ(parseDateTime("2015-11-09T00:00:00"), 1447027200.0);
+    for (const char* bad : {"2015-02-29 00:00:00", "2015-13-01 00:00:00", "2015-11-09", "2015-11-09 24:00:00",
+                            "2015-11-09 12:60:00", "2015-11-09 12:00:00.", "15-11-09 12:00:00"})
+        EXPECT_FALSE(parseDateTime(bad)) << bad;
+}
+
+SignalSettings smallSettings(std::uint64_t seed)
+{
+    SignalSettings s = defaultSettings();
+    s.seed = seed;
+    s.fftLength = 4096;  // 16.384 s at 250 samples/s
+    s.symbolPeriod = 0.25;
+    s.symbolCount = 40;
+    s.txStart = s.recordingStart + 1.5;
+    return s;
+}
+
+TEST(Siggen, SameSeedSameBytesOtherSeedOtherSymbols)
+{
+    std::string error;
+    const auto a = generateSignal(smallSettings(3), error);
+    ASSERT_EQ(error, "");
+    const auto b = generateSignal(smallSettings(3), error);
+    const auto c = generateSignal(smallSettings(4), error);
+    EXPECT_EQ(a.dumpText, b.dumpText);
+    EXPECT_EQ(a.srText, b.srText);
+    EXPECT_NE(a.dumpText, c.dumpText);
+    EXPECT_NE(a.symbols, c.symbols);
+    EXPECT_EQ(a.srText, "12000,48,4096\r\n137500\r\n");
+}
+
+struct StampCase {
+    const char* name;
+    const char* start;
+    std::uint32_t fftLength;
+    const char* header;
+};
+
+class SiggenStamp : public ::testing::TestWithParam<StampCase> {};
+
+// The stamp lies half an FFT span (0.5 / binSpacing) after the recording start.
+TEST_P(SiggenStamp, LiesHalfAnFftSpanAfterTheStart)
+{
+    const auto& c = GetParam();
+    SignalSettings s = defaultSettings();
+    s.recordingStart = *parseDateTime(c.start);
+    s.txStart = s.recordingStart;
+    s.fftLength = c.fftLength;
+    s.symbolCount = 1;
+    s.symbolPeriod = 0.01;
+    std::string error;
+    const auto g = generateSignal(s, error);
+    ASSERT_EQ(error, "");
+    EXPECT_EQ(g.dumpText.substr(0, g.dumpText.find('\n') + 1), c.header);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Receiver, SiggenStamp,
+    ::testing::Values(StampCase{"Default", "2026-12-07 12:00:00", 65536, "20261207,120211.07,65536,0\r\n"},
+                      StampCase{"PastMidnight", "2026-12-31 23:59:00", 65536, "20270101,000111.07,65536,0\r\n"},
+                      StampCase{"Short", "2015-11-09 12:34:56.5", 16, "20151109,123456.53,16,0\r\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Siggen, RefusesWhatItCannotRecord)
+{
+    struct Case {
+        double carrier, txDelay;
+        std::uint32_t symbols;
+        const char* message;
+    };
+    for (const auto& c : {Case{137500 + 125, 10.5, 120, "outside the recorded band"},
+                          Case{137500 - 130, 10.5, 120, "outside the recorded band"},
+                          Case{137512.25, -1, 10, "does not fit"},
+                          Case{137512.25, 10.5, 126, "does not fit"}}) {
+        SignalSettings s = defaultSettings();
+        s.carrier = c.carrier;
+        s.txStart = s.recordingStart + c.txDelay;
+        s.symbolCount = c.symbols;
+        std::string error;
+        generateSignal(s, error);
+        EXPECT_NE(error.find(c.message), std::string::npos) << error;
+    }
+}
+
+TEST(Siggen, OptionsOverrideDefaults)
+{
+    SignalSettings s = defaultSettings();
+    std::string error;
+    ASSERT_TRUE(parseSignalSettings({"--seed", "9", "--tx-start=12:00:20.25", "--carrier", "137490", "--symbols", "7",
+                                     "--snr", "-3", "--name", "rec1"},
+                                    s, error))
+        << error;
+    EXPECT_EQ(s.seed, 9u);
+    EXPECT_EQ(s.txStart - s.recordingStart, 20.25);
+    EXPECT_EQ(s.carrier, 137490);
+    EXPECT_EQ(s.symbolCount, 7u);
+    EXPECT_EQ(s.snrDb, -3);
+    EXPECT_EQ(s.name, "rec1");
+    for (const std::vector<std::string>& bad :
+         std::vector<std::vector<std::string>>{{"--fft-length", "1000"}, {"--period", "0"}, {"--seed"},
+                                               {"--start", "yesterday"}, {"--name", "a.b"}, {"--colour", "red"},
+                                               {"stray"}}) {
+        SignalSettings t = defaultSettings();
+        EXPECT_FALSE(parseSignalSettings(bad, t, error)) << bad[0];
+    }
+}
+
+// The converter: bins in file order S(m), P(k) = S((k + N/2) mod N),
+// y(n) = conj(sum P(k) e^{+2 pi i k n / N}) = sum conj(P(k)) e^{-2 pi i k n / N}.
+std::vector<std::complex<float>> convertDump(const std::string& dump)
+{
+    std::vector<cd> bins;
+    const char* p = dump.data() + dump.find('\n') + 1;
+    const char* end = dump.data() + dump.size();
+    while (p < end) {
+        float re = 0, im = 0;
+        p = std::from_chars(p, end, re).ptr + 1;
+        p = std::from_chars(p, end, im).ptr + 2;
+        bins.push_back({re, im});
+    }
+    const std::size_t n = bins.size();
+    std::vector<cd> p2(n);
+    for (std::size_t k = 0; k < n; ++k)
+        p2[k] = std::conj(bins[(k + n / 2) % n]);
+    fftForward(p2);
+    std::vector<std::complex<float>> y;
+    for (const auto& v : p2)
+        y.emplace_back(static_cast<float>(v.real()), static_cast<float>(v.imag()));
+    return y;
+}
+
+TEST(SiggenRoundTrip, ReceiverRecoversEverySymbol)
+{
+    for (const std::uint64_t seed : {1u, 2u, 3u}) {
+        SignalSettings s = smallSettings(seed);
+        s.snrDb = 0;  // 62 samples per symbol: still clean after integration
+        std::string error;
+        const auto g = generateSignal(s, error);
+        ASSERT_EQ(error, "");
+
+        const auto y = convertDump(g.dumpText);
+        ASSERT_EQ(y.size(), 4096u);
+        // The converter's output is N * conj(x).
+        for (std::size_t i = 0; i < y.size(); i += 97)
+            EXPECT_LT(std::abs(cd(y[i]) - 4096.0 * std::conj(g.baseband[i])), 4096 * 1e-5);
+
+        rxtest::WavLayout layout;
+        const std::string bytes = rxtest::wavBytes(layout, rxtest::floatBytes(y));
+        const auto wave = orv::rx::parseWave({bytes.begin(), bytes.end()}, "rt.wav");
+        ASSERT_TRUE(wave.ok()) << wave.error();
+        orv::rx::RxOptions o;
+        o.startOffset = 1.5;
+        o.frequencyOffset = s.carrier - s.centralFrequency;
+        o.symbolPeriod = s.symbolPeriod;
+        o.symbolCount = s.symbolCount;
+        const auto r = orv::rx::integrateSymbols(wave.value(), o);
+        ASSERT_TRUE(r.ok()) << r.error();
+        for (std::size_t k = 0; k < g.symbols.size(); ++k) {
+            const cd z = r->symbols[k] / 4096.0;
+            EXPECT_NEAR(z.real(), g.symbols[k], 0.5) << "seed " << seed << " symbol " << k;
+            EXPECT_NEAR(z.imag(), 0, 0.5) << "seed " << seed << " symbol " << k;
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,141 @@
+// Recordings the receiver must refuse, and what it takes the sample rate from.
+#include <gtest/gtest.h>
+
+#include "receiver.h"
+#include "rxtestsupport.h"
+#include "wavefile.h"
+
+namespace {
+
+using rxtest::PrintTo;
+
+using namespace rxtest;
+
+const std::vector<std::string> launcherArgs = {"-f", "rec.wav", "-T", " 1", "-F", "0", "-S",
+                                               "2",  "-N", "10",      "-c", "2",  "-p", "1"};
+
+std::vector<std::complex<float>> ones(std::size_t n) { return std::vector<std::complex<float>>(n, {1, 0}); }
+
+struct BadWave {
+    const char* name;
+    std::string bytes;  // empty: no file at all
+    int exitCode;
+    const char* message;
+};
+
+std::vector<BadWave> badWaves()
+{
+    const std::string enough = floatBytes(ones(6000));
+    WavLayout mono;
+    mono.channels = 1;
+    WavLayout pcm16;
+    pcm16.formatTag = 1;
+    pcm16.bits = 16;
+    WavLayout extensiblePcm;
+    extensiblePcm.info.clear();
+    WavLayout noRate;
+    noRate.headerRate = 0;
+    noRate.info = "rf=137500 ut=1796644800";
+    std::string truncated = wavBytes({}, enough);
+    truncated.resize(truncated.size() - 100);
+    std::string noData = wavBytes({}, "");
+    noData.resize(noData.size() - 8);
+    std::string pcmExtensible = wavBytes(extensiblePcm, enough);
+    pcmExtensible[44] = 1;  // sub-format PCM instead of float
+    return {
+        {"Missing", "", 2, "cannot open"},
+        {"OneByte", std::string("\0", 1), 20, "not a RIFF/WAVE"},
+        {"TextFile", "sr=250 rf=137500 ut=1", 20, "not a RIFF/WAVE"},
+        {"Mono", wavBytes(mono, enough), 20, "1 channel(s); expected two"},
+        {"Pcm16", wavBytes(pcm16, std::string(12000, '\0')), 20, "not 32-bit float"},
+        {"ExtensiblePcm", pcmExtensible, 20, "not 32-bit float"},
+        {"Truncated", truncated, 20, "runs past the end"},
+        {"NoDataChunk", noData, 20, "no data chunk"},
+        {"NoRate", wavBytes(noRate, enough), 20, "no sample rate"},
+        // 1 + 10 x 2 s at 250/s needs positions up to 5250: 5000 samples are too few.
+        {"TooShort", wavBytes({}, floatBytes(ones(5000))), 20, "too short for 10 symbols"},
+    };
+}
+
+class BadWaveFile : public ScratchFolder, public ::testing::WithParamInterface<BadWave> {};
+
+TEST_P(BadWaveFile, FailsWithOneLineAndKeepsEarlierSymbols)
+{
+    const auto& c = GetParam();
+    if (!c.bytes.empty())
+        writeFile("rec.wav", c.bytes);
+    const std::string earlier = "0 1 0 0\r\nearlier run\r\n";
+    writeFile("rawsyms.txt", earlier);
+
+    const auto r = orv::rx::runReceiver(launcherArgs);
+    EXPECT_EQ(r.exitCode, c.exitCode);
+    EXPECT_TRUE(r.output.empty());
+    EXPECT_NE(r.error.find(c.message), std::string::npos) << r.error;
+    EXPECT_EQ(r.error.find("orvane-rx: rec.wav"), 0u) << r.error;
+    EXPECT_EQ(std::count(r.error.begin(), r.error.end(), '\n'), 1);
+    EXPECT_EQ(readFile("rawsyms.txt"), earlier);
+    EXPECT_FALSE(std::filesystem::exists("rawsyms.txt.part"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Receiver, BadWaveFile, ::testing::ValuesIn(badWaves()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ScratchFolder, GoodRunReplacesEarlierSymbolFile)
+{
+    writeWav("rec.wav", ones(5251));  // just long enough: the last cell ends at 5250.5
+    writeFile("rawsyms.txt", "stale\r\n");
+    const auto r = orv::rx::runReceiver(launcherArgs);
+    ASSERT_EQ(r.exitCode, 0) << r.error;
+    EXPECT_EQ(readFile("rawsyms.txt").substr(0, 2), "0 ");
+    EXPECT_FALSE(std::filesystem::exists("rawsyms.txt.part"));
+}
+
+struct RateCase {
+    const char* name;
+    std::uint32_t headerRate;
+    const char* info;
+    double rate;
+    bool fromInfo;
+};
+
+class SampleRate : public ::testing::TestWithParam<RateCase> {};
+
+TEST_P(SampleRate, ComesFromInfoTextElseHeader)
+{
+    const auto& c = GetParam();
+    WavLayout w;
+    w.headerRate = c.headerRate;
+    w.info = c.info;
+    const std::string bytes = wavBytes(w, floatBytes(ones(4)));
+    const auto r = orv::rx::parseWave({bytes.begin(), bytes.end()}, "x.wav");
+    ASSERT_TRUE(r.ok()) << r.error();
+    EXPECT_EQ(r->sampleRate, c.rate);
+    EXPECT_EQ(r->rateFromInfo, c.fromInfo);
+    EXPECT_EQ(r->samples.size(), 4u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Receiver, SampleRate,
+    ::testing::Values(RateCase{"Fractional", 2, "sr=1.953125 rf=137500 ut=1447071448.17", 1.953125, true},
+                      RateCase{"RoundedHalfInHeader", 62, "sr=62.5 rf=137500 ut=1", 62.5, true},
+                      RateCase{"BelowOneHalf", 0, "sr=0.4882813 rf=1 ut=1", 0.4882813, true},
+                      RateCase{"ExponentText", 0, "sr=1e-005 rf=1 ut=1", 1e-5, true},
+                      RateCase{"NoInfoChunk", 250, "", 250, false},
+                      RateCase{"MalformedRate", 250, "sr=abc rf=1", 250, false},
+                      RateCase{"ZeroRate", 250, "sr=0 rf=1", 250, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(WaveSamples, ChannelOneIsRealChannelTwoImaginary)
+{
+    WavLayout plain;
+    plain.formatTag = 3;  // the plain float tag is read as well
+    const std::string bytes = wavBytes(plain, floatBytes({{1.5f, -2.25f}, {-0.0f, 3e-38f}}));
+    const auto r = orv::rx::parseWave({bytes.begin(), bytes.end()}, "x.wav");
+    ASSERT_TRUE(r.ok()) << r.error();
+    ASSERT_EQ(r->samples.size(), 2u);
+    EXPECT_EQ(r->samples[0], std::complex<float>(1.5f, -2.25f));
+    EXPECT_EQ(r->samples[1].imag(), 3e-38f);
+    EXPECT_EQ(r->infoText, "sr=250 rf=137500 ut=1796644800");
+}
+
+}  // namespace
