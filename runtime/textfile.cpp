@@ -307,17 +307,15 @@ int FileTable::inputInteger(std::int32_t& dest)
 
 int FileTable::inputSingle(float& dest)
 {
-    Token token;
-    nextToken(impl_->find(impl_->selected), token);
-    dest = tokenToSingle(token);
+    if (OpenFile* f = impl_->find(impl_->selected)) readSingle(f->in, dest);
+    else dest = 0.0f;
     return impl_->error = 0;
 }
 
 int FileTable::inputDouble(double& dest)
 {
-    Token token;
-    nextToken(impl_->find(impl_->selected), token);
-    dest = tokenToDouble(token);
+    if (OpenFile* f = impl_->find(impl_->selected)) readDouble(f->in, dest);
+    else dest = 0.0;
     return impl_->error = 0;
 }
 

@@ -1,6 +1,7 @@
 #include "tokenreader.h"
 
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 
@@ -96,18 +97,6 @@ bool isSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
-
-// Bytes the fast path may take into a token as they stand: no separators, no
-// quote (only special first, but rare enough to leave to the general rules)
-// and no 'd'/'D' (stored as 'e'/'E').
-constexpr std::array<bool, 256> makeOrdinary()
-{
-    std::array<bool, 256> t{};
-    for (int i = 0; i < 256; ++i) t[i] = true;
-    for (unsigned char c : {' ', '\t', ',', '\n', '\r', '"', 'd', 'D'}) t[c] = false;
-    return t;
-}
-constexpr std::array<bool, 256> ordinary = makeOrdinary();
 
 bool marksFloating(int c) { return c == '.' || c == 'e' || c == 'E' || c == 'd' || c == 'D'; }
 
@@ -226,41 +215,131 @@ void readTokenSlow(ByteCursor& in, Token& token)
     }
 }
 
+namespace {
+
+enum : unsigned char { Ordinary = 1, FloatMark = 2 };
+
+// Bytes the fast path may take into a token as they stand: no separators, no
+// quote (only special first, but rare enough to leave to the general rules)
+// and no 'd'/'D' (stored as 'e'/'E').
+constexpr std::array<unsigned char, 256> makeClasses()
+{
+    std::array<unsigned char, 256> t{};
+    for (int i = 0; i < 256; ++i) t[i] = Ordinary;
+    for (unsigned char c : {' ', '\t', ',', '\n', '\r', '"', 'd', 'D'}) t[c] = 0;
+    for (unsigned char c : {'.', 'e', 'E'}) t[c] = Ordinary | FloatMark;
+    return t;
+}
+constexpr std::array<unsigned char, 256> classes = makeClasses();
+
+// Where the window stands after the separator that follows a token ending at
+// p, or nullptr when the general rules must decide (window edge, lone CR, a
+// byte that is no separator).
+const unsigned char* afterSeparator(const unsigned char* p, const unsigned char* e)
+{
+    const unsigned char* q = p;
+    if (q < e && isBlank(*q)) {
+        while (q < e && isBlank(*q)) ++q;
+        if (q == e) return nullptr;
+    }
+    if (q == e) return nullptr;
+    if (*q == ',' || *q == '\n') return q + 1;
+    if (*q == '\r') return q + 1 < e && q[1] == '\n' ? q + 2 : nullptr;
+    // a blank ended the token and the next one starts at q; otherwise no separator
+    return q == p ? nullptr : q;
+}
+
+// The first byte of the next token when the window can serve it, else nullptr.
+inline const unsigned char* fastStart(const ByteCursor& in)
+{
+    if (in.pushCount != 0 || in.pastEnd || in.pos >= in.len) return nullptr;
+    const unsigned char* p = in.data + in.pos;
+    const unsigned char* const e = in.data + in.len;
+    while (p < e && isBlank(*p)) ++p;
+    if (p == e || in.windowOffset + (p - in.data) >= in.sizeAtOpen) return nullptr;
+    return p;
+}
+
+}  // namespace
+
 void readToken(ByteCursor& in, Token& token)
 {
-    if (in.pushCount == 0 && !in.pastEnd && in.pos < in.len) {
-        const unsigned char* p = in.data + in.pos;
+    if (const unsigned char* s = fastStart(in)) {
         const unsigned char* const e = in.data + in.len;
-        while (p < e && isBlank(*p)) ++p;
-        if (p < e && in.windowOffset + (p - in.data) < in.sizeAtOpen) {
-            const unsigned char* s = p;
-            bool floating = false;
-            while (p < e && ordinary[*p]) floating |= marksFloating(*p++);
-            const unsigned char* q = p;
-            if (q < e && isBlank(*q)) {
-                while (q < e && isBlank(*q)) ++q;
-                if (q == e) goto general;
-            }
-            if (q < e && p - s <= maxTokenLength) {
-                if (*q == ',' || *q == '\n') {
-                    ++q;
-                } else if (*q == '\r') {
-                    if (q + 1 < e && q[1] == '\n') q += 2;
-                    else goto general;
-                } else if (q == p) {
-                    goto general;  // a quote or 'd' inside the token
-                }
-                // (otherwise a blank ended the token and the next one starts at q)
-                token.length = static_cast<int>(p - s);
-                std::memcpy(token.text, s, static_cast<std::size_t>(token.length));
-                token.floating = floating && *s != '&';
-                in.pos = static_cast<std::size_t>(q - in.data);
-                return;
-            }
+        const unsigned char* p = s;
+        unsigned char seen = 0;
+        while (p < e && (classes[*p] & Ordinary)) seen |= classes[*p++];
+        const unsigned char* q = p - s <= maxTokenLength ? afterSeparator(p, e) : nullptr;
+        if (q) {
+            token.length = static_cast<int>(p - s);
+            std::memcpy(token.text, s, static_cast<std::size_t>(token.length));
+            token.floating = (seen & FloatMark) && *s != '&';
+            in.pos = static_cast<std::size_t>(q - in.data);
+            return;
         }
     }
-general:
     readTokenSlow(in, token);
+}
+
+namespace {
+
+bool isDigitByte(unsigned char c) { return c >= '0' && c <= '9'; }
+
+// A token that is a plain decimal numeral, parsed in place: from_chars takes
+// the same shape as leadingNumber (sign, digits, one point, exponent), so when
+// it stops exactly at a separator its value is the token's value.
+template <class T>
+bool fastNumber(ByteCursor& in, T& out)
+{
+    const unsigned char* s = fastStart(in);
+    if (!s) return false;
+    const unsigned char* const e = in.data + in.len;
+    const unsigned char* m = s;
+    if (*m == '+' || *m == '-') ++m;
+    if (m == e || !(isDigitByte(*m) || *m == '.')) return false;
+    const char* from = reinterpret_cast<const char*>(*s == '+' ? m : s);
+    double v;
+    auto r = std::from_chars(from, reinterpret_cast<const char*>(e), v, std::chars_format::general);
+    if (r.ec != std::errc{}) return false;
+    const auto* p = reinterpret_cast<const unsigned char*>(r.ptr);
+    const std::ptrdiff_t length = p - s;
+    if (length > maxTokenLength || p == e || (classes[*p] & Ordinary)) return false;
+    const unsigned char* q = afterSeparator(p, e);
+    if (!q) return false;
+    // from_chars took the whole token, so whatever follows the leading digits
+    // is a point or an exponent
+    const unsigned char* d = m;
+    while (d < p && isDigitByte(*d)) ++d;
+    const bool floating = d < p;
+    if (floating || length >= 19) {
+        out = static_cast<T>(v);
+    } else if (length < 10) {
+        out = static_cast<T>(static_cast<std::int32_t>(v));  // exact below 10^9; "-0" gives 0
+    } else {
+        std::int64_t n = 0;
+        std::from_chars(reinterpret_cast<const char*>(*s == '+' ? m : s), r.ptr, n);
+        out = static_cast<T>(n);
+    }
+    in.pos = static_cast<std::size_t>(q - in.data);
+    return true;
+}
+
+}  // namespace
+
+void readSingle(ByteCursor& in, float& out)
+{
+    if (fastNumber(in, out)) return;
+    Token t;
+    readTokenSlow(in, t);
+    out = tokenToSingle(t);
+}
+
+void readDouble(ByteCursor& in, double& out)
+{
+    if (fastNumber(in, out)) return;
+    Token t;
+    readTokenSlow(in, t);
+    out = tokenToDouble(t);
 }
 
 namespace {

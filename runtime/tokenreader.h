@@ -54,6 +54,10 @@ struct Token {
 void readToken(ByteCursor& cursor, Token& token);
 void readTokenSlow(ByteCursor& cursor, Token& token);  // the general rules only
 
+// A token read and converted in one go; plain numerals are parsed in place.
+void readSingle(ByteCursor& cursor, float& out);
+void readDouble(ByteCursor& cursor, double& out);
+
 std::int32_t tokenToInteger(const Token& token);
 float tokenToSingle(const Token& token);
 double tokenToDouble(const Token& token);

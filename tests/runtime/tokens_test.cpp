@@ -98,15 +98,33 @@ std::vector<Case> cases()
         {"long token stays floating beyond the limit", "1" + std::string(66, '0') + ".5e1,2", {{As::Double, 1e66, N}, {As::Double, 2, E}}},
         // decimal -> double -> single: the double lands on the halfway point and ties to even
         {"double rounding of singles", "1.0000000596046448,1.00000006", {{As::Single, 1.0f, N}, {As::Single, 1.00000012f, E}}},
+        {"signs and numeral shapes", "+5,+-5,5.e3,.5,-.5,1e,1e+,0005,-,.,+.e1",
+         {{As::Double, 5, N}, {As::Double, 0, N}, {As::Double, 5000, N}, {As::Double, 0.5, N}, {As::Double, -0.5, N}, {As::Double, 1, N},
+          {As::Double, 1, N}, {As::Double, 5, N}, {As::Double, 0, N}, {As::Double, 0, N}, {As::Double, 0, E}}},
+        {"numbers beyond the range of a double", "1e999,-1e999,1e-999", {{As::Double, HUGE_VAL, N}, {As::Single, -HUGE_VALF, N}, {As::Double, 0, E}}},
         {"negative zero", "-0.0,-0", {{As::Double, -0.0, N}, {As::Double, 0.0, E}}},
         {"raw FFT body lines", "1.5,-2.25\r\n-1.234567E-03,7.0E+02\r\n", {{As::Single, 1.5, N}, {As::Single, -2.25, N}, {As::Single, -1.234567E-03f, N}, {As::Single, 700, E}}},
     };
 }
 
-double readOne(ByteCursor& c, As as, bool slow)
+// Three ways to one value: token fast path, general rules only, and the
+// in-place numeral parse that inputSingle/inputDouble use.
+enum class Path { Fast, Slow, InPlace };
+
+double readOne(ByteCursor& c, As as, Path path)
 {
+    if (path == Path::InPlace && as != As::Int) {
+        if (as == As::Double) {
+            double d;
+            readDouble(c, d);
+            return d;
+        }
+        float f;
+        readSingle(c, f);
+        return f;
+    }
     Token t;
-    if (slow) readTokenSlow(c, t);
+    if (path == Path::Slow) readTokenSlow(c, t);
     else readToken(c, t);
     switch (as) {
     case As::Int: return tokenToInteger(t);
@@ -119,15 +137,15 @@ double readOne(ByteCursor& c, As as, bool slow)
 TEST(TokenReader, RulesInEveryWindowSize)
 {
     for (const Case& c : cases()) {
-        for (bool slow : {false, true}) {
+        for (Path path : {Path::Fast, Path::Slow, Path::InPlace}) {
             for (std::size_t step : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{1000}}) {
                 Chunked source{c.text, step};
                 ByteCursor cursor;
                 source.attach(cursor, CursorKind::Text);
                 for (std::size_t i = 0; i < c.reads.size(); ++i) {
                     const Read& r = c.reads[i];
-                    double got = readOne(cursor, r.as, slow);
-                    SCOPED_TRACE(std::string(c.name) + " read " + std::to_string(i) + " step " + std::to_string(step) + (slow ? " slow" : " fast"));
+                    double got = readOne(cursor, r.as, path);
+                    SCOPED_TRACE(std::string(c.name) + " read " + std::to_string(i) + " step " + std::to_string(step) + " path " + std::to_string(static_cast<int>(path)));
                     if (r.as == As::Single) EXPECT_EQ(static_cast<float>(got), static_cast<float>(r.value));
                     else EXPECT_EQ(got, r.value);
                     EXPECT_EQ(std::signbit(got), std::signbit(r.value));
@@ -144,10 +162,10 @@ TEST(TokenReader, BinaryKindKeepsCrLf)
     std::string text = "1\r\n2\r3";
     ByteCursor c;
     attachMemory(c, text, CursorKind::Binary);
-    EXPECT_EQ(readOne(c, As::Int, false), 1);
+    EXPECT_EQ(readOne(c, As::Int, Path::Fast), 1);
     EXPECT_EQ(c.offset(), 3);
-    EXPECT_EQ(readOne(c, As::Int, false), 2);
-    EXPECT_EQ(readOne(c, As::Int, false), 3);
+    EXPECT_EQ(readOne(c, As::Int, Path::Fast), 2);
+    EXPECT_EQ(readOne(c, As::Int, Path::Fast), 3);
     EXPECT_TRUE(c.atEnd());
 
     ByteCursor t;
