@@ -12,6 +12,9 @@ void CaptionButton::paintEvent(QPaintEvent*) {
     option.text.clear();
     painter.drawControl(QStyle::CE_PushButton, option);
     QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
-    painter.drawItemText(area, Qt::AlignCenter | Qt::TextWordWrap, palette(), isEnabled(), text(),
+    // Lines break at blanks only, not after a hyphen ("Orvane-rx" stays whole).
+    QString caption = text();
+    caption.replace(QLatin1Char('-'), QStringLiteral("-\u2060"));
+    painter.drawItemText(area, Qt::AlignCenter | Qt::TextWordWrap, palette(), isEnabled(), caption,
                          QPalette::ButtonText);
 }

@@ -17,8 +17,9 @@ namespace {
 // The form was laid out for "MS Sans Serif"; any sans-serif face stands in.
 QFont sansFont(double points, bool bold = false) {
     QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"),
-                      QStringLiteral("Liberation Sans")});
+    // Narrow faces first: the captions were fitted to the original's widths.
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                      QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(points);
     font.setBold(bold);
@@ -37,6 +38,11 @@ Form1::Form1(Launchpad& launchpad, QWidget* parent) : QWidget(parent), launchpad
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("qx0zzz Orvane launchpad"));
     setFont(sansFont(defaultPoints));
+    // Frames with the caption set into their top line; the children's twip
+    // positions count from the frame's outer corner.
+    setStyleSheet(QStringLiteral(
+        "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 0.5em; }"
+        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 6px; padding: 0 2px; }"));
     buildControls();
     setFixedSize(pixels(clientWidth), pixels(clientHeight));
     launchpad_.startUp();
