@@ -57,14 +57,14 @@ inline void butterflySse2(float* pa, float* pb, const float* pw) {
     storeComplex(pa, _mm_add_pd(t, a));
 }
 
-void stagesSse2(float* bins, const float* twiddleTable, std::int32_t n) {
-    std::int64_t stride = n / 2;
-    for (std::int64_t span = 1; span < n; span *= 2, stride /= 2)
-        for (std::int64_t k = 0; k <= n - 1; k += 2 * span) {
-            std::int64_t t = 0;
-            for (std::int64_t a = k; a < k + span; ++a, t += stride)
-                butterflySse2(bins + 2 * a, bins + 2 * (a + span), twiddleTable + 2 * t);
-        }
+// One stage on the groups that start in [begin, end).
+void stageSse2(float* bins, const float* twiddleTable, std::int64_t span, std::int64_t stride,
+               std::int64_t begin, std::int64_t end) {
+    for (std::int64_t k = begin; k < end; k += 2 * span) {
+        std::int64_t t = 0;
+        for (std::int64_t a = k; a < k + span; ++a, t += stride)
+            butterflySse2(bins + 2 * a, bins + 2 * (a + span), twiddleTable + 2 * t);
+    }
 }
 
 // Two neighbouring butterflies of one group: [re0, im0, re1, im1] per vector.
@@ -87,20 +87,36 @@ __attribute__((target("avx2"))) inline void butterflyPairAvx2(float* pa, float* 
     _mm_storeu_ps(pa, _mm256_cvtpd_ps(_mm256_add_pd(t, a)));
 }
 
-__attribute__((target("avx2"))) void stagesAvx2(float* bins, const float* twiddleTable,
-                                                std::int32_t n) {
-    std::int64_t stride = n / 2;
+__attribute__((target("avx2"))) void stageAvx2(float* bins, const float* twiddleTable,
+                                               std::int64_t span, std::int64_t stride,
+                                               std::int64_t begin, std::int64_t end) {
     // The first stage has one butterfly per group; the others pair them up.
-    for (std::int64_t k = 0; k <= n - 1; k += 2)
-        butterflySse2(bins + 2 * k, bins + 2 * (k + 1), twiddleTable);
-    stride /= 2;
-    for (std::int64_t span = 2; span < n; span *= 2, stride /= 2)
-        for (std::int64_t k = 0; k <= n - 1; k += 2 * span) {
-            std::int64_t t = 0;
-            for (std::int64_t a = k; a < k + span; a += 2, t += 2 * stride)
-                butterflyPairAvx2(bins + 2 * a, bins + 2 * (a + span), twiddleTable + 2 * t,
-                                  twiddleTable + 2 * (t + stride));
-        }
+    if (span == 1) return stageSse2(bins, twiddleTable, span, stride, begin, end);
+    for (std::int64_t k = begin; k < end; k += 2 * span) {
+        std::int64_t t = 0;
+        for (std::int64_t a = k; a < k + span; a += 2, t += 2 * stride)
+            butterflyPairAvx2(bins + 2 * a, bins + 2 * (a + span), twiddleTable + 2 * t,
+                              twiddleTable + 2 * (t + stride));
+    }
+}
+
+using StageFunction = void (*)(float*, const float*, std::int64_t, std::int64_t, std::int64_t,
+                               std::int64_t);
+
+// The early stages run block by block while a block stays in cache: a group
+// of those stages never reaches outside its block, and every butterfly still
+// sees exactly the values it would see stage after stage over the whole array.
+void stagesBlocked(StageFunction stage, float* bins, const float* twiddleTable, std::int32_t n) {
+    constexpr std::int64_t blockValues = 1 << 14;  // 128 KiB of complex singles
+    const std::int64_t block = n < blockValues ? n : blockValues;
+    std::int64_t span = 1, stride = n / 2;
+    for (std::int64_t start = 0; start < n; start += block) {
+        span = 1;
+        stride = n / 2;
+        for (; 2 * span <= block; span *= 2, stride /= 2)
+            stage(bins, twiddleTable, span, stride, start, start + block);
+    }
+    for (; span < n; span *= 2, stride /= 2) stage(bins, twiddleTable, span, stride, 0, n);
 }
 
 #endif  // ORV_X86
@@ -120,8 +136,8 @@ KernelPath bestKernelPath() {
 void runStages(KernelPath path, float* bins, const float* twiddleTable, std::int32_t n) {
 #ifdef ORV_X86
     if (path == KernelPath::Avx2 && __builtin_cpu_supports("avx2"))
-        return stagesAvx2(bins, twiddleTable, n);
-    if (path != KernelPath::Plain) return stagesSse2(bins, twiddleTable, n);
+        return stagesBlocked(stageAvx2, bins, twiddleTable, n);
+    if (path != KernelPath::Plain) return stagesBlocked(stageSse2, bins, twiddleTable, n);
 #else
     (void)path;
 #endif

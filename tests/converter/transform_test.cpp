@@ -108,7 +108,7 @@ TEST(Assembly, ShortFileIsZeroPaddedBeforeTheHalfSwap) {
 }
 
 TEST(Transform, EveryKernelPathMatchesThePlainButterflyBitForBit) {
-    for (std::int32_t bits : {4, 5, 6, 10, 13}) {
+    for (std::int32_t bits : {4, 5, 6, 10, 13, 16}) {  // 2^16 runs the cache-sized blocks
         const std::int32_t n = 1 << bits;
         const std::vector<float> file = randomSpectrum(n, 7u * bits);
         std::vector<float> prepared = file;
