@@ -1,0 +1,15 @@
+#pragma once
+// phaseview's whole run: read and scale the symbols, draw the six panels with
+// the analysis in between, print the results, wait for a key.
+#include <string_view>
+
+#include "outcome.h"
+#include "surface.h"
+#include "symbolset.h"
+#include "textfile.h"
+
+namespace orv {
+
+ViewerOutcome runViewer(Screen& screen, FileTable& files, std::string_view symbolFile = symbolFileName);
+
+}  // namespace orv
