@@ -56,7 +56,7 @@ struct ReportWriter {
     {
         std::size_t room = reportBuffer - 1 - used;
         std::size_t n = s.size() < room ? s.size() : room;
-        std::memcpy(buf + used, s.data(), n);
+        if (n > 0) std::memcpy(buf + used, s.data(), n);
         used += n;
     }
     void add(int value)

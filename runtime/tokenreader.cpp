@@ -235,7 +235,7 @@ constexpr std::array<unsigned char, 256> classes = makeClasses();
 // Where the window stands after the separator that follows a token ending at
 // p, or nullptr when the general rules must decide (window edge, lone CR, a
 // byte that is no separator).
-const unsigned char* afterSeparator(const unsigned char* p, const unsigned char* e)
+const unsigned char* afterSeparator(const ByteCursor& in, const unsigned char* p, const unsigned char* e)
 {
     const unsigned char* q = p;
     if (q < e && isBlank(*q)) {
@@ -245,8 +245,11 @@ const unsigned char* afterSeparator(const unsigned char* p, const unsigned char*
     if (q == e) return nullptr;
     if (*q == ',' || *q == '\n') return q + 1;
     if (*q == '\r') return q + 1 < e && q[1] == '\n' ? q + 2 : nullptr;
-    // a blank ended the token and the next one starts at q; otherwise no separator
-    return q == p ? nullptr : q;
+    // A blank ended the token and the next one starts at q; the general rules
+    // hold that byte in the pushback, which keeps the file from its end even
+    // where the file has grown past its length at open.
+    if (q == p || in.windowOffset + (q - in.data) >= in.sizeAtOpen) return nullptr;
+    return q;
 }
 
 // The first byte of the next token when the window can serve it, else nullptr.
@@ -269,7 +272,7 @@ void readToken(ByteCursor& in, Token& token)
         const unsigned char* p = s;
         unsigned char seen = 0;
         while (p < e && (classes[*p] & Ordinary)) seen |= classes[*p++];
-        const unsigned char* q = p - s <= maxTokenLength ? afterSeparator(p, e) : nullptr;
+        const unsigned char* q = p - s <= maxTokenLength ? afterSeparator(in, p, e) : nullptr;
         if (q) {
             token.length = static_cast<int>(p - s);
             std::memcpy(token.text, s, static_cast<std::size_t>(token.length));
@@ -304,7 +307,7 @@ bool fastNumber(ByteCursor& in, T& out)
     const auto* p = reinterpret_cast<const unsigned char*>(r.ptr);
     const std::ptrdiff_t length = p - s;
     if (length > maxTokenLength || p == e || (classes[*p] & Ordinary)) return false;
-    const unsigned char* q = afterSeparator(p, e);
+    const unsigned char* q = afterSeparator(in, p, e);
     if (!q) return false;
     // from_chars took the whole token, so whatever follows the leading digits
     // is a point or an exponent

@@ -1,0 +1,101 @@
+// Arbitrary bytes through the numeric token reader: the fast paths must give
+// exactly what the general rules give, and nothing may crash or overflow.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "numbers.h"
+#include "tokenreader.h"
+
+namespace {
+
+struct Chunked {
+    std::string_view bytes;
+    std::size_t step;
+    std::size_t given = 0;
+
+    static bool refill(void* context, orv::ByteCursor& c)
+    {
+        auto& self = *static_cast<Chunked*>(context);
+        c.windowOffset += static_cast<std::int64_t>(c.len);
+        c.pos = c.len = 0;
+        if (self.given >= self.bytes.size()) return false;
+        std::size_t n = std::min(self.step, self.bytes.size() - self.given);
+        c.data = reinterpret_cast<const unsigned char*>(self.bytes.data()) + self.given;
+        c.len = n;
+        self.given += n;
+        return true;
+    }
+    void attach(orv::ByteCursor& c, orv::CursorKind kind, std::int64_t size)
+    {
+        c = orv::ByteCursor{};
+        c.kind = kind;
+        c.sizeAtOpen = size;
+        c.refill = &Chunked::refill;
+        c.context = this;
+    }
+};
+
+template <class T>
+bool sameBits(T a, T b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+void fail(int line)
+{
+    std::fprintf(stderr, "fuzz_tokens: paths disagree (line %d)\n", line);
+    std::abort();
+}
+#define check(ok) ((ok) ? (void)0 : fail(__LINE__))
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size < 1) return 0;
+    // first byte: window size, kind, and whether singles or doubles are read
+    const std::uint8_t control = data[0];
+    const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
+    const std::size_t step = 1 + (control & 0x1F);
+    const orv::CursorKind kind = (control & 0x20) ? orv::CursorKind::Binary : orv::CursorKind::Text;
+    const bool singles = (control & 0x40) != 0;
+    // sometimes the file is taken to have been shorter when it was opened
+    const std::int64_t sizeAtOpen = (control & 0x80) ? static_cast<std::int64_t>(text.size() / 2)
+                                                     : static_cast<std::int64_t>(text.size());
+
+    Chunked a{text, step}, b{text, step}, c{text, step};
+    orv::ByteCursor fast, slow, inPlace;
+    a.attach(fast, kind, sizeAtOpen);
+    b.attach(slow, kind, sizeAtOpen);
+    c.attach(inPlace, kind, sizeAtOpen);
+    for (std::size_t i = 0; i < text.size() + 4; ++i) {
+        orv::Token x, y;
+        orv::readToken(fast, x);
+        orv::readTokenSlow(slow, y);
+        check(x.view() == y.view() && x.floating == y.floating);
+        check(fast.offset() - fast.pushCount == slow.offset() - slow.pushCount);
+        check(fast.atEnd() == slow.atEnd());
+        (void)orv::tokenToInteger(y);
+        if (singles) {
+            float v;
+            orv::readSingle(inPlace, v);
+            check(sameBits(v, orv::tokenToSingle(y)));
+        } else {
+            double v;
+            orv::readDouble(inPlace, v);
+            check(sameBits(v, orv::tokenToDouble(y)));
+        }
+        check(inPlace.offset() - inPlace.pushCount == slow.offset() - slow.pushCount);
+        check(inPlace.atEnd() == slow.atEnd());
+        if (slow.atEnd()) break;
+    }
+
+    const double lead = orv::leadingNumber(text);
+    check(!orv::numberText(lead).empty());
+    check(!orv::numberText(static_cast<float>(lead)).empty());
+    return 0;
+}
