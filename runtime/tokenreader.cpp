@@ -206,7 +206,7 @@ void readTokenSlow(ByteCursor& in, Token& token)
             break;
         }
     collect:
-        if (first && c == '&') based = true;
+        if (token.length == 0 && c == '&') based = true;  // also right after an opening quote
         if (!based && marksFloating(c)) {
             token.floating = true;
             if (c == 'd' || c == 'D') c += 'e' - 'd';

@@ -84,6 +84,7 @@ std::vector<Case> cases()
         {"garbage token", "\x01\xff\x80,5", {{As::Double, 0, N}, {As::Double, 5, E}}},
         {"based integers", "&H1F,&B101,&O17,&17,&HD,&", {{As::Int, 31, N}, {As::Int, 5, N}, {As::Int, 15, N}, {As::Int, 15, N}, {As::Int, 13, N}, {As::Int, 0, E}}},
         {"based integer is not floating", "&H1E5 &HFFFFFFFF &HFFFFFFFF", {{As::Int, 0x1E5, N}, {As::Int, -1, N}, {As::Double, 4294967295.0, E}}},
+        {"quoted based integer", "\"&H1E5\",\"&HD\"", {{As::Double, 0x1E5, N}, {As::Int, 13, E}}},
         {"unsigned wrap and too large", "3000000000,4294967295,4294967296,-1,-5,+7",
          {{As::Int, -1294967296, N}, {As::Int, -1, N}, {As::Int, -1, N}, {As::Int, -1, N}, {As::Int, -5, N}, {As::Int, 7, E}}},
         {"integer stops at non-digit", "12abc,abc,-,+", {{As::Int, 12, N}, {As::Int, 0, N}, {As::Int, 0, N}, {As::Int, 0, E}}},
