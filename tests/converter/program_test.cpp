@@ -29,6 +29,12 @@ struct Result {
     std::string out, err;
 };
 
+struct Limits {
+    rlim_t fileSize = 0;      // > 0: longer files fail to write, as on a full disk
+    rlim_t addressSpace = 0;  // > 0: allocations beyond it fail
+    bool unprivileged = false;
+};
+
 class Spec2wavRun : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -52,9 +58,8 @@ protected:
     }
     bool exists(const std::string& name) const { return fs::exists(fs::symlink_status(dir_ / name)); }
 
-    // fileSizeLimit > 0: writes beyond that many bytes per file fail as on a full disk.
     Result run(const std::vector<std::string>& args = {}, const char* program = SPEC2WAV_PATH,
-               rlim_t fileSizeLimit = 0, bool unprivileged = false) const {
+               Limits limits = {}) const {
         const fs::path out = dir_ / ".out", err = dir_ / ".err";
         const pid_t pid = fork();
         if (pid == 0) {
@@ -64,12 +69,16 @@ protected:
             dup2(o, 1);
             dup2(e, 2);
             // Root writes read-only files; a plain user does not.
-            if (unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            if (limits.unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
                 _exit(126);
-            if (fileSizeLimit > 0) {
+            if (limits.fileSize > 0) {
                 signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead
-                const rlimit limit{fileSizeLimit, fileSizeLimit};
+                const rlimit limit{limits.fileSize, limits.fileSize};
                 setrlimit(RLIMIT_FSIZE, &limit);
+            }
+            if (limits.addressSpace > 0) {
+                const rlimit limit{limits.addressSpace, limits.addressSpace};
+                setrlimit(RLIMIT_AS, &limit);
             }
             std::vector<char*> argv{const_cast<char*>(program)};
             for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -238,7 +247,7 @@ TEST_F(Spec2wavRun, ReadOnlyWavCannotBeReplaced) {
     write("fftdata.wav", "old");
     chmod((dir_ / "fftdata.wav").c_str(), 0444);
     chmod(dir_.c_str(), 0777);
-    const Result r = run({}, SPEC2WAV_PATH, 0, true);
+    const Result r = run({}, SPEC2WAV_PATH, {.unprivileged = true});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.err, report(2, "file not found", 103));
     EXPECT_EQ(read("fftdata.wav"), "old");
@@ -249,10 +258,23 @@ TEST_F(Spec2wavRun, FailedWritesAreNotReportedAsSuccess) {
     for (auto [limit, site] : {std::pair{16000, 63}, std::pair{16400, 109}}) {
         write("sr.txt", usualRates);
         write("fftdata.txt", usualHeader + zeroPairs(2048));
-        const Result r = run({}, SPEC2WAV_PATH, limit);
+        const Result r = run({}, SPEC2WAV_PATH, {.fileSize = rlim_t(limit)});
         EXPECT_EQ(r.exitCode, 3) << site;
         EXPECT_EQ(r.err, report(3, "file I/O error", site)) << site;
     }
+}
+
+TEST_F(Spec2wavRun, ArraysBeyondTheMemoryLimitStopAtTheirSite) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
+#endif
+    // 2^21 pairs of empty tokens: 4 MiB of text, 32 MiB of arrays against a 24 MiB limit.
+    write("sr.txt", usualRates);
+    write("fftdata.txt", usualHeader + std::string(2 << 21, '\n'));
+    const Result r = run({}, SPEC2WAV_PATH, {.addressSpace = 24u << 20});
+    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_EQ(r.err, report(4, "out of memory", 80));
+    EXPECT_FALSE(exists("fftdata.wav"));
 }
 
 TEST_F(Spec2wavRun, UnusableRatesStopBeforeFftDat) {
