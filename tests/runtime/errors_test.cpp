@@ -107,8 +107,12 @@ TEST(ExitPath, ReportsExitCodesAndFlushedFiles)
         // a normal end whose buffered data could not be written is no success
         {"full", 3, head + "\nAborting due to runtime error 3 (file I/O error)\n\n"},
         // signals: no site, no module, no before-exit hook
-        {"interrupt", 9, "console first\nAborting due to runtime error 9 (\"interrupted\" signal)\n\n"},
-        {"terminate", 13, "console first\nAborting due to runtime error 13 (\"termination request\" signal)\n\n"},
+        {"kill 2", 9, "console first\nAborting due to runtime error 9 (\"interrupted\" signal)\n\n"},
+        {"kill 4", 10, "console first\nAborting due to runtime error 10 (\"illegal instruction\" signal)\n\n"},
+        {"kill 8", 11, "console first\nAborting due to runtime error 11 (\"floating point error\" signal)\n\n"},
+        {"kill 15", 13, "console first\nAborting due to runtime error 13 (\"termination request\" signal)\n\n"},
+        {"kill 3", 15, "console first\nAborting due to runtime error 15 (\"quit request\" signal)\n\n"},
+        {"kill 7", 12, "console first\nAborting due to runtime error 12 (\"segmentation violation\" signal)\n\n"},
         {"abort", 14, "console first\nAborting due to runtime error 14 (\"abnormal termination\" signal)\n\n"},
         {"segv", 12, "console first\nAborting due to runtime error 12 (\"segmentation violation\" signal)\n\n"},
         {"recurse", 12, "console first\nAborting due to runtime error 12 (\"segmentation violation\" signal)\n\n"},

@@ -1,5 +1,6 @@
 // A tiny program that takes the exit path the way spec2wav and phaseview do;
 // the tests run it and look at its exit code, its output and its files.
+#include <charconv>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
@@ -54,10 +55,10 @@ int main(int argc, char** argv)
         if (files.openFile("/dev/full", FileMode::Output, 4) != 0) raiseAtSite(1, "helper");
         files.printText(4, "lost");
         endProgram(0);
-    } else if (what == "interrupt") {
-        ::kill(::getpid(), SIGINT);
-    } else if (what == "terminate") {
-        ::kill(::getpid(), SIGTERM);
+    } else if (what == "kill" && argc > 2) {
+        int sig = 0;
+        std::from_chars(argv[2], argv[2] + std::strlen(argv[2]), sig);
+        ::kill(::getpid(), sig);
     } else if (what == "abort") {
         ::abort();
     } else if (what == "segv") {
