@@ -23,6 +23,8 @@ std::string composeReport(int error, int site, std::string_view module);
 
 [[noreturn]] void raiseAtSite(int site, std::string_view module);  // programFiles().lastError()
 [[noreturn]] void raiseError(int error, int site, std::string_view module);
+// A normal end (code 0) whose files could not all be written ends instead
+// with the report of error 3 and exit code 3.
 [[noreturn]] void endProgram(int exitCode);
 // One line (a line end is added) on standard error, then the exit path.
 [[noreturn]] void stopWithMessage(std::string_view message, int exitCode);
@@ -37,6 +39,7 @@ void installSignalReports();
 
 // The start-up check: prints "This program requires at least a 486 to run."
 // and exits with 1 on a processor that is not an x86 of family 4 or later.
+// Other architectures pass: nothing that old runs this build.
 void requireProcessor();
 
 // The arguments after the program name, joined by single blanks.
