@@ -40,21 +40,22 @@ inline __m128d loadComplex(const float* p) {
     return _mm_cvtps_pd(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(p))));
 }
 
-inline void storeComplex(float* p, __m128d v) {
-    _mm_store_sd(reinterpret_cast<double*>(p), _mm_castps_pd(_mm_cvtpd_ps(v)));
-}
-
-// One butterfly in double lanes. x - y is x + (-y) in IEEE arithmetic, so the
-// sign flip of the real lane gives the same bits as the plain subtraction.
+// The difference and the sum of two singles rounded to double and then to
+// single equal the singles' own rounded difference and sum (a double holds
+// more than twice a single's precision, so the double rounding is harmless).
+// Only the two-product sums need double lanes.
 inline void butterflySse2(float* pa, float* pb, const float* pw) {
-    const __m128d a = loadComplex(pa), b = loadComplex(pb), w = loadComplex(pw);
+    const __m128d b = loadComplex(pb), w = loadComplex(pw);
     const __m128d wr = _mm_unpacklo_pd(w, w), wi = _mm_unpackhi_pd(w, w);
-    const __m128d swapped = _mm_shuffle_pd(b, b, 1);                 // [bi, br]
-    const __m128d flipRe = _mm_set_pd(0.0, -0.0);
-    const __m128d sum = _mm_add_pd(_mm_mul_pd(wr, b), _mm_xor_pd(_mm_mul_pd(wi, swapped), flipRe));
-    const __m128d t = _mm_cvtps_pd(_mm_cvtpd_ps(sum));               // tr, ti rounded to float
-    storeComplex(pb, _mm_sub_pd(a, t));
-    storeComplex(pa, _mm_add_pd(t, a));
+    const __m128d swapped = _mm_shuffle_pd(b, b, 1);  // [bi, br]
+    // Real lane from the difference, imaginary lane from the sum: a true
+    // subtraction, so even a NaN keeps the sign the plain loop gives it.
+    const __m128d p = _mm_mul_pd(wr, b), q = _mm_mul_pd(wi, swapped);
+    const __m128d sum = _mm_move_sd(_mm_add_pd(p, q), _mm_sub_pd(p, q));
+    const __m128 t = _mm_cvtpd_ps(sum);  // [tr, ti] rounded to single
+    const __m128 a = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(pa)));
+    _mm_store_sd(reinterpret_cast<double*>(pb), _mm_castps_pd(_mm_sub_ps(a, t)));
+    _mm_store_sd(reinterpret_cast<double*>(pa), _mm_castps_pd(_mm_add_ps(t, a)));
 }
 
 // One stage on the groups that start in [begin, end).
@@ -71,7 +72,6 @@ void stageSse2(float* bins, const float* twiddleTable, std::int64_t span, std::i
 __attribute__((target("avx2"))) inline void butterflyPairAvx2(float* pa, float* pb,
                                                                const float* pw0,
                                                                const float* pw1) {
-    const __m256d a = _mm256_cvtps_pd(_mm_loadu_ps(pa));
     const __m256d b = _mm256_cvtps_pd(_mm_loadu_ps(pb));
     const __m128 wf = _mm_loadh_pi(
         _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(pw0))),
@@ -82,9 +82,10 @@ __attribute__((target("avx2"))) inline void butterflyPairAvx2(float* pa, float* 
     const __m256d swapped = _mm256_permute_pd(b, 0x5);  // [bi0, br0, bi1, br1]
     // addsub: even lanes wr*br - wi*bi, odd lanes wr*bi + wi*br.
     const __m256d sum = _mm256_addsub_pd(_mm256_mul_pd(wr, b), _mm256_mul_pd(wi, swapped));
-    const __m256d t = _mm256_cvtps_pd(_mm256_cvtpd_ps(sum));
-    _mm_storeu_ps(pb, _mm256_cvtpd_ps(_mm256_sub_pd(a, t)));
-    _mm_storeu_ps(pa, _mm256_cvtpd_ps(_mm256_add_pd(t, a)));
+    const __m128 t = _mm256_cvtpd_ps(sum);
+    const __m128 a = _mm_loadu_ps(pa);
+    _mm_storeu_ps(pb, _mm_sub_ps(a, t));
+    _mm_storeu_ps(pa, _mm_add_ps(t, a));
 }
 
 __attribute__((target("avx2"))) void stageAvx2(float* bins, const float* twiddleTable,

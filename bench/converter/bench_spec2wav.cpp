@@ -25,6 +25,7 @@ constexpr long pairCount = 1L << 20;
 
 struct Sample {
     double seconds = 0;
+    double cpuSeconds = 0;  // user + system: steadier than wall time on a shared machine
     long maxRssKiB = 0;
     int status = -1;
 };
@@ -66,6 +67,8 @@ Sample runProcess(const fs::path& dir, const std::vector<std::string>& command) 
     wait4(pid, &status, 0, &usage);
     Sample s;
     s.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    s.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                   1e-6 * double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
     s.maxRssKiB = usage.ru_maxrss;
     s.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return s;
@@ -98,7 +101,7 @@ int main(int argc, char** argv) {
          std::to_string(fs::file_size(dir / "fftdata.txt") / 1000000) + " MB, " +
          std::to_string(runs) + " alternating runs");
 
-    std::vector<double> converter, baseline, python;
+    std::vector<double> converter, baseline, python, converterCpu, baselineCpu, pythonCpu;
     long peakKiB = 0;
     for (int r = 0; r < runs; ++r) {
         const Sample c = runProcess(dir, {SPEC2WAV_PATH});
@@ -109,20 +112,30 @@ int main(int argc, char** argv) {
         }
         converter.push_back(c.seconds);
         baseline.push_back(b.seconds);
+        converterCpu.push_back(c.cpuSeconds);
+        baselineCpu.push_back(b.cpuSeconds);
         peakKiB = std::max(peakKiB, c.maxRssKiB);
         if (numpy) {
             const Sample p = runProcess(dir, {"/usr/bin/python3", NUMPY_ROUTE_PATH});
-            if (p.status == 0) python.push_back(p.seconds);
+            if (p.status == 0) {
+                python.push_back(p.seconds);
+                pythonCpu.push_back(p.cpuSeconds);
+            }
         }
     }
-    const double tc = median(converter), tb = median(baseline);
-    line("spec2wav whole conversion     median " + fixed(tc, 3) + " s");
-    line("bare from_chars parse         median " + fixed(tb, 3) + " s   ratio spec2wav/parse " +
-         fixed(tc / tb, 2) + " (target <= 2)");
+    const auto report = [](const char* what, const std::vector<double>& c, const std::vector<double>& other,
+                           const char* ratioName, const char* target) {
+        const double tc = median(c), to = median(other);
+        line(std::string(what) + fixed(to, 3) + " s   ratio " + ratioName + " " + fixed(tc / to, 3) + " " +
+             target);
+    };
+    line("spec2wav whole conversion     median wall " + fixed(median(converter), 3) + " s, cpu " +
+         fixed(median(converterCpu), 3) + " s");
+    report("bare from_chars parse         median wall ", converter, baseline, "spec2wav/parse", "(target <= 2)");
+    report("                              median cpu  ", converterCpu, baselineCpu, "spec2wav/parse", "");
     if (!python.empty()) {
-        const double tp = median(python);
-        line("numpy route (loadtxt + fft)   median " + fixed(tp, 3) + " s   ratio spec2wav/numpy " +
-             fixed(tc / tp, 3) + " (target <= 0.4)");
+        report("numpy route (loadtxt + fft)   median wall ", converter, python, "spec2wav/numpy", "(target <= 0.4)");
+        report("                              median cpu  ", converterCpu, pythonCpu, "spec2wav/numpy", "");
     } else {
         line("numpy route skipped: /usr/bin/python3 with numpy is not available");
     }

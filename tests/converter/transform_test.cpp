@@ -3,6 +3,7 @@
 #include <cmath>
 #include <complex>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -110,19 +111,24 @@ TEST(Assembly, ShortFileIsZeroPaddedBeforeTheHalfSwap) {
 TEST(Transform, EveryKernelPathMatchesThePlainButterflyBitForBit) {
     for (std::int32_t bits : {4, 5, 6, 10, 13, 16}) {  // 2^16 runs the cache-sized blocks
         const std::int32_t n = 1 << bits;
-        const std::vector<float> file = randomSpectrum(n, 7u * bits);
-        std::vector<float> prepared = file;
-        std::swap_ranges(prepared.begin(), prepared.begin() + n, prepared.begin() + n);
-        for (std::size_t e = 1; e < prepared.size(); e += 2) prepared[e] = -prepared[e];
-        SpectrumTransform tables;
-        ASSERT_TRUE(tables.allocate({n, bits}));
-        tables.fillTables();
-        const std::vector<float> reference =
-            referenceButterflies(prepared, tables.twiddleTable(), n, bits);
-        for (KernelPath path : {KernelPath::Plain, KernelPath::Sse2, KernelPath::Avx2}) {
-            const std::vector<float> got = convert(file, {n, bits}, path);
-            EXPECT_EQ(std::memcmp(got.data(), reference.data(), got.size() * 4), 0)
-                << "N = " << n << ", path " << int(path);
+        for (bool infinities : {false, true}) {  // text like 1e39 reads as an infinite single
+            std::vector<float> file = randomSpectrum(n, 7u * bits);
+            if (infinities)
+                for (std::int32_t e : {1, n / 3, n + 5})
+                    file[e] = (e % 2 ? -1 : 1) * std::numeric_limits<float>::infinity();
+            std::vector<float> prepared = file;
+            std::swap_ranges(prepared.begin(), prepared.begin() + n, prepared.begin() + n);
+            for (std::size_t e = 1; e < prepared.size(); e += 2) prepared[e] = -prepared[e];
+            SpectrumTransform tables;
+            ASSERT_TRUE(tables.allocate({n, bits}));
+            tables.fillTables();
+            const std::vector<float> reference =
+                referenceButterflies(prepared, tables.twiddleTable(), n, bits);
+            for (KernelPath path : {KernelPath::Plain, KernelPath::Sse2, KernelPath::Avx2}) {
+                const std::vector<float> got = convert(file, {n, bits}, path);
+                EXPECT_EQ(std::memcmp(got.data(), reference.data(), got.size() * 4), 0)
+                    << "N = " << n << ", path " << int(path) << ", infinities " << infinities;
+            }
         }
     }
 }
