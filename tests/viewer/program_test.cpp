@@ -1,0 +1,133 @@
+// phaseview as a user runs it: in a folder of its own, with or without a display.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "viewertestsupport.h"
+
+namespace {
+
+struct Result {
+    int exitCode = -1;  // -1: ended by a signal
+    std::string out, err;
+};
+
+std::string slurp(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Runs phaseview in dir with standard input from /dev/null; env holds the
+// variables to set ("NAME=value"); the display variables are always cleared first.
+Result runPhaseview(const vt::TempDir& dir, const std::vector<std::string>& env = {}) {
+    const std::filesystem::path out = dir.path() / ".out", err = dir.path() / ".err";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(dir.path().c_str()) != 0) _exit(127);
+        const int in = open("/dev/null", O_RDONLY);
+        const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(in, 0);
+        dup2(o, 1);
+        dup2(e, 2);
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
+        unsetenv("QT_QPA_PLATFORM");
+        for (const std::string& v : env) putenv(const_cast<char*>(v.c_str()));
+        execl(PHASEVIEW_PATH, PHASEVIEW_PATH, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    Result r;
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = slurp(out);
+    r.err = slurp(err);
+    return r;
+}
+
+struct RunCase {
+    const char* name;
+    std::string symbols;  // empty: no "rawsyms.txt"
+    int exitCode;
+    std::string out, err;
+};
+
+class RunTable : public ::testing::TestWithParam<RunCase> {};
+
+TEST_P(RunTable, PrintsExactlyThis) {
+    const RunCase& c = GetParam();
+    vt::TempDir dir;
+    if (!c.symbols.empty()) dir.write("rawsyms.txt", c.symbols);
+    const Result r = runPhaseview(dir);
+    EXPECT_EQ(r.exitCode, c.exitCode);
+    EXPECT_EQ(r.out, c.out);
+    EXPECT_EQ(r.err, c.err);
+}
+
+std::string constantRecords(std::size_t n) {
+    return vt::symbolRecords(std::vector<float>(n, 1.0f), std::vector<float>(n, 0.0f));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Headless, RunTable,
+    ::testing::Values(
+        RunCase{"constant", constantRecords(1000), 0,
+                " 1\r\n"
+                " 1000 symbols\r\n"
+                "\r\n"
+                " sqared spectrum peak 30.0 dB at frequency 0.00000 (Hz / symbol duration)\r\n"
+                " estimated magnitude of time error 1.00 (symbol durations)\r\n",
+                ""},
+        RunCase{"rising", "0 0.5 0 0\r\n1 -1.25 0 0\r\n2 0 1.5 0\r\n3 1 1 0\r\n", 0,
+                " 0.25\r\n 1.5625\r\n 2.25\r\n"
+                " 4 symbols\r\n"
+                "\r\n"
+                // The squares' peak is on the last index: no refinement, offset 0.25.
+                " sqared spectrum peak  3.9 dB at frequency 0.25000 (Hz / symbol duration)\r\n"
+                " estimated magnitude of time error 0.92 (symbol durations)\r\n",
+                ""},
+        RunCase{"single", "0 2 0 0\r\n", 0,
+                " 4\r\n 1 symbols\r\n\r\n"
+                " sqared spectrum peak  0.0 dB at frequency -.25000 (Hz / symbol duration)\r\n"
+                " estimated magnitude of time error  nan (symbol durations)\r\n",
+                ""},
+        RunCase{"missing", "", 2, "", "\nAborting due to runtime error 2 (file not found) at line 14 of phaseview()\n\n"},
+        RunCase{"allZero", "0 0 0 0\r\n1 0 0 0\r\n", 20, "",
+                "phaseview: all symbols are zero; there is nothing to show\n"}),
+    [](const ::testing::TestParamInfo<RunCase>& info) { return std::string(info.param.name); });
+
+// A de_DE locale, built into the scratch folder (no system locale needed).
+bool buildGermanLocale(const vt::TempDir& dir) {
+    const std::string command = "localedef -i de_DE -f UTF-8 '" + dir.file("de_DE.UTF-8") + "' >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0 || std::filesystem::exists(dir.path() / "de_DE.UTF-8" / "LC_NUMERIC");
+}
+
+// Qt takes the C library's locale from the environment; numbers read and
+// printed must keep their '.' all the same.
+TEST(Locale, GermanEnvironmentKeepsThePoint) {
+    vt::TempDir localeDir;
+    if (!buildGermanLocale(localeDir)) GTEST_SKIP() << "no de_DE locale source or localedef";
+    vt::TempDir dir;
+    dir.write("rawsyms.txt", "0 0.5 0 0\r\n1 -1.25 0 0\r\n2 0 1.5 0\r\n3 1 1 0\r\n");
+    const std::string locpath = "LOCPATH=" + localeDir.path().string();
+    for (const char* platform : {"QT_QPA_PLATFORM=offscreen", "ORVANE_NO_PLATFORM=1"}) {
+        const Result r = runPhaseview(dir, {locpath, "LC_ALL=de_DE.UTF-8", platform});
+        EXPECT_EQ(r.exitCode, 0) << platform << r.err;
+        EXPECT_EQ(r.out.substr(0, r.out.find(" 4 symbols")), " 0.25\r\n 1.5625\r\n 2.25\r\n") << platform;
+        EXPECT_EQ(r.out.find(','), std::string::npos) << platform << ": " << r.out;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,80 @@
+#include "viewertestsupport.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+
+namespace vt {
+
+TempDir::TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "phaseview-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no scratch folder");
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+void TempDir::write(std::string_view name, std::string_view bytes) const {
+    std::ofstream out(path_ / name, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+namespace {
+std::string shortest(float v) {
+    char buffer[32];
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, v);
+    return std::string(buffer, r.ptr);
+}
+}  // namespace
+
+std::string symbolRecords(const std::vector<float>& inPhase, const std::vector<float>& quadrature,
+                          std::string_view lineEnd) {
+    std::string text;
+    for (std::size_t i = 0; i < inPhase.size(); ++i) {
+        text += std::to_string(i) + " " + shortest(inPhase[i]) + " " + shortest(quadrature[i]) + " 0";
+        text += lineEnd;
+    }
+    return text;
+}
+
+SignalRun analyseSymbols(const std::vector<float>& inPhase, const std::vector<float>& quadrature) {
+    SignalRun run;
+    run.symbols.count = static_cast<float>(inPhase.size());
+    run.symbols.inPhase = inPhase;
+    run.symbols.quadrature = quadrature;
+    run.symbols.phaseDeg.assign(inPhase.size(), 0.0f);
+    orv::allocateWorkArrays(run.work, inPhase.size());
+    orv::fillTwiddleTables(run.work, inPhase.size());
+
+    orv::FileTable files;
+    CaptureSink console;
+    files.setConsoleSink(&console);
+    const orv::ViewerOutcome scaled = orv::normaliseSymbols(run.symbols, files);
+    run.console = console.text;
+    if (!scaled.ok()) throw std::runtime_error("symbols could not be scaled: " + scaled.message);
+
+    orv::computeSpectrumDb(run.work, run.symbols.inPhase.data(), run.symbols.quadrature.data());
+    run.symbolDb = run.work.spectrumDb;
+    orv::squareSymbols(run.symbols.inPhase, run.symbols.quadrature, run.work);
+    orv::computeSpectrumDb(run.work, run.work.squaredI.data(), run.work.squaredQ.data());
+    run.squaredDb = run.work.spectrumDb;
+    const orv::SquaredPeak peak = orv::findSquaredPeak(run.work.spectrumDb);
+    run.result.squaredPeakDb = peak.squaredPeakDb;
+    run.result.carrierOffset = peak.carrierOffset;
+    orv::correctFrequency(run.symbols.inPhase, run.symbols.quadrature, peak.carrierOffset);
+    run.result.timeError = orv::estimateTimeError(run.symbols.inPhase, run.symbols.quadrature);
+    return run;
+}
+
+std::size_t indexOfMax(const std::vector<float>& values) {
+    return static_cast<std::size_t>(std::max_element(values.begin(), values.end()) - values.begin());
+}
+
+}  // namespace vt
