@@ -171,7 +171,8 @@ TEST(SymbolFile, EveryCountIsFoundByTheViewersLookup)
             symbols.push_back({i % 2 ? -65536.123456789 : 1.5e-7, -1e300 * double(i % 3 == 2)});
         const std::string text = orv::rx::formatSymbolRecords(symbols);
         ASSERT_GE(text.size(), 101u);
-        EXPECT_EQ(lastLookup(text), std::to_string(n - 1)) << n;
+        char index[24];
+        EXPECT_EQ(lastLookup(text), std::string(index, std::to_chars(index, index + 24, n - 1).ptr)) << n;
 
         std::size_t begin = 0;
         for (std::size_t i = 0; i < n; ++i) {
