@@ -140,7 +140,7 @@ std::optional<std::string> DetachedStarter::start(const std::string& commandLine
     const char* path = std::getenv("PATH");
     std::optional<std::string> programFile =
         resolveProgram(pieces.front(), ownFolder_, path ? path : "/usr/local/bin:/usr/bin:/bin");
-    if (!programFile) return "cannot find program " + pieces.front();
+    if (!programFile) return "cannot find program " + pieces.front() + " (looked beside Wendrake and on PATH)";
     // The program sees its own file as its name, as a Linux program expects.
     pieces.front() = *programFile;
     return spawnDetached(*programFile, pieces);

@@ -172,7 +172,7 @@ TEST(Form1Test, StatusLineNamesAMissingProgram) {
     DetachedStarter starter(empty.path().string());
     Window w(&starter);
     w.click("Command6");
-    EXPECT_EQ(w.text("statusLine"), "cannot find program phaseview");
+    EXPECT_EQ(w.text("statusLine"), "cannot find program phaseview (looked beside Wendrake and on PATH)");
 }
 
 int main(int argc, char** argv) {
