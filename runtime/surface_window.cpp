@@ -146,8 +146,12 @@ private:
 
 QtMessageHandler forwardMessagesTo = nullptr;
 
-void withoutPluginMessages(QtMsgType type, const QMessageLogContext& where, const QString& text) {
-    if (where.category && std::string_view(where.category) == "qt.qpa.plugin") return;
+// Standard error carries the program's run-time report: Qt's chatter (missing
+// XDG_RUNTIME_DIR, unsupported raise, plugin probing) stays out of it. Why a
+// display could not be reached is still told, and so is anything critical.
+void quietMessages(QtMsgType type, const QMessageLogContext& where, const QString& text) {
+    const std::string_view category = where.category ? where.category : "";
+    if (type != QtCriticalMsg && type != QtFatalMsg && category != "qt.qpa.xcb") return;
     if (forwardMessagesTo) {
         forwardMessagesTo(type, where, text);
     } else {
@@ -222,19 +226,15 @@ int runProgramWithScreen(int argc, char** argv, std::function<int(Screen&)> prog
     // platform was asked for, Qt may fall back to offscreen, which is taken
     // below to mean that there is no display after all.
     const bool platformAsked = envSet("QT_QPA_PLATFORM");
-    QtMessageHandler previousHandler = nullptr;
-    if (!platformAsked) {
+    if (!platformAsked)
         qputenv("QT_QPA_PLATFORM", envSet("WAYLAND_DISPLAY") ? "wayland;xcb;offscreen" : "xcb;offscreen");
-        // Keep the reason a display failed, drop the plugin loader's follow-up noise.
-        previousHandler = qInstallMessageHandler(withoutPluginMessages);
-        forwardMessagesTo = previousHandler;
-    }
+    forwardMessagesTo = qInstallMessageHandler(quietMessages);
+    struct RestoreMessages {
+        ~RestoreMessages() { qInstallMessageHandler(forwardMessagesTo); }
+    } restoreMessages;
     std::optional<QApplication> app;
     app.emplace(argc, argv);
-    if (!platformAsked) {
-        qInstallMessageHandler(previousHandler);
-        qunsetenv("QT_QPA_PLATFORM");
-    }
+    if (!platformAsked) qunsetenv("QT_QPA_PLATFORM");
     const QString platform = QGuiApplication::platformName();
     const bool offscreen = platform == "offscreen" || platform == "minimal";
     if (offscreen && !platformAsked) {
