@@ -1,6 +1,7 @@
 #include "programstarter.h"
 
 #include <fcntl.h>
+#include <linux/close_range.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -99,6 +100,9 @@ std::optional<std::string> spawnDetached(const std::string& programFile,
             struct sigaction fallback {};
             fallback.sa_handler = SIG_DFL;
             ::sigaction(SIGPIPE, &fallback, nullptr);
+            // The window's own descriptors stay with the launcher; the
+            // standard streams and the report pipe (closed by exec) remain.
+            ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
             ::execv(programFile.c_str(), argv.data());
             int error = errno;
             (void)!::write(reportPipe[1], &error, sizeof error);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <chrono>
 #include <thread>
 
@@ -61,6 +63,25 @@ TEST(DetachedStarterTest, StartsWithTheSplitArgumentsInTheCurrentFolder) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     EXPECT_EQ(folder.read("args.txt"), "-f\nmy rec.wav\n\n-p\n");
+}
+
+TEST(DetachedStarterTest, KeepsTheLaunchersDescriptors) {
+    TestFolder folder;
+    folder.write("bin/fdcheck",
+                 "#!/bin/sh\nif [ -e /proc/$$/fd/$1 ]; then echo leaked; else echo closed; fi > fd.tmp\n"
+                 "mv fd.tmp fd.txt\n",
+                 true);
+    int inheritable[2];
+    ASSERT_EQ(::pipe(inheritable), 0);  // no close-on-exec, as a library might leave it
+    DetachedStarter starter((folder.path() / "bin").string());
+    EXPECT_EQ(starter.start("fdcheck " + std::to_string(inheritable[1]), WindowStyle::normalFocus), std::nullopt);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!std::filesystem::exists(folder.path() / "fd.txt") && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(folder.read("fd.txt"), "closed\n");
+    ::close(inheritable[0]);
+    ::close(inheritable[1]);
 }
 
 TEST(DetachedStarterTest, ReportsWhatCannotStart) {
