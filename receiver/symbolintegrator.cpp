@@ -26,7 +26,7 @@ Outcome<ReceivedSymbols> integrateSymbols(const WaveRecording& wave, const RxOpt
                 wholeText(wave.samples.size()) + " samples at " + numberText(rate) +
                 "/s), too short for " + wholeText(options.symbolCount) + " symbols of " +
                 numberText(options.symbolPeriod) + " s from " + numberText(options.startOffset) +
-                " s (needs 0 to " + numberText(needed) + " s)",
+                " s (needs " + numberText(options.startOffset) + " to " + numberText(needed) + " s)",
             exitBadInput);
     }
 
