@@ -20,7 +20,7 @@ TransformSize chooseTransformSize(std::int32_t pairCount);
 
 class SpectrumTransform {
 public:
-    // Allocates the three zero-filled arrays; false when memory runs out.
+    // Allocates the three arrays; false when memory runs out.
     bool allocate(TransformSize size);
 
     std::int32_t size() const { return n_; }
@@ -30,7 +30,7 @@ public:
     const std::int32_t* bitReverseTable() const { return bitReverseTable_.get(); }
 
     void fillTables();
-    // Little-endian floats into bins; bytes beyond the end leave zeros.
+    // Little-endian floats into bins; what the bytes do not cover is zero.
     void loadSpectrum(std::string_view bytes);
     void swapHalves();
     void conjugate();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <complex>
 #include <cstring>
@@ -91,6 +92,25 @@ TEST(Tables, BitReversalAndSinglePrecisionPiInTheTwiddles) {
     EXPECT_EQ(s.twiddleTable()[8], float(std::cos(3.1415927410125732 / 2)));
     EXPECT_LT(s.twiddleTable()[8], 0.0f);
     EXPECT_EQ(s.twiddleTable()[9], -1.0f);
+}
+
+TEST(Tables, EveryTwiddleIsTheDirectlyRoundedCosineAndSine) {
+    const double pi = 3.1415927410125732;
+    for (std::int32_t bits : {4, 10, 11, 15, 20}) {
+        const std::int32_t n = 1 << bits;
+        SpectrumTransform s;
+        ASSERT_TRUE(s.allocate({n, bits}));
+        s.fillTables();
+        std::int32_t wrong = 0;
+        for (std::int32_t i = 0; i < n / 2; ++i) {
+            const double angle = pi * 2 * i / n;
+            wrong += std::bit_cast<std::uint32_t>(s.twiddleTable()[2 * i]) !=
+                     std::bit_cast<std::uint32_t>(static_cast<float>(std::cos(angle)));
+            wrong += std::bit_cast<std::uint32_t>(s.twiddleTable()[2 * i + 1]) !=
+                     std::bit_cast<std::uint32_t>(static_cast<float>(-std::sin(angle)));
+        }
+        EXPECT_EQ(wrong, 0) << "N = " << n;
+    }
 }
 
 TEST(Assembly, ShortFileIsZeroPaddedBeforeTheHalfSwap) {
