@@ -1,5 +1,6 @@
 #include "surface_window.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -218,6 +219,15 @@ void SurfaceWindow::closeEvent(QCloseEvent* event) {
 }
 
 int runProgramWithScreen(int argc, char** argv, std::function<int(Screen&)> program) {
+    // A closed standard input is end of input; left closed, the number would be
+    // taken by the first file Qt opens and the wait for a key would read that.
+    if (::fcntl(STDIN_FILENO, F_GETFD) < 0 && errno == EBADF) {
+        const int fd = ::open("/dev/null", O_RDONLY);
+        if (fd > STDIN_FILENO) {
+            ::dup2(fd, STDIN_FILENO);
+            ::close(fd);
+        }
+    }
     if (!displayAvailable()) {
         HeadlessScreen headless;
         return program(headless);

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QTest>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -184,6 +185,31 @@ TEST(RunProgram, UnreachableDisplayFallsBackInsteadOfAborting) {
     });
     EXPECT_EQ(result, 4);
     EXPECT_EQ(std::getenv("QT_QPA_PLATFORM"), nullptr);  // the fallback list is not left behind
+}
+
+TEST(RunProgram, ClosedInputEndsTheWaitWhereNoKeyCanBePressed) {
+    // Offscreen and headless alike: nobody can press a key, so the end of
+    // input ends the wait, also when standard input was closed at start.
+    for (const char* platform : {"offscreen", static_cast<const char*>(nullptr)}) {
+        ScopedEnv qpa("QT_QPA_PLATFORM", platform);
+        ScopedEnv display("DISPLAY", nullptr);
+        const int saved = ::dup(STDIN_FILENO);
+        ::close(STDIN_FILENO);
+        const int result = runAs("phaseview", [](Screen& screen) {
+            int idle[2];  // a file opened by the program must not stand in for the input
+            EXPECT_EQ(::pipe(idle), 0);
+            EXPECT_NE(idle[0], STDIN_FILENO);
+            screen.openSurface(12);
+            screen.waitForKey();
+            screen.closeSurface();
+            ::close(idle[0]);
+            ::close(idle[1]);
+            return 9;
+        });
+        ::dup2(saved, STDIN_FILENO);
+        ::close(saved);
+        EXPECT_EQ(result, 9) << (platform ? platform : "headless");
+    }
 }
 
 TEST(RunProgram, ExceptionsReachTheCaller) {
