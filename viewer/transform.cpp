@@ -69,7 +69,7 @@ void fillPairTable(const TransformArgs& a, PairTable& table) {
     }
 }
 
-__attribute__((target("avx2"))) void avx2Range(const TransformArgs& a, const double* table, std::size_t kBegin,
+__attribute__((target("avx2,fma"))) void avx2Range(const TransformArgs& a, const double* table, std::size_t kBegin,
                                                  std::size_t kEnd, float norm) {
     const auto n = static_cast<std::uint32_t>(a.n);
     const char* base = reinterpret_cast<const char*>(table);
@@ -92,8 +92,10 @@ __attribute__((target("avx2"))) void avx2Range(const TransformArgs& a, const dou
                 const __m128d w1 = _mm_load_pd(reinterpret_cast<const double*>(base + offset[2 * p + 1]));
                 const __m256d w = _mm256_insertf128_pd(_mm256_castpd128_pd256(w0), w1, 1);
                 const __m256d swapped = _mm256_permute_pd(w, 0b0101);
-                __m256d t = _mm256_add_pd(acc[p], _mm256_mul_pd(byRe, w));
-                t = _mm256_add_pd(t, _mm256_mul_pd(byIm, swapped));
+                // A float times a float is exact in double, so the fused
+                // multiply-add rounds exactly where the separate add does.
+                __m256d t = _mm256_fmadd_pd(byRe, w, acc[p]);
+                t = _mm256_fmadd_pd(byIm, swapped, t);
                 acc[p] = _mm256_cvtps_pd(_mm256_cvtpd_ps(t));
             }
 #pragma GCC unroll 16
@@ -181,7 +183,7 @@ RangeFn rangeFor(TransformPath path, std::size_t& lanes) {
 TransformPath bestTransformPath() {
 #ifdef ORV_X86
     __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx2")) return TransformPath::Avx2;
+    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) return TransformPath::Avx2;
     return TransformPath::Sse2;
 #else
     return TransformPath::Scalar;

@@ -17,6 +17,7 @@ struct TransformArgs {
     float* outIm = nullptr;
 };
 
+// Avx2 stands for AVX2 with FMA.
 enum class TransformPath { Scalar, Sse2, Avx2 };
 
 // The widest path this processor runs.
