@@ -320,9 +320,9 @@ std::string describeSignal(const SignalSettings& s, const GeneratedSignal& g)
 {
     const double txOffset = s.txStart - s.recordingStart;
     const double tod = s.txStart - std::floor(s.txStart / 86400) * 86400;
-    const auto todHundredths = static_cast<long long>(std::floor(tod * 1000 + 0.5));
-    const long long secs = todHundredths / 1000;
-    const std::string secondsText = shortest(double(secs % 60) + double(todHundredths % 1000) / 1000);
+    const auto todMillis = static_cast<long long>(std::floor(tod * 1000 + 0.5));
+    const long long secs = todMillis / 1000;
+    const std::string secondsText = shortest(double(secs % 60) + double(todMillis % 1000) / 1000);
     const auto stamp = stampText(g.stampSeconds);
     return "wrote " + (std::filesystem::path(s.outDir) / "sr.txt").string() + " and " +
            (std::filesystem::path(s.outDir) / (s.name + ".txt")).string() + ": " + whole(s.fftLength) +
