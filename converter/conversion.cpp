@@ -145,7 +145,8 @@ bool Run::transform() {
     if (!spectrum_.allocate(size)) return failAt(errOutOfMemory, siteAllocate);
     spectrum_.fillTables();
     try {
-        spectrum_.loadSpectrum(files_.readChars(8 * static_cast<std::int64_t>(p_.transformSize), fileIn));
+        const std::int64_t bytes = 8 * static_cast<std::int64_t>(p_.transformSize);
+        spectrum_.loadSpectrum(files_.readChars(bytes, fileIn));
     } catch (const std::bad_alloc&) {
         // The block read is the last allocation of the run; it counts as one of the arrays.
         return failAt(errOutOfMemory, siteAllocate);

@@ -88,7 +88,7 @@ void SpectrumTransform::fillTables() {
             const double c = cosCoarse[j] * cosFine[k] - sinCoarse[j] * sinFine[k];
             const double s = sinCoarse[j] * cosFine[k] + cosCoarse[j] * sinFine[k];
             float cosSingle, sinSingle;
-            if (roundsClearly(c, margin, cosSingle) & roundsClearly(s, margin, sinSingle)) {
+            if (roundsClearly(c, margin, cosSingle) && roundsClearly(s, margin, sinSingle)) {
                 twiddleTable_[2 * i] = cosSingle;
                 twiddleTable_[2 * i + 1] = -sinSingle;
             } else {
