@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -118,11 +119,20 @@ Outcome<WaveRecording> parseWave(const std::vector<unsigned char>& bytes, const 
 
 Outcome<WaveRecording> readWave(const std::string& path)
 {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        return Outcome<WaveRecording>::failure(path + ": a folder, not a WAV file", exitBadInput);
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return Outcome<WaveRecording>::failure(path + ": cannot open the WAV file (missing?)",
                                                errFileNotFound);
-    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // A look at the RIFF header first, so a wrong file of any size is refused
+    // without reading it all.
+    std::vector<unsigned char> bytes(12);
+    in.read(reinterpret_cast<char*>(bytes.data()), 12);
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    if (bytes.size() == 12 && std::memcmp(bytes.data(), "RIFF", 4) == 0 && std::memcmp(bytes.data() + 8, "WAVE", 4) == 0)
+        bytes.insert(bytes.end(), std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (in.bad())
         return Outcome<WaveRecording>::failure(path + ": read error", errFileIO);
     return parseWave(bytes, path);

@@ -44,6 +44,7 @@ std::vector<BadWave> badWaves()
     pcmExtensible[44] = 1;  // sub-format PCM instead of float
     return {
         {"Missing", "", 2, "cannot open"},
+        {"Folder", "folder", 20, "a folder, not a WAV file"},
         {"OneByte", std::string("\0", 1), 20, "not a RIFF/WAVE"},
         {"TextFile", "sr=250 rf=137500 ut=1", 20, "not a RIFF/WAVE"},
         {"Mono", wavBytes(mono, enough), 20, "1 channel(s); expected two"},
@@ -62,7 +63,9 @@ class BadWaveFile : public ScratchFolder, public ::testing::WithParamInterface<B
 TEST_P(BadWaveFile, FailsWithOneLineAndKeepsEarlierSymbols)
 {
     const auto& c = GetParam();
-    if (!c.bytes.empty())
+    if (c.bytes == "folder")
+        std::filesystem::create_directory("rec.wav");
+    else if (!c.bytes.empty())
         writeFile("rec.wav", c.bytes);
     const std::string earlier = "0 1 0 0\r\nearlier run\r\n";
     writeFile("rawsyms.txt", earlier);
