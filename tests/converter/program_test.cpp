@@ -154,6 +154,7 @@ TEST_F(Spec2wavRun, FftDatHoldsEveryPairAsLittleEndianSingles) {
         {"1.5,-2\r\n7\r\n", std::string("\0\0\xC0\x3F\0\0\0\xC0\0\0\xE0\x40\0\0\0\0", 16)},  // lone real part
         {"1,2\r\n\r\n", std::string("\0\0\x80\x3F\0\0\0\x40\0\0\0\0\0\0\0\0", 16)},        // empty last line
         {"-1.234567E-03 2.5d0\r\n", std::string("\x32\xD1\xA1\xBA\0\0\x20\x40", 8)},
+        {"1.5,-2", std::string("\0\0\xC0\x3F\0\0\0\xC0", 8)},                                  // no final line end
         {"", ""},
     };
     for (const Case& c : cases) {
