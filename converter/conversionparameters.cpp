@@ -49,7 +49,8 @@ std::optional<std::string> checkRecordingValues(const ConversionParameters& p) {
                     Named{"FFT length", p.fftLength}}) {
         if (!(v.value > 0) || !std::isfinite(v.value))
             return "spec2wav: \"sr.txt\" gives " + std::string(v.name) + " " +
-                   plainText(v.value) + rule;
+                   plainText(v.value) + (v.value == 0 ? " (a missing value reads as 0)" : "") +
+                   rule;
     }
     // Each value may be fine while their quotient under- or overflows a single.
     if (!(p.binSpacing > 0) || !std::isfinite(p.binSpacing))
