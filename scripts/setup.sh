@@ -15,7 +15,6 @@ PACKAGES=(
   console-setup-linux
   sox sndfile-programs python3-numpy
   fonts-dejavu-core
-  locales
   desktop-file-utils locales
 )
 
