@@ -4,7 +4,7 @@
 #include "form1.h"
 #include "launcherstate.h"
 #include "launchpad.h"
-#include "programstarter.h"
+#include "detachedstarter.h"
 #include "qtfilechooser.h"
 
 int main(int argc, char** argv) {

@@ -3,8 +3,6 @@
 // lines without starting anything.
 #include <optional>
 #include <string>
-#include <string_view>
-#include <vector>
 
 #include "commandline.h"
 
@@ -17,34 +15,5 @@ public:
     // Returns why the program could not be found or started; nothing when it was.
     virtual std::optional<std::string> start(const std::string& commandLine, WindowStyle style) = 0;
 };
-
-// Splits the line by the Windows rules, resolves the program name with
-// resolveProgram and starts it detached (never waited for, never a zombie).
-// The window style means nothing for a Linux program and is not used.
-class DetachedStarter : public ProgramStarter {
-public:
-    explicit DetachedStarter(std::string ownFolder);
-    std::optional<std::string> start(const std::string& commandLine, WindowStyle style) override;
-
-private:
-    std::string ownFolder_;
-};
-
-// The folder of the running program's file, empty when it cannot be found.
-std::string ownProgramFolder();
-
-// The program file for a name of a command line: looked for in ownFolder
-// first, then in each folder of searchPath (":"-separated, an empty entry is
-// the current folder); in each folder the name as given, then without a
-// trailing ".exe". A name holding "/" is taken as a path. Only executable
-// regular files count.
-std::optional<std::string> resolveProgram(std::string_view name, std::string_view ownFolder,
-                                          std::string_view searchPath);
-
-// Starts programFile with the given argument vector (arguments[0] is the
-// program's own name) in the current folder, detached: a grandchild of the
-// caller, so nothing has to wait for it. Returns the reason when exec failed.
-std::optional<std::string> spawnDetached(const std::string& programFile,
-                                         const std::vector<std::string>& arguments);
 
 }  // namespace orv::launcher

@@ -1,4 +1,4 @@
-#include "programstarter.h"
+#include "detachedstarter.h"
 
 #include <gtest/gtest.h>
 

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <deque>
 
+#include "detachedstarter.h"
 #include "testfolder.h"
 
 using namespace orv::launcher;

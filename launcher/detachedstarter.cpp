@@ -1,0 +1,153 @@
+#include "detachedstarter.h"
+
+#include <fcntl.h>
+#include <linux/close_range.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace orv::launcher {
+namespace {
+
+bool isExecutableFile(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(path.c_str(), X_OK) == 0;
+}
+
+std::vector<std::string> candidateNames(std::string_view name) {
+    std::vector<std::string> names{std::string(name)};
+    if (name.size() > 4) {
+        std::string_view suffix = name.substr(name.size() - 4);
+        bool isExe = suffix[0] == '.';
+        for (std::size_t i = 1; i < 4; ++i) {
+            isExe = isExe && (suffix[i] | 0x20) == ".exe"[i];
+        }
+        if (isExe) names.emplace_back(name.substr(0, name.size() - 4));
+    }
+    return names;
+}
+
+std::string joinPath(std::string_view folder, std::string_view name) {
+    if (folder.empty()) folder = ".";
+    std::string path(folder);
+    if (path.back() != '/') path += '/';
+    return path + std::string(name);
+}
+
+}  // namespace
+
+std::string ownProgramFolder() {
+    std::error_code error;
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) return {};
+    return self.parent_path().string();
+}
+
+std::optional<std::string> resolveProgram(std::string_view name, std::string_view ownFolder,
+                                          std::string_view searchPath) {
+    if (name.empty()) return std::nullopt;
+    std::vector<std::string> names = candidateNames(name);
+    if (name.find('/') != std::string_view::npos) {
+        for (const std::string& candidate : names) {
+            if (isExecutableFile(candidate)) return candidate;
+        }
+        return std::nullopt;
+    }
+    std::vector<std::string_view> folders;
+    if (!ownFolder.empty()) folders.push_back(ownFolder);
+    while (true) {
+        std::size_t colon = searchPath.find(':');
+        folders.push_back(searchPath.substr(0, colon));
+        if (colon == std::string_view::npos) break;
+        searchPath.remove_prefix(colon + 1);
+    }
+    for (std::string_view folder : folders) {
+        for (const std::string& candidate : names) {
+            std::string path = joinPath(folder, candidate);
+            if (isExecutableFile(path)) return path;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> spawnDetached(const std::string& programFile,
+                                         const std::vector<std::string>& arguments) {
+    // Everything the children need is made before fork: after it only
+    // async-signal-safe calls are allowed (the launcher may have threads).
+    std::vector<char*> argv;
+    for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+    if (argv.empty()) argv.push_back(const_cast<char*>(programFile.c_str()));
+    argv.push_back(nullptr);
+
+    int reportPipe[2];
+    if (::pipe2(reportPipe, O_CLOEXEC) != 0) return std::string("cannot start ") + programFile + ": " + std::strerror(errno);
+
+    pid_t child = ::fork();
+    if (child == 0) {
+        ::setsid();
+        pid_t grandchild = ::fork();
+        if (grandchild == 0) {
+            sigset_t none;
+            sigemptyset(&none);
+            ::sigprocmask(SIG_SETMASK, &none, nullptr);
+            struct sigaction fallback {};
+            fallback.sa_handler = SIG_DFL;
+            ::sigaction(SIGPIPE, &fallback, nullptr);
+            // The window's own descriptors stay with the launcher; the
+            // standard streams and the report pipe (closed by exec) remain.
+            ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
+            ::execv(programFile.c_str(), argv.data());
+            int error = errno;
+            (void)!::write(reportPipe[1], &error, sizeof error);
+            ::_exit(127);
+        }
+        if (grandchild < 0) {
+            int error = errno;
+            (void)!::write(reportPipe[1], &error, sizeof error);
+        }
+        ::_exit(0);
+    }
+    int forkError = errno;
+    ::close(reportPipe[1]);
+    if (child < 0) {
+        ::close(reportPipe[0]);
+        return "cannot start " + programFile + ": " + std::strerror(forkError);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    // The write end closes on a successful exec, so the read sees the end of
+    // the pipe; otherwise it gets the error number.
+    int execError = 0;
+    ssize_t got;
+    while ((got = ::read(reportPipe[0], &execError, sizeof execError)) < 0 && errno == EINTR) {
+    }
+    ::close(reportPipe[0]);
+    if (got == static_cast<ssize_t>(sizeof execError)) {
+        return "cannot start " + programFile + ": " + std::strerror(execError);
+    }
+    return std::nullopt;
+}
+
+DetachedStarter::DetachedStarter(std::string ownFolder) : ownFolder_(std::move(ownFolder)) {}
+
+std::optional<std::string> DetachedStarter::start(const std::string& commandLine, WindowStyle) {
+    std::vector<std::string> pieces = splitCommandLine(commandLine);
+    if (pieces.empty()) return std::string("nothing to start");
+    const char* path = std::getenv("PATH");
+    std::optional<std::string> programFile =
+        resolveProgram(pieces.front(), ownFolder_, path ? path : "/usr/local/bin:/usr/bin:/bin");
+    if (!programFile) return "cannot find program " + pieces.front() + " (looked beside Wendrake and on PATH)";
+    // The program sees its own file as its name, as a Linux program expects.
+    pieces.front() = *programFile;
+    return spawnDetached(*programFile, pieces);
+}
+
+}  // namespace orv::launcher
