@@ -4,7 +4,8 @@
 # generate a raw FFT dump, convert it with spec2wav, compute the offsets with
 # Wendrake's own logic, run orvane-rx with Wendrake's exact command line, run
 # phaseview headless and save its picture. Each step shows what it wrote.
-# Settings may be changed through the environment (SEED, SNR, TX_START, CARRIER...).
+# Settings may be changed through the environment: SEED, SNR, RATE, DECIMATION,
+# FFT_LENGTH, CENTRE, START, TX_START, CARRIER, PERIOD, SYMBOLS, CORE, POLY.
 set -euo pipefail
 
 if [ $# -ne 2 ]; then
@@ -18,6 +19,10 @@ WORK=$2
 # when they are perfect; seed 2's data keep it near 0, so the demo shows it so.
 SEED=${SEED:-2}
 SNR=${SNR:-20}
+RATE=${RATE:-12000}
+DECIMATION=${DECIMATION:-48}
+FFT_LENGTH=${FFT_LENGTH:-65536}
+CENTRE=${CENTRE:-137500}
 START=${START:-"2026-12-07 12:00:00"}
 TX_START=${TX_START:-12:00:10.5}
 CARRIER=${CARRIER:-137512.25}
@@ -72,7 +77,8 @@ rm -f sr.txt "$NAME.txt" "$NAME.wav" fft.dat rawsyms.txt phaseview.png
 echo "working in $(pwd)"
 
 heading "1. Generate a transmission (orvane-siggen, seed $SEED, SNR $SNR dB)"
-run_step orvane-siggen "$BIN/orvane-siggen" --seed "$SEED" --snr "$SNR" --start "$START" --tx-start "$TX_START" \
+run_step orvane-siggen "$BIN/orvane-siggen" --seed "$SEED" --snr "$SNR" --rate "$RATE" \
+  --decimation "$DECIMATION" --fft-length "$FFT_LENGTH" --centre "$CENTRE" --start "$START" --tx-start "$TX_START" \
   --carrier "$CARRIER" --period "$PERIOD" --symbols "$SYMBOLS" --name "$NAME" --out .
 echo "   sr.txt: $(tr -d '\r' <sr.txt | paste -sd' ')"
 echo "   $NAME.txt: $(wc -l <"$NAME.txt") lines, header $(head -n1 "$NAME.txt" | tr -d '\r')"
