@@ -8,10 +8,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QFileDialog>
 #include <QTest>
+#include <QTimer>
 #include <deque>
 
 #include "detachedstarter.h"
+#include "qtfilechooser.h"
 #include "testfolder.h"
 
 using namespace orv::launcher;
@@ -174,6 +177,32 @@ TEST(Form1Test, StatusLineNamesAMissingProgram) {
     Window w(&starter);
     w.click("Command6");
     EXPECT_EQ(w.text("statusLine"), "cannot find program phaseview (looked beside Wendrake and on PATH)");
+}
+
+TEST(QtFileChooserTest, DialogAsAskedAndTheChosenPath) {
+    TestFolder folder;
+    folder.write("rec1.wav", "");
+    folder.write("notes.txt", "");
+    QtFileChooser chooser;
+    QString title, directory;
+    QStringList filters;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        poll.stop();
+        title = dialog->windowTitle();
+        directory = dialog->directory().absolutePath();
+        filters = dialog->nameFilters();
+        dialog->selectFile(QStringLiteral("rec1.wav"));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    poll.start(10);
+    std::string chosen = chooser.chooseFile({"Open Orvane .wav file", folder.path().string(), ".wav", "*.wav", "wav"});
+    EXPECT_EQ(title, "Open Orvane .wav file");
+    EXPECT_EQ(std::filesystem::path(directory.toStdString()), folder.path());
+    EXPECT_EQ(filters, QStringList{"*.wav"});
+    EXPECT_EQ(std::filesystem::path(chosen), folder.path() / "rec1.wav");
 }
 
 int main(int argc, char** argv) {
