@@ -129,7 +129,7 @@ TEST(Assembly, ShortFileIsZeroPaddedBeforeTheHalfSwap) {
 }
 
 TEST(Transform, EveryKernelPathMatchesThePlainButterflyBitForBit) {
-    for (std::int32_t bits : {4, 5, 6, 10, 13, 16}) {  // 2^16 runs the cache-sized blocks
+    for (std::int32_t bits : {4, 5, 6, 10, 13, 16, 17}) {  // from 2^15: blocks, paired stages
         const std::int32_t n = 1 << bits;
         for (bool infinities : {false, true}) {  // text like 1e39 reads as an infinite single
             std::vector<float> file = randomSpectrum(n, 7u * bits);
