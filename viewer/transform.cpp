@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(__x86_64__)
 #include <immintrin.h>
 #define ORV_X86 1
 #endif
