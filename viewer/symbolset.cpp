@@ -78,6 +78,8 @@ bool lookupSymbolCount(FileTable& files, int number, float& count) {
         while (begin > 0 && !isLineEnd(tail[begin - 1])) --begin;
         // The last line may begin before this block: look further back.
         if (begin == 0 && start > 0) continue;
+        // The record reader skips leading tabs as well as blanks.
+        while (begin < end && (tail[begin] == ' ' || tail[begin] == '\t')) ++begin;
         line = tail.substr(begin, end - begin);
         break;
     }

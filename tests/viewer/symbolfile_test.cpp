@@ -54,6 +54,7 @@ INSTANTIATE_TEST_SUITE_P(
         CountCase{"noFinalLineEnd", ordinaryRecords(40, "\r\n") + "40 1 2 3", 41},
         CountCase{"blankLinesAtTheEnd", ordinaryRecords(30, "\r\n") + "\r\n\r\n  \t\r\n\n", 30},
         CountCase{"trailingBlanks", ordinaryRecords(30, "\n") + "30 1 1 1   \t \n", 31},
+        CountCase{"leadingTab", ordinaryRecords(30, "\n") + "\t 30\t1\t1\t1\n", 31},
         // Records too short for a fixed look-back window.
         CountCase{"shortRecords", shortRecords(50), 50},
         CountCase{"shortRecordsBlankEnd", shortRecords(50) + "\r\n\r\n\r\n\r\n\r\n\r\n\r\n", 50},
