@@ -38,7 +38,8 @@ struct SymbolSet {
 
 // The count from the last line that holds a record: its leading number + 1.
 // Reads only the end of the open file, in growing blocks; trailing line ends
-// (LF, CR LF, lone CR), blanks, tabs and empty lines are stepped over. On a
+// (LF, CR LF, lone CR), blanks, tabs and empty lines are stepped over, and so
+// are the blanks and tabs that start the line. On a
 // failed positioning returns false with files.lastError() set.
 bool lookupSymbolCount(FileTable& files, int number, float& count);
 
