@@ -22,14 +22,22 @@ echo "== fuzz build (clang, libFuzzer)"
 configure_and_build "$ROOT/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_FUZZ=ON \
   -DORVANE_GUI=OFF -DORVANE_TESTS=OFF -DORVANE_BENCH=OFF \
   -DCMAKE_CXX_COMPILER=clang++
-for f in "$ROOT"/build-fuzz/fuzz/fuzz_*; do
-  [ -x "$f" ] || continue
+fuzzers=("$ROOT"/build-fuzz/bin/fuzz_*)
+[ -x "${fuzzers[0]}" ] || { echo "no fuzz targets were built" >&2; exit 1; }
+for f in "${fuzzers[@]}"; do
   name=$(basename "$f")
   corpus="$ROOT/build-fuzz/corpus/$name"
   mkdir -p "$corpus"
+  dirs=("$corpus")
+  [ -d "$ROOT/fuzz/seeds/$name" ] && dirs+=("$ROOT/fuzz/seeds/$name")
   echo "-- $name for ${FUZZ_SECONDS}s"
-  (cd "$ROOT/build-fuzz" && "$f" -max_total_time="$FUZZ_SECONDS" -print_final_stats=0 \
-     "$corpus" "$ROOT/fuzz/seeds/$name" 2>&1 | tail -n 3)
+  log="$ROOT/build-fuzz/$name.log"
+  if ! (cd "$ROOT/build-fuzz" && "$f" -max_total_time="$FUZZ_SECONDS" "${dirs[@]}" >"$log" 2>&1); then
+    tail -n 60 "$log"
+    echo "$name found a fault (input saved in build-fuzz/)" >&2
+    exit 1
+  fi
+  grep -E '^(#[0-9]+ +DONE|Done [0-9]+ runs)' "$log" | tail -n 1
 done
 
 echo "== build and all tests"

@@ -214,8 +214,8 @@ std::string helpText()
            "  --snr DB              signal to noise power per complex sample (20)\n"
            "  --amplitude A         carrier amplitude (1)\n"
            "  --out DIR             output folder (.)\n"
-           "  --name NAME           dump name without .txt, at most 8 characters for the\n"
-           "                        launcher (fftdata)\n";
+           "  --name NAME           dump name without .txt, without a \".\" (spec2wav cuts\n"
+           "                        its argument there) (fftdata)\n";
 }
 
 GeneratedSignal generateSignal(const SignalSettings& s, std::string& error)
