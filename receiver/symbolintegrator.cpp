@@ -36,6 +36,13 @@ Outcome<ReceivedSymbols> integrateSymbols(const WaveRecording& wave, const RxOpt
     for (std::int64_t k = 0; k < options.symbolCount; ++k) {
         const double a = position(k);
         const double b = position(k + 1);
+        // Too short a period, or too late a start, for the positions' precision:
+        // the mean over an empty period would be 0 / 0.
+        if (!(b > a))
+            return Outcome<ReceivedSymbols>::failure(
+                "a symbol period of " + numberText(options.symbolPeriod) + " s is too short: symbol " +
+                    wholeText(k) + " would start and end at the same sample position (" + numberText(a) + ")",
+                exitBadInput);
         std::complex<double> sum = 0;
         for (auto n = static_cast<std::int64_t>(std::floor(a + 0.5)); double(n) - 0.5 < b; ++n) {
             const double weight = std::min(b, double(n) + 0.5) - std::max(a, double(n) - 0.5);

@@ -132,6 +132,33 @@ TEST(ReceiverSpan, UsesTheWholeFileButNoMore)
     }
 }
 
+// A period that does not move the position from one symbol edge to the next
+// is refused instead of giving 0 / 0 symbols; a tiny one that does, works.
+TEST(ReceiverSpan, RefusesPeriodsThePositionsCannotResolve)
+{
+    struct Case {
+        const char* name;
+        double rate, start, period;
+        bool ok;
+    };
+    for (const auto& c : {Case{"LostInLateStart", 8, 3.75, 1e-30, false},
+                          Case{"UnderflowsWithRate", 1e-200, 0, 1e-200, false},
+                          Case{"TinyFromZero", 8, 0, 1e-30, true},
+                          Case{"SmallButResolved", 8, 3.75, 1e-12, true}}) {
+        WaveRecording w;
+        w.sampleRate = c.rate;
+        w.samples.assign(100, {3, -1});
+        const auto r = integrateSymbols(w, options(c.start, 0, c.period, 4));
+        ASSERT_EQ(r.ok(), c.ok) << c.name;
+        if (r.ok()) {
+            for (const auto& s : r->symbols)
+                EXPECT_NEAR(std::abs(s - std::complex<double>(3, 1)), 0, 1e-9) << c.name;
+        } else {
+            EXPECT_NE(r.error().find("too short"), std::string::npos) << c.name;
+        }
+    }
+}
+
 // A carrier d Hz below the given offset leaves the symbols turning clockwise
 // by d x period cycles per symbol.
 TEST(ReceiverPhase, FrequencyErrorTurnsSymbolsClockwise)
