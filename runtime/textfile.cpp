@@ -267,8 +267,9 @@ std::int64_t FileTable::fileLength(int number)
 int FileTable::seekFile(int number, std::int64_t position)
 {
     OpenFile* f = impl_->find(number);
-    // position 0 or below names no byte; treated like a bad file number
-    if (!f || position < 1) return impl_->error = 1;
+    if (!f) return impl_->error = 1;
+    // A position before the first byte is an I/O error of the stream itself.
+    if (position < 1) return impl_->error = 3;
     f->flushWrites();
     f->in.windowOffset = position - 1;
     f->in.pos = f->in.len = 0;

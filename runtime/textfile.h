@@ -36,7 +36,7 @@ public:
     int closeAll();  // closes 1..255, returns the first nonzero status
     int atEndOfFile(int number);  // -1 (true) or 0
     std::int64_t fileLength(int number);  // 0 if not open
-    int seekFile(int number, std::int64_t position);  // 1-based position
+    int seekFile(int number, std::int64_t position);  // 1-based; 3 before the first byte
     int beginInput(int number);
     int inputInteger(std::int32_t& dest);
     int inputSingle(float& dest);

@@ -152,7 +152,7 @@ TEST_F(Files, SeekReadCharsAndBinary)
         int number;
         std::int64_t position;
         int status;
-    } seeks[] = {{1, 1, 0}, {1, 1000, 0}, {2, 1, 1}, {0, 1, 1}, {1, 0, 1}, {1, -5, 1}};
+    } seeks[] = {{1, 1, 0}, {1, 1000, 0}, {2, 1, 1}, {0, 1, 1}, {1, 0, 3}, {1, -5, 3}};
     for (const auto& s : seeks) EXPECT_EQ(files.seekFile(s.number, s.position), s.status) << s.position;
     EXPECT_EQ(files.readChars(5, 2), "");
     EXPECT_EQ(files.readChars(0, 1), "");
