@@ -116,3 +116,5 @@ else
 fi
 echo
 echo "done: $(pwd)/phaseview.png"
+echo "On a desktop, the same symbols in phaseview's window:  (cd '$(pwd)' && '$BIN/phaseview')"
+echo "and the launchpad, started in this folder:             (cd '$(pwd)' && '$BIN/Wendrake')"
