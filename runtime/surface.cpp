@@ -38,6 +38,51 @@ std::int64_t ceilDiv(std::int64_t a, std::int64_t b) {  // b > 0
     return (a % b != 0 && a > 0) ? q + 1 : q;
 }
 
+// Cuts a finite segment of mapped (unrounded) coordinates to the square of
+// half-side farLimit, which holds every pixel of the screen with room to
+// spare, so that rounding its ends never meets coordinateLimit: a clamped end
+// would turn the line. False when nothing of the segment lies in the square.
+// Non-finite ends are left alone (no line leads to them).
+constexpr double farLimit = double(1 << 28);
+
+bool cutFarSegment(double& ax, double& ay, double& bx, double& by) {
+    const bool far = std::fabs(ax) > farLimit || std::fabs(ay) > farLimit || std::fabs(bx) > farLimit ||
+                     std::fabs(by) > farLimit;
+    if (!far || !std::isfinite(ax) || !std::isfinite(ay) || !std::isfinite(bx) || !std::isfinite(by)) return true;
+    const double dx = bx - ax, dy = by - ay;
+    double t0 = 0, t1 = 1;
+    // Liang-Barsky: p * t <= q for each of the four sides.
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {ax + farLimit, farLimit - ax, ay + farLimit, farLimit - ay};
+    for (int k = 0; k < 4; ++k) {
+        if (p[k] == 0) {
+            if (q[k] < 0) return false;
+            continue;
+        }
+        const double t = q[k] / p[k];
+        if (p[k] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+    }
+    if (t0 > t1) return false;
+    // Each new end is reached from the nearer old one, which keeps the error
+    // of a point far out from spilling into the visible part.
+    const auto at = [&](double t, double& x, double& y) {
+        if (t <= 0.5) {
+            x = ax + t * dx, y = ay + t * dy;
+        } else {
+            x = bx - (1 - t) * dx, y = by - (1 - t) * dy;
+        }
+    };
+    double nax, nay, nbx, nby;
+    at(t0, nax, nay);
+    at(t1, nbx, nby);
+    ax = std::clamp(nax, -farLimit, farLimit), ay = std::clamp(nay, -farLimit, farLimit);
+    bx = std::clamp(nbx, -farLimit, farLimit), by = std::clamp(nby, -farLimit, farLimit);
+    return true;
+}
+
 }  // namespace
 
 PlotSurface::PlotSurface() { resetLocked(); }
@@ -132,20 +177,26 @@ void PlotSurface::setWorldWindow(float x1, float y1, float x2, float y2) {
     world_.height = static_cast<float>(std::fabs(double(y2) - double(y1)));
 }
 
-PlotSurface::PixelPoint PlotSurface::mapLocked(WorldPoint p) const {
-    // In double from the single inputs, so the rounding below sees the exact quotient.
+PlotSurface::MappedPoint PlotSurface::mapUnroundedLocked(WorldPoint p) const {
+    // In double from the single inputs, so the rounding sees the exact quotient.
     double fx = p.x;
     double fy = p.y;
     if (world_.on) {
         fx = (double(p.x) - double(world_.xMin)) * view_.width / double(world_.width);
         fy = (double(p.y) - double(world_.yMin)) * view_.height / double(world_.height);
     }
-    if (std::isnan(fx) || std::isnan(fy)) return {0, 0, false};
-    std::int64_t px = roundHalfAway(fx);
-    std::int64_t py = roundHalfAway(fy);
+    return {fx, fy, !std::isnan(fx) && !std::isnan(fy)};
+}
+
+PlotSurface::PixelPoint PlotSurface::pixelOfLocked(MappedPoint m) const {
+    if (!m.valid) return {0, 0, false};
+    std::int64_t px = roundHalfAway(m.fx);
+    std::int64_t py = roundHalfAway(m.fy);
     if (world_.on) py = view_.height - 1 - py;
     return {px + view_.left, py + view_.top, true};
 }
+
+PlotSurface::PixelPoint PlotSurface::mapLocked(WorldPoint p) const { return pixelOfLocked(mapUnroundedLocked(p)); }
 
 // Bresenham's line, both ends included, one pixel per step along the longer
 // axis. The minor coordinate at step i is round(i * dv / du) with halves
@@ -194,8 +245,10 @@ void PlotSurface::drawLine(std::optional<WorldPoint> from, WorldPoint to,
                            std::optional<int> colour) {
     std::lock_guard guard(mutex_);
     const WorldPoint start = from ? *from : lastPoint_;
-    lineLocked(mapLocked(start), mapLocked(to), colourOf(colour));
+    MappedPoint a = mapUnroundedLocked(start), b = mapUnroundedLocked(to);
     lastPoint_ = to;
+    if (a.valid && b.valid && !cutFarSegment(a.fx, a.fy, b.fx, b.fy)) return;
+    lineLocked(pixelOfLocked(a), pixelOfLocked(b), colourOf(colour));
 }
 
 void PlotSurface::drawPoint(WorldPoint p, std::optional<int> colour) {

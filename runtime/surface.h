@@ -98,7 +98,14 @@ private:
     };
     void setPixelLocked(std::int64_t x, std::int64_t y, int colour);  // clipped to viewRect
     void setScreenPixelLocked(std::int64_t x, std::int64_t y, int colour);  // clipped to the screen only
+    struct MappedPoint {
+        double fx;
+        double fy;
+        bool valid;
+    };
     PixelPoint mapLocked(WorldPoint p) const;
+    MappedPoint mapUnroundedLocked(WorldPoint p) const;  // before rounding and flip
+    PixelPoint pixelOfLocked(MappedPoint m) const;
     void lineLocked(PixelPoint a, PixelPoint b, int colour);
     void ellipseLocked(PixelPoint c, std::int64_t rx, std::int64_t ry, int colour);
     void resetLocked();

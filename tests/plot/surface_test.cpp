@@ -212,6 +212,31 @@ TEST(Surface, LinesOutsideTheViewport) {
     }
 }
 
+TEST(Surface, FarEndsKeepTheLinesSlope) {
+    // Ends billions of pixels away must not bend the visible part: each case
+    // names pixels that the exact line passes through.
+    struct Case {
+        const char* name;
+        WorldPoint a, b;
+        std::vector<Pixel> onLine;  // empty: nothing is drawn
+    };
+    const Case cases[] = {
+        {"oneEndFar", {0, 0}, {4e9f, 1e9f}, {{0, 0}, {100, 25}, {400, 100}, {639, 160}}},
+        {"oneEndFarReversed", {4e9f, 1e9f}, {0, 0}, {{0, 0}, {100, 25}, {400, 100}, {639, 160}}},
+        {"bothEndsFar", {-4e9f, -1e9f}, {4e9f, 1e9f}, {{0, 0}, {100, 25}, {400, 100}}},
+        {"steep", {0, 0}, {1e9f, 4e9f}, {{0, 0}, {25, 100}, {100, 400}}},
+        {"farAndMissing", {-4e9f, 5e8f}, {4e9f, 5e8f + 4e9f}, {}},
+    };
+    for (const Case& c : cases) {
+        PlotSurface s;
+        s.drawLine(c.a, c.b, 3);
+        const auto lit = pixelsOf(s, 3);
+        if (c.onLine.empty()) EXPECT_TRUE(lit.empty()) << c.name;
+        for (const Pixel& p : c.onLine) EXPECT_TRUE(lit.count(p)) << c.name << " " << p.first << "," << p.second;
+        EXPECT_EQ(s.lastPoint().x, c.b.x) << c.name;
+    }
+}
+
 TEST(Surface, LineFromLastPointContinuesAPolyline) {
     PlotSurface s;
     s.drawPoint({10, 10}, 4);
