@@ -39,6 +39,9 @@ float computeBinSpacing(float sampleRate, float decimation, float fftLength) {
 }
 
 std::optional<std::string> checkRecordingValues(const ConversionParameters& p) {
+    // Only a spacing that gives no usable rate or start time stops the run; two
+    // negative values whose quotient is positive convert as written.
+    if (p.binSpacing > 0 && std::isfinite(p.binSpacing)) return std::nullopt;
     const std::string rule =
         "; sample rate, decimation and FFT length must be positive finite numbers";
     struct Named {
@@ -53,10 +56,8 @@ std::optional<std::string> checkRecordingValues(const ConversionParameters& p) {
                    rule;
     }
     // Each value may be fine while their quotient under- or overflows a single.
-    if (!(p.binSpacing > 0) || !std::isfinite(p.binSpacing))
-        return "spec2wav: \"sr.txt\" gives a bin spacing (sample rate / decimation / FFT length) of " +
-               plainText(p.binSpacing) + "; it must be a positive finite number";
-    return std::nullopt;
+    return "spec2wav: \"sr.txt\" gives a bin spacing (sample rate / decimation / FFT length) of " +
+           plainText(p.binSpacing) + "; it must be a positive finite number";
 }
 
 std::string dateText(std::int32_t fileDate) {

@@ -60,7 +60,10 @@ TEST(RecordingValues, UsableOnlyWhenTheSpacingIsPositiveAndFinite) {
     for (Case c : {Case{12000, 48, 524288, nullptr}, Case{12000, 0, 1024, "decimation 0"},
                    Case{0, 48, 1024, "sample rate 0"}, Case{12000, 48, -1024, "FFT length -1024"},
                    Case{12000, inf, 1024, "decimation"}, Case{nan, 1, 1, "sample rate"},
-                   Case{1e-30f, 1e30f, 1e30f, "bin spacing"}, Case{3e38f, 1e-30f, 1, "bin spacing"}}) {
+                   Case{1e-30f, 1e30f, 1e30f, "bin spacing"}, Case{3e38f, 1e-30f, 1, "bin spacing"},
+                   // Two negative values give a usable spacing and convert as written.
+                   Case{-12000, -48, 524288, nullptr}, Case{12000, -48, -524288, nullptr},
+                   Case{-12000, -48, -524288, "sample rate -12000"}}) {
         ConversionParameters p;
         p.sampleRate = c.rate;
         p.decimation = c.decimation;
