@@ -286,8 +286,10 @@ void PlotSurface::ellipseLocked(PixelPoint c, std::int64_t rx, std::int64_t ry, 
         ++x;
     }
     p = ry2 * (2 * x + 1) * (2 * x + 1) + 4 * rx2 * (y - 1) * (y - 1) - 4 * rx2 * ry2;
+    std::int64_t lastX = x;
     while (y >= 0) {
         plot4(x, y);
+        lastX = x;
         if (p > 0) {
             p += 4 * rx2 * (3 - 2 * y);
         } else {
@@ -296,6 +298,9 @@ void PlotSurface::ellipseLocked(PixelPoint c, std::int64_t rx, std::int64_t ry, 
         }
         --y;
     }
+    // A flat ellipse leaves the second region before reaching its tips: run
+    // them out along the axis so the extremes lie at centre x +- rx.
+    while (lastX < rx) plot4(++lastX, 0);
 }
 
 void PlotSurface::drawCircle(WorldPoint centre, float radius, std::optional<int> colour,

@@ -353,7 +353,10 @@ INSTANTIATE_TEST_SUITE_P(Surface, Circles,
                          ::testing::Values(CircleCase{"DefaultAspect", 0, 48, 48},
                                            CircleCase{"AspectOne", 1, 48, 48},
                                            CircleCase{"FlatHalf", 0.5f, 48, 24},
-                                           CircleCase{"TallDouble", 2, 24, 48}),
+                                           CircleCase{"TallDouble", 2, 24, 48},
+                                           // Flat: the tips lie beyond where the rasteriser's second region ends.
+                                           CircleCase{"VeryFlat", 0.05f, 48, 2},
+                                           CircleCase{"VeryTall", 20, 2, 48}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Surface, CircleEdgeCases) {
