@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,8 +30,9 @@ std::string slurp(const std::filesystem::path& path) {
 }
 
 // Runs phaseview in dir with standard input from /dev/null; env holds the
-// variables to set ("NAME=value"); the display variables are always cleared first.
-Result runPhaseview(const vt::TempDir& dir, const std::vector<std::string>& env = {}) {
+// variables to set ("NAME=value"); the display variables are always cleared
+// first. A non-zero addressSpace (bytes) makes larger allocations fail.
+Result runPhaseview(const vt::TempDir& dir, const std::vector<std::string>& env = {}, rlim_t addressSpace = 0) {
     const std::filesystem::path out = dir.path() / ".out", err = dir.path() / ".err";
     const pid_t pid = fork();
     if (pid == 0) {
@@ -45,6 +47,10 @@ Result runPhaseview(const vt::TempDir& dir, const std::vector<std::string>& env 
         unsetenv("WAYLAND_DISPLAY");
         unsetenv("QT_QPA_PLATFORM");
         for (const std::string& v : env) putenv(const_cast<char*>(v.c_str()));
+        if (addressSpace > 0) {
+            const rlimit limit{addressSpace, addressSpace};
+            setrlimit(RLIMIT_AS, &limit);
+        }
         execl(PHASEVIEW_PATH, PHASEVIEW_PATH, static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -107,6 +113,25 @@ INSTANTIATE_TEST_SUITE_P(
         RunCase{"allZero", "0 0 0 0\r\n1 0 0 0\r\n", 20, "",
                 "phaseview: all symbols are zero; there is nothing to show\n"}),
     [](const ::testing::TestParamInfo<RunCase>& info) { return std::string(info.param.name); });
+
+// 16777216 symbols: 64 MiB per array, so the symbol arrays (3), the work
+// arrays (5 more) and the twiddle tables (2 more) each pass one of these limits
+// in turn; the program itself maps well under 100 MiB.
+TEST(Allocation, EachGroupOfArraysFailsAtItsOwnSite) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer needs more address space than the limits leave";
+#endif
+    vt::TempDir dir;
+    dir.write("rawsyms.txt", "0 1 0 0\r\n16777215 1 0 0\r\n");
+    struct Case { rlim_t mebibytes; int site; };
+    for (const Case c : {Case{180, 19}, Case{400, 20}, Case{700, 31}}) {
+        const Result r = runPhaseview(dir, {}, c.mebibytes << 20);
+        EXPECT_EQ(r.exitCode, 4) << c.site;
+        EXPECT_EQ(r.err, "\nAborting due to runtime error 4 (out of memory) at line " + std::to_string(c.site) +
+                             " of phaseview()\n\n");
+        EXPECT_EQ(r.out, "") << c.site;
+    }
+}
 
 // A de_DE locale, built into the scratch folder (no system locale needed).
 bool buildGermanLocale(const vt::TempDir& dir) {
