@@ -54,10 +54,6 @@ public:
 
 private:
     friend FileTable& programFiles();
-
-// Writes out what the program's files hold in their buffers, using only
-// system calls; for the signal handlers of the exit path.
-void flushProgramFilesFromSignal();
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
