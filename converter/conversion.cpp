@@ -1,5 +1,6 @@
 #include "conversion.h"
 
+#include <algorithm>
 #include <bit>
 #include <new>
 
@@ -104,24 +105,24 @@ bool Run::copyBody() {
                                                    held * 2 * sizeof(float)));
         held = 0;
     };
-    while (!files_.atEndOfFile(fileIn)) {
-        // Any count from here on needs a transform beyond what a WAV file holds;
-        // stopping also keeps the 32-bit count from overflowing.
-        if (p_.pairCount >= 2 * largestTransformSize) {
+    constexpr std::int32_t mostPairs = 2 * largestTransformSize;
+    for (;;) {
+        // Any count beyond mostPairs needs a transform beyond what a WAV file
+        // holds; stopping also keeps the 32-bit count from overflowing.
+        const auto room =
+            std::min<std::size_t>(blockPairs - held, static_cast<std::size_t>(mostPairs - p_.pairCount));
+        if (room == 0) {
+            if (files_.atEndOfFile(fileIn)) break;
             printBlock();
-            return stop("spec2wav: \"" + inputName + "\" holds more than " +
-                            std::to_string(2 * largestTransformSize - 1) +
+            return stop("spec2wav: \"" + inputName + "\" holds more than " + std::to_string(mostPairs - 1) +
                             " pairs; a WAV file's 32-bit sizes cannot hold their transform",
                         exitTooLarge);
         }
-        float& re = block[2 * held];
-        float& im = block[2 * held + 1];
-        re = im = 0;
-        files_.beginInput(fileIn);
-        files_.inputSingle(re);
-        files_.inputSingle(im);
-        ++p_.pairCount;
-        if (++held == blockPairs) printBlock();
+        const std::size_t got = files_.inputSingleRecords(fileIn, block + 2 * held, 2, room);
+        held += got;
+        p_.pairCount += static_cast<std::int32_t>(got);
+        if (held == blockPairs) printBlock();
+        if (got < room) break;  // the end of the file
     }
     printBlock();
     if (!failAt(files_.closeFile(fileOut), siteCloseCopy)) return false;

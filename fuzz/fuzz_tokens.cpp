@@ -7,37 +7,13 @@
 #include <string>
 #include <string_view>
 
+#include "chunkedsource.h"
 #include "numbers.h"
 #include "tokenreader.h"
 
 namespace {
 
-struct Chunked {
-    std::string_view bytes;
-    std::size_t step;
-    std::size_t given = 0;
-
-    static bool refill(void* context, orv::ByteCursor& c)
-    {
-        auto& self = *static_cast<Chunked*>(context);
-        c.windowOffset += static_cast<std::int64_t>(c.len);
-        c.pos = c.len = 0;
-        if (self.given >= self.bytes.size()) return false;
-        std::size_t n = std::min(self.step, self.bytes.size() - self.given);
-        c.data = reinterpret_cast<const unsigned char*>(self.bytes.data()) + self.given;
-        c.len = n;
-        self.given += n;
-        return true;
-    }
-    void attach(orv::ByteCursor& c, orv::CursorKind kind, std::int64_t size)
-    {
-        c = orv::ByteCursor{};
-        c.kind = kind;
-        c.sizeAtOpen = size;
-        c.refill = &Chunked::refill;
-        c.context = this;
-    }
-};
+using orv::ChunkedSource;
 
 template <class T>
 bool sameBits(T a, T b)
@@ -67,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int64_t sizeAtOpen = (control & 0x80) ? static_cast<std::int64_t>(text.size() / 2)
                                                      : static_cast<std::int64_t>(text.size());
 
-    Chunked a{text, step}, b{text, step}, c{text, step};
+    ChunkedSource a{text, step}, b{text, step}, c{text, step};
     orv::ByteCursor fast, slow, inPlace;
     a.attach(fast, kind, sizeAtOpen);
     b.attach(slow, kind, sizeAtOpen);
@@ -92,6 +68,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(inPlace.offset() - inPlace.pushCount == slow.offset() - slow.pushCount);
         check(inPlace.atEnd() == slow.atEnd());
         if (slow.atEnd()) break;
+    }
+
+    // Records read in batches must match the per-number general rules with an
+    // end check before each record, batch edges anywhere.
+    const int perRecord = 1 + static_cast<int>(step % 3);
+    const std::size_t batch = 1 + (step / 3) % 5;
+    ChunkedSource d{text, step}, r{text, step};
+    orv::ByteCursor batched, general;
+    d.attach(batched, kind, sizeAtOpen);
+    r.attach(general, kind, sizeAtOpen);
+    float got[5 * 3], want[5 * 3];
+    for (std::size_t round = 0; round < text.size() + 4; ++round) {
+        const std::size_t n = orv::readSingleRecords(batched, got, perRecord, batch);
+        std::size_t m = 0;
+        for (; m < batch && !general.atEnd(); ++m) {
+            for (int k = 0; k < perRecord; ++k) {
+                orv::Token t;
+                orv::readTokenSlow(general, t);
+                want[m * perRecord + k] = orv::tokenToSingle(t);
+            }
+        }
+        check(n == m);
+        for (std::size_t i = 0; i < n * perRecord; ++i) check(sameBits(got[i], want[i]));
+        check(batched.offset() - batched.pushCount == general.offset() - general.pushCount);
+        check(batched.atEnd() == general.atEnd());
+        if (n < batch) break;
     }
 
     const double lead = orv::leadingNumber(text);

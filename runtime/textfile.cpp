@@ -320,6 +320,15 @@ int FileTable::inputDouble(double& dest)
     return impl_->error = 0;
 }
 
+std::size_t FileTable::inputSingleRecords(int number, float* dest, int perRecord, std::size_t maxRecords)
+{
+    OpenFile* f = impl_->find(number);
+    if (!f) return 0;  // a file that is not open counts as at its end
+    const std::size_t done = readSingleRecords(f->in, dest, perRecord, maxRecords);
+    if (done > 0) impl_->selected = number, impl_->error = 0;
+    return done;
+}
+
 std::string FileTable::readChars(std::int64_t count, int number)
 {
     OpenFile* f = impl_->find(number);

@@ -2,6 +2,7 @@
 // Numbered files shared by spec2wav and phaseview: file numbers 1..255 hold open
 // files, number 0 is the console (or the plot surface's text rows while a
 // surface is open). Status values: 0 ok, 1 bad number, 2 cannot open, 3 I/O error.
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -41,6 +42,9 @@ public:
     int inputInteger(std::int32_t& dest);
     int inputSingle(float& dest);
     int inputDouble(double& dest);
+    // What a loop of "not atEndOfFile: beginInput, then perRecord inputSingle"
+    // reads, at most maxRecords records, in one call; returns the records read.
+    std::size_t inputSingleRecords(int number, float* dest, int perRecord, std::size_t maxRecords);
     std::string readChars(std::int64_t count, int number);
     void printText(int number, std::string_view text, Ending ending = Ending::None);
     void printSingle(int number, float value, Ending ending = Ending::None);

@@ -28,7 +28,16 @@ struct ByteCursor {
     std::int64_t offset() const { return windowOffset + static_cast<std::int64_t>(pos); }
     int get();  // next delivered byte, -1 at the end
     void unget(unsigned char c);
-    bool atEnd() const;
+    bool atEnd() const  // inline: checked before every record of a long file
+    {
+        if (pushCount > 0) return false;
+        switch (kind) {
+        case CursorKind::Text: return pastEnd || offset() >= sizeAtOpen;
+        case CursorKind::Binary: return offset() >= sizeAtOpen;
+        case CursorKind::WriteOnly: return pastEnd;
+        }
+        return true;
+    }
     // Bulk copy of up to count delivered bytes; returns how many were copied.
     std::size_t readInto(char* dst, std::size_t count);
 
@@ -57,6 +66,9 @@ void readTokenSlow(ByteCursor& cursor, Token& token);  // the general rules only
 // A token read and converted in one go; plain numerals are parsed in place.
 void readSingle(ByteCursor& cursor, float& out);
 void readDouble(ByteCursor& cursor, double& out);
+// Records of perRecord singles, read with readSingle while the cursor is not at
+// its end before a record, at most maxRecords of them; returns how many were read.
+std::size_t readSingleRecords(ByteCursor& cursor, float* out, int perRecord, std::size_t maxRecords);
 
 std::int32_t tokenToInteger(const Token& token);
 float tokenToSingle(const Token& token);

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "binary.h"
 #include "textfile.h"
@@ -210,6 +211,42 @@ TEST_F(Files, LargeNumericFileAcrossBuffers)
     }
     EXPECT_EQ(pairs, 60000);
     EXPECT_EQ(wrong, 0);
+}
+
+TEST_F(Files, RecordsInOneCallAcrossBuffers)
+{
+    std::string text;
+    for (int i = 0; i < 60000; ++i) text += std::to_string(i) + ".5,-" + std::to_string(i) + "E-03\r\n";
+    make("big.txt", text);
+    ASSERT_EQ(files.openFile(path("big.txt"), FileMode::Input, 1), 0);
+    std::vector<float> pairs(2 * 60001, 99.0f);
+    std::size_t got = 0;
+    // uneven batches, so batch edges and read-block edges fall everywhere
+    for (std::size_t batch = 1; got < 60000; batch = batch * 3 % 1000 + 1) {
+        const std::size_t n = files.inputSingleRecords(1, pairs.data() + 2 * got, 2, batch);
+        got += n;
+        if (n < batch) break;
+    }
+    EXPECT_EQ(got, 60000u);
+    int wrong = 0;
+    for (std::size_t i = 0; i < got; ++i) {
+        if (pairs[2 * i] != static_cast<float>(i + 0.5) || pairs[2 * i + 1] != static_cast<float>(-double(i) * 1e-3)) ++wrong;
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(files.atEndOfFile(1), -1);
+    EXPECT_EQ(files.inputSingleRecords(1, pairs.data(), 2, 10), 0u);
+    EXPECT_EQ(files.inputSingleRecords(9, pairs.data(), 2, 10), 0u);  // not open: at its end
+    EXPECT_EQ(files.lastError(), 0);
+
+    // the call selects the file for the inputs after it, as beginInput does
+    make("small.txt", "1,2\r\n3,4\r\n");
+    ASSERT_EQ(files.openFile(path("small.txt"), FileMode::Input, 2), 0);
+    EXPECT_EQ(files.beginInput(7), 1);
+    EXPECT_EQ(files.inputSingleRecords(2, pairs.data(), 2, 1), 1u);
+    EXPECT_EQ(files.lastError(), 0);
+    float x = 0;
+    files.inputSingle(x);
+    EXPECT_EQ(x, 3.0f);
 }
 
 struct Collect : ConsoleSink {

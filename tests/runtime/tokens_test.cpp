@@ -6,38 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "chunkedsource.h"
 #include "tokenreader.h"
 
 namespace orv {
 namespace {
-
-// Hands the text out a few bytes at a time, so tokens straddle window edges.
-struct Chunked {
-    std::string bytes;
-    std::size_t step;
-    std::size_t given = 0;
-
-    static bool refill(void* context, ByteCursor& c)
-    {
-        auto& self = *static_cast<Chunked*>(context);
-        c.windowOffset += static_cast<std::int64_t>(c.len);
-        c.pos = c.len = 0;
-        if (self.given >= self.bytes.size()) return false;
-        std::size_t n = std::min(self.step, self.bytes.size() - self.given);
-        c.data = reinterpret_cast<const unsigned char*>(self.bytes.data()) + self.given;
-        c.len = n;
-        self.given += n;
-        return true;
-    }
-    void attach(ByteCursor& c, CursorKind kind)
-    {
-        c = ByteCursor{};
-        c.kind = kind;
-        c.sizeAtOpen = static_cast<std::int64_t>(bytes.size());
-        c.refill = &Chunked::refill;
-        c.context = this;
-    }
-};
 
 enum class As { Int, Single, Double };
 
@@ -104,6 +77,13 @@ std::vector<Case> cases()
           {As::Double, 1, N}, {As::Double, 5, N}, {As::Double, 0, N}, {As::Double, 0, N}, {As::Double, 0, E}}},
         {"numbers beyond the range of a double", "1e999,-1e999,1e-999", {{As::Double, HUGE_VAL, N}, {As::Single, -HUGE_VALF, N}, {As::Double, 0, E}}},
         {"negative zero", "-0.0,-0", {{As::Double, -0.0, N}, {As::Double, 0.0, E}}},
+        {"long digit runs and exponents beyond exact scaling",
+         "3.14159265358979,0.0000000012345678901234567,123456789012.5,1.5e-30,7e25,9007199254740993.0,1e-0022,2.5E+022,12345678x9",
+         {{As::Double, 3.14159265358979, N}, {As::Double, 0.0000000012345678901234567, N}, {As::Double, 123456789012.5, N},
+          {As::Double, 1.5e-30, N}, {As::Double, 7e25, N}, {As::Double, 9007199254740993.0, N}, {As::Double, 1e-22, N},
+          {As::Double, 2.5e22, N}, {As::Double, 12345678, E}}},
+        {"singles from long fractions", "0.123456789012345678901,-0.000000059604644775390625,16777217.0",
+         {{As::Single, 0.123456789012345678901, N}, {As::Single, -5.9604644775390625e-8, N}, {As::Single, 16777216.0, E}}},
         {"raw FFT body lines", "1.5,-2.25\r\n-1.234567E-03,7.0E+02\r\n", {{As::Single, 1.5, N}, {As::Single, -2.25, N}, {As::Single, -1.234567E-03f, N}, {As::Single, 700, E}}},
     };
 }
@@ -140,7 +120,7 @@ TEST(TokenReader, RulesInEveryWindowSize)
     for (const Case& c : cases()) {
         for (Path path : {Path::Fast, Path::Slow, Path::InPlace}) {
             for (std::size_t step : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{1000}}) {
-                Chunked source{c.text, step};
+                ChunkedSource source{c.text, step};
                 ByteCursor cursor;
                 source.attach(cursor, CursorKind::Text);
                 for (std::size_t i = 0; i < c.reads.size(); ++i) {
@@ -186,7 +166,7 @@ TEST(TokenReader, FastPathMatchesGeneralRules)
     };
     for (const char* text : texts) {
         for (std::size_t step : {std::size_t{1}, std::size_t{4}, std::size_t{64}}) {
-            Chunked a{text, step}, b{text, step};
+            ChunkedSource a{text, step}, b{text, step};
             ByteCursor fast, slow;
             a.attach(fast, CursorKind::Text);
             b.attach(slow, CursorKind::Text);
@@ -199,6 +179,64 @@ TEST(TokenReader, FastPathMatchesGeneralRules)
                 EXPECT_EQ(x.floating, y.floating);
                 EXPECT_EQ(fast.offset() - fast.pushCount, slow.offset() - slow.pushCount);
                 EXPECT_EQ(fast.atEnd(), slow.atEnd());
+            }
+        }
+    }
+}
+
+// Records read in one call must be what the number-by-number rules give with
+// an end check before each record, wherever windows and batches break.
+TEST(TokenReader, RecordsMatchNumberByNumber)
+{
+    struct RecordCase {
+        const char* name;
+        std::string text;
+        int perRecord;
+        std::int64_t sizeAtOpen;  // below zero: the whole text
+        std::size_t records;
+    };
+    const RecordCase recordCases[] = {
+        {"raw FFT body", "0.007568964,0.013668828\r\n-1.770836E-02,1.373541E-03\r\n", 2, -1, 2},
+        {"no final line end", "1.5,-2.25\r\n3,4", 2, -1, 2},
+        {"odd count fills the last record with 0", "1,2\r\n3", 2, -1, 2},
+        {"blanks, quotes and odd line ends", " 1 , \"2\"\r\n3\r4\n5 \r\n&H1F,1d2\r\r\n", 2, -1, 4},
+        {"a blank before the next token pushes it back", "1 2 3 4 5 6", 3, -1, 2},
+        {"file grown after open", "1,2\r\n3,4\r\n5,6\r\n", 2, 9, 2},
+        {"single numbers", "-0,-0.0,0005,12345678901234567890,1e999", 1, -1, 5},
+        {"empty lines are records", "\r\n\r\n\r\n", 1, -1, 3},
+        {"empty file", "", 2, -1, 0},
+    };
+    for (const RecordCase& c : recordCases) {
+        for (std::size_t step : {std::size_t{1}, std::size_t{3}, std::size_t{7}, std::size_t{4096}}) {
+            for (std::size_t batch : {std::size_t{1}, std::size_t{2}, std::size_t{512}}) {
+                SCOPED_TRACE(std::string(c.name) + " step " + std::to_string(step) + " batch " + std::to_string(batch));
+                ChunkedSource a{c.text, step}, b{c.text, step};
+                ByteCursor batched, general;
+                a.attach(batched, CursorKind::Text, c.sizeAtOpen);
+                b.attach(general, CursorKind::Text, c.sizeAtOpen);
+                std::size_t total = 0;
+                for (;;) {
+                    std::vector<float> got(batch * static_cast<std::size_t>(c.perRecord), 99.0f);
+                    std::vector<float> want;
+                    const std::size_t n = readSingleRecords(batched, got.data(), c.perRecord, batch);
+                    std::size_t m = 0;
+                    for (; m < batch && !general.atEnd(); ++m) {
+                        for (int k = 0; k < c.perRecord; ++k) {
+                            Token t;
+                            readTokenSlow(general, t);
+                            want.push_back(tokenToSingle(t));
+                        }
+                    }
+                    ASSERT_EQ(n, m);
+                    for (std::size_t i = 0; i < want.size(); ++i) {
+                        EXPECT_EQ(std::memcmp(&got[i], &want[i], sizeof(float)), 0) << "number " << total * c.perRecord + i;
+                    }
+                    EXPECT_EQ(batched.offset() - batched.pushCount, general.offset() - general.pushCount);
+                    EXPECT_EQ(batched.atEnd(), general.atEnd());
+                    total += n;
+                    if (n < batch) break;
+                }
+                EXPECT_EQ(total, c.records);
             }
         }
     }
