@@ -10,6 +10,7 @@
 #include "analysis.h"
 #include "errors.h"
 #include "numbers.h"
+#include "textops.h"
 
 namespace orv {
 namespace {
@@ -17,11 +18,8 @@ namespace {
 bool isFiller(char c) { return c == '\n' || c == '\r' || c == ' ' || c == '\t'; }
 bool isLineEnd(char c) { return c == '\n' || c == '\r'; }
 
-std::string plainNumber(float value) {
-    std::string text = numberText(value);
-    if (!text.empty() && text.front() == ' ') text.erase(0, 1);
-    return text;
-}
+// Without the blank that numberText puts before a non-negative value.
+std::string plainNumber(float value) { return trimLeft(numberText(value)); }
 
 ViewerOutcome checkCount(float n, std::string_view fileName) {
     const std::string name(fileName);
