@@ -11,11 +11,7 @@ namespace orv {
 namespace {
 
 // numberText without its sign blank, for messages.
-std::string plainText(float value) {
-    std::string text = numberText(value);
-    if (!text.empty() && text.front() == ' ') text.erase(0, 1);
-    return text;
-}
+std::string plainText(float value) { return trimLeft(numberText(value)); }
 
 std::int32_t valueOf(std::string_view digits) {
     // The texts are at most 4 characters, so the value always fits.
@@ -63,8 +59,7 @@ std::optional<std::string> checkRecordingValues(const ConversionParameters& p) {
 std::string dateText(std::int32_t fileDate) {
     char digits[16];
     auto end = std::to_chars(digits, digits + sizeof digits, fileDate).ptr;
-    std::string text = "00000000" + std::string(digits, end);
-    return text.substr(text.size() - 8);
+    return rightOf("00000000" + std::string(digits, end), 8);
 }
 
 std::string hoursText(double fileTime) {
@@ -75,20 +70,18 @@ std::string hoursText(double fileTime) {
                    ? std::to_chars(digits, digits + sizeof digits, whole,
                                    std::chars_format::fixed, 0).ptr
                    : std::to_chars(digits, digits + sizeof digits, whole).ptr;
-    std::string text = "00000" + std::string(digits, end);
-    return text.substr(text.size() - 6);
+    return rightOf("00000" + std::string(digits, end), 6);
 }
 
 double computeStartTime(std::int32_t fileDate, double fileTime, float binSpacing) {
     const std::string date = dateText(fileDate);
     const std::string hours = hoursText(fileTime);
     const std::int32_t days =
-        daySerial(valueOf(date.substr(0, 4)), valueOf(date.substr(4, 2)),
-                  valueOf(date.substr(6, 2))) -
+        daySerial(valueOf(leftOf(date, 4)), valueOf(midOf(date, 5, 2)), valueOf(rightOf(date, 2))) -
         daySerial(1970, 1, 1);
-    const double hh = valueOf(hours.substr(0, 2));
-    const double mm = valueOf(hours.substr(2, 2));
-    const double ss = valueOf(hours.substr(4, 2));
+    const double hh = valueOf(leftOf(hours, 2));
+    const double mm = valueOf(midOf(hours, 3, 2));
+    const double ss = valueOf(rightOf(hours, 2));
     double t = 86400.0 * days + 3600.0 * hh + 60.0 * mm + ss + (fileTime - std::floor(fileTime));
     t = t - 0.5 / static_cast<double>(binSpacing);
     return std::floor(100.0 * t + 0.5) / 100.0;

@@ -4,17 +4,13 @@
 
 #include "binary.h"
 #include "numbers.h"
+#include "textops.h"
 
 namespace orv {
 
 namespace {
 
 constexpr std::int64_t largestField = 0xFFFFFFFF;  // unsigned 32-bit sizes and rates
-
-std::string withoutSignBlank(std::string text) {
-    if (!text.empty() && text.front() == ' ') text.erase(0, 1);
-    return text;
-}
 
 std::string packUnsigned32(std::int64_t value) {
     return packInt32(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
@@ -25,9 +21,9 @@ std::int64_t paddedLength(std::int64_t textLength) { return 4 * ((textLength + 3
 }  // namespace
 
 std::string infoText(float outputRate, double centralFrequency, double startTime) {
-    return "sr=" + withoutSignBlank(numberText(outputRate)) +
-           " rf=" + withoutSignBlank(numberText(centralFrequency)) +
-           " ut=" + withoutSignBlank(numberText(startTime));
+    return "sr=" + trimLeft(numberText(outputRate)) +
+           " rf=" + trimLeft(numberText(centralFrequency)) +
+           " ut=" + trimLeft(numberText(startTime));
 }
 
 double sampleRateField(float outputRate) {
