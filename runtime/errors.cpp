@@ -97,16 +97,15 @@ std::function<void()>& beforeExitHook()
     return hook;
 }
 
+// Only write(2): the signal handlers use it too.
 void writeError(std::string_view text)
 {
     const char* p = text.data();
     std::size_t n = text.size();
     while (n > 0) {
         ssize_t w = ::write(STDERR_FILENO, p, n);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            return;
-        }
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return;
         p += w;
         n -= static_cast<std::size_t>(w);
     }
@@ -151,14 +150,7 @@ extern "C" void signalReport(int sig)
         flushProgramFilesFromSignal();
     }
     char buf[reportBuffer];
-    std::size_t n = composeInto(buf, error, 0, {});
-    const char* p = buf;
-    while (n > 0) {
-        ssize_t w = ::write(STDERR_FILENO, p, n);
-        if (w <= 0) break;
-        p += w;
-        n -= static_cast<std::size_t>(w);
-    }
+    writeError(std::string_view(buf, composeInto(buf, error, 0, {})));
     ::_exit(error);
 }
 
