@@ -6,6 +6,10 @@
 
 namespace orv {
 
+// One byte of standard input, or its end: the key of a program without a
+// surface. Without block, false (and nothing read) while no byte is waiting.
+bool keyFromInput(bool block);
+
 class HeadlessScreen : public Screen {
 public:
     int openSurface(int mode) override;

@@ -19,7 +19,6 @@ public:
 
     // The surface as last drawn, open or closed (for writing it out after the run).
     const PlotSurface& picture() const { return *surface_; }
-    bool isOpen() const { return open_; }
 
 private:
     std::unique_ptr<PlotSurface> surface_;

@@ -1,7 +1,6 @@
 #include "surface_window.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -63,19 +62,6 @@ void onMainWithin(QObject* context, std::function<void()> f, std::chrono::millis
     finished.wait_for(limit);
 }
 
-// One byte of standard input, or end of input: the key of a program without a window.
-// Returns false if nothing is waiting yet (only when poll is asked not to block).
-bool keyFromInput(bool block) {
-    if (!block) {
-        pollfd p{STDIN_FILENO, POLLIN, 0};
-        if (::poll(&p, 1, 0) <= 0) return false;
-    }
-    char c;
-    while (::read(STDIN_FILENO, &c, 1) < 0 && errno == EINTR) {
-    }
-    return true;
-}
-
 // The screen of a program with a display: the surface lives here, the window
 // on the main thread.
 class QtScreen : public Screen {
@@ -122,8 +108,6 @@ public:
         window_->closeForGood();
         window_.reset();
     }
-
-    bool isOpen() const { return open_; }
 
 private:
     void showWindow() {
