@@ -41,8 +41,7 @@ bool writeAll(int fd, const char* p, std::size_t n)
 struct OpenFile {
     int fd = -1;
     FileMode mode = FileMode::Input;
-    std::int64_t sizeAtOpen = 0;
-    ByteCursor in;
+    ByteCursor in;  // also holds the length at open
     std::vector<unsigned char> readBuffer;
     std::vector<char> writeBuffer;
     std::size_t writeLength = 0;  // kept apart from the vector so a signal sees a whole prefix
@@ -205,15 +204,14 @@ int FileTable::openFile(std::string_view name, FileMode mode, int number)
     f->mode = mode;
     if (mode != FileMode::Output) {
         if (S_ISREG(st.st_mode)) {
-            f->sizeAtOpen = st.st_size;
+            f->in.sizeAtOpen = st.st_size;
         } else {
             off_t end = ::lseek(fd, 0, SEEK_END);
             // a pipe has no length: only running out of data ends it
-            f->sizeAtOpen = end >= 0 ? end : std::numeric_limits<std::int64_t>::max();
+            f->in.sizeAtOpen = end >= 0 ? end : std::numeric_limits<std::int64_t>::max();
             ::lseek(fd, 0, SEEK_SET);
         }
     }
-    f->in.sizeAtOpen = f->sizeAtOpen;
     f->in.kind = mode == FileMode::Input    ? CursorKind::Text
                  : mode == FileMode::Binary ? CursorKind::Binary
                                             : CursorKind::WriteOnly;

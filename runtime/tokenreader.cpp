@@ -11,17 +11,6 @@
 
 namespace orv {
 
-int ByteCursor::nextRaw()
-{
-    if (pos == len) {
-        if (!refill || !refill(context, *this)) {
-            pastEnd = true;
-            return -1;
-        }
-    }
-    return data[pos++];
-}
-
 int ByteCursor::peekRaw()
 {
     if (pos == len) {
@@ -31,6 +20,13 @@ int ByteCursor::peekRaw()
         }
     }
     return data[pos];
+}
+
+int ByteCursor::nextRaw()
+{
+    const int c = peekRaw();
+    if (c >= 0) ++pos;
+    return c;
 }
 
 int ByteCursor::get()
@@ -481,6 +477,11 @@ namespace {
 
 bool startsBased(const Token& t) { return t.length > 0 && t.text[0] == '&'; }
 
+std::int32_t int32Of(const Token& t)
+{
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(decimalBits(t.view(), false)));
+}
+
 }  // namespace
 
 std::int32_t tokenToInteger(const Token& t)
@@ -488,7 +489,7 @@ std::int32_t tokenToInteger(const Token& t)
     if (t.length == 0) return 0;
     if (t.floating) return roundToInt32(leadingNumber(t.view()));
     if (startsBased(t)) return static_cast<std::int32_t>(static_cast<std::uint32_t>(basedValue(t.view())));
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(decimalBits(t.view(), false)));
+    return int32Of(t);
 }
 
 namespace {
@@ -509,11 +510,6 @@ std::int64_t int64Of(const Token& t)
 {
     std::uint64_t bits = startsBased(t) ? basedValue(t.view()) : decimalBits(t.view(), true);
     return static_cast<std::int64_t>(bits);
-}
-
-std::int32_t int32Of(const Token& t)
-{
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(decimalBits(t.view(), false)));
 }
 
 }  // namespace
