@@ -10,6 +10,13 @@
 
 namespace orv::launcher {
 
+std::string receiverLaunchLine(LauncherState& state) {
+    calculateOffsets(state);
+    if (textToNumber(state.Text6) <= 0) state.Text6 = "1.0";
+    if (textToNumber(state.Text7) <= 0) state.Text7 = "1";
+    return receiverCommandLine(state);
+}
+
 Launchpad::Launchpad(LauncherState& state, FileChooser& dialogs, ProgramStarter& starter, std::string ownFolder)
     : state_(state), dialogs_(dialogs), starter_(starter), ownFolder_(std::move(ownFolder)) {}
 
@@ -55,11 +62,8 @@ void Launchpad::calculate() { calculateOffsets(state_); }
 
 void Launchpad::launchReceiver() {
     if (state_.waveFileTitle.empty()) return;
-    saveSettings(state_);  // before the defaults below, as the operator typed them
-    calculateOffsets(state_);
-    if (textToNumber(state_.Text6) <= 0) state_.Text6 = "1.0";
-    if (textToNumber(state_.Text7) <= 0) state_.Text7 = "1";
-    start(receiverCommandLine(state_), WindowStyle::normalFocus);
+    saveSettings(state_);  // before the defaults, as the operator typed them
+    start(receiverLaunchLine(state_), WindowStyle::normalFocus);
 }
 
 void Launchpad::convertRawFft() {

@@ -9,6 +9,11 @@
 
 namespace orv::launcher {
 
+// The receiver's command line as "Launch Orvane-rx" builds it: offsets
+// recalculated, an empty or non-positive symbol period and message length
+// given their defaults ("1.0", "1") in the boxes.
+std::string receiverLaunchLine(LauncherState& state);
+
 class Launchpad {
 public:
     // ownFolder: where the file dialogs start (the launcher's program folder).

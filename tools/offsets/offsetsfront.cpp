@@ -4,7 +4,7 @@
 
 #include "commandline.h"
 #include "launcherstate.h"
-#include "numbertext.h"
+#include "launchpad.h"
 #include "offsets.h"
 
 namespace orv::offsets {
@@ -87,17 +87,10 @@ FrontResult runOffsets(const std::vector<std::string>& args)
     if (!std::filesystem::is_regular_file(state.waveFileTitle))
         return {2, {}, "orvane-offsets: " + state.waveFileTitle + ": no such file in the current folder\n"};
     readWaveInfo(state);
-    calculateOffsets(state);  // readWaveInfo cleared Label5: still empty means out of range
+    const std::string line = receiverLaunchLine(state);
+    // readWaveInfo cleared Label5: still empty means the offsets were not calculated.
     if (state.Label5.empty())
         return usageError("start time " + time + " is out of range (Wendrake changes nothing)");
-
-    // Wendrake's receiver sequence gives an empty or non-positive period and
-    // message length these defaults before it builds the line.
-    if (textToNumber(state.Text6) <= 0)
-        state.Text6 = "1.0";
-    if (textToNumber(state.Text7) <= 0)
-        state.Text7 = "1";
-    const std::string line = receiverCommandLine(state);
 
     std::string out;
     if (argumentsOnly) {
