@@ -145,23 +145,35 @@ void clearWaveInfo(LauncherState& state) {
     state.Label5.clear();
 }
 
-}  // namespace
-
-void readWaveInfoFromBytes(LauncherState& state, std::string_view fileBytes) {
-    clearWaveInfo(state);
+// The scan behind both entry points: readAt serves the chunk walk, feedText
+// feeds the bytes before the limit to the lines and says whether all arrived
+// (a failed read ends the scan; nothing more is set).
+template <typename ReadAt, typename FeedText>
+void scanWaveInfo(LauncherState& state, std::uint64_t fileLength, ReadAt readAt, FeedText feedText) {
+    std::uint64_t limit = scanLimit(fileLength, readAt);
     std::string utText, srText;
     std::array<TagScanner, 3> scanners = {TagScanner("ut=", utText),
                                           TagScanner("rf=", state.centralFrequencyText),
                                           TagScanner("sr=", srText)};
+    LineSplitter lines(scanners);
+    if (!feedText(lines, limit)) return;
+    finishWaveInfo(state, utText, srText);
+}
+
+}  // namespace
+
+void readWaveInfoFromBytes(LauncherState& state, std::string_view fileBytes) {
+    clearWaveInfo(state);
     auto readAt = [&](std::uint64_t offset, unsigned char* out, std::size_t count) {
         if (offset + count > fileBytes.size()) return false;
         for (std::size_t i = 0; i < count; ++i) out[i] = static_cast<unsigned char>(fileBytes[offset + i]);
         return true;
     };
-    std::uint64_t limit = scanLimit(fileBytes.size(), readAt);
-    LineSplitter lines(scanners);
-    lines.feed(fileBytes.substr(0, limit));
-    finishWaveInfo(state, utText, srText);
+    auto feedText = [&](LineSplitter& lines, std::uint64_t limit) {
+        lines.feed(fileBytes.substr(0, limit));
+        return true;
+    };
+    scanWaveInfo(state, fileBytes.size(), readAt, feedText);
 }
 
 void readWaveInfo(LauncherState& state) {
@@ -172,7 +184,6 @@ void readWaveInfo(LauncherState& state) {
     file.seekg(0, std::ios::end);
     auto end = file.tellg();
     if (end < 0) return;
-    auto fileLength = static_cast<std::uint64_t>(end);
 
     auto readAt = [&](std::uint64_t offset, unsigned char* out, std::size_t count) {
         file.clear();
@@ -180,26 +191,22 @@ void readWaveInfo(LauncherState& state) {
         file.read(reinterpret_cast<char*>(out), static_cast<std::streamsize>(count));
         return file.gcount() == static_cast<std::streamsize>(count);
     };
-    std::uint64_t limit = scanLimit(fileLength, readAt);
-
-    std::string utText, srText;
-    std::array<TagScanner, 3> scanners = {TagScanner("ut=", utText),
-                                          TagScanner("rf=", state.centralFrequencyText),
-                                          TagScanner("sr=", srText)};
-    LineSplitter lines(scanners);
-    file.clear();
-    file.seekg(0);
-    std::vector<char> block(1 << 16);
-    std::uint64_t remaining = limit;
-    while (remaining > 0) {
-        auto want = static_cast<std::streamsize>(std::min<std::uint64_t>(remaining, block.size()));
-        file.read(block.data(), want);
-        std::streamsize got = file.gcount();
-        if (got <= 0) return;  // a failed read ends the scan; nothing more is set
-        lines.feed(std::string_view(block.data(), static_cast<std::size_t>(got)));
-        remaining -= static_cast<std::uint64_t>(got);
-    }
-    finishWaveInfo(state, utText, srText);
+    auto feedText = [&](LineSplitter& lines, std::uint64_t limit) {
+        file.clear();
+        file.seekg(0);
+        std::vector<char> block(1 << 16);
+        std::uint64_t remaining = limit;
+        while (remaining > 0) {
+            auto want = static_cast<std::streamsize>(std::min<std::uint64_t>(remaining, block.size()));
+            file.read(block.data(), want);
+            std::streamsize got = file.gcount();
+            if (got <= 0) return false;
+            lines.feed(std::string_view(block.data(), static_cast<std::size_t>(got)));
+            remaining -= static_cast<std::uint64_t>(got);
+        }
+        return true;
+    };
+    scanWaveInfo(state, static_cast<std::uint64_t>(end), readAt, feedText);
 }
 
 void calculateOffsets(LauncherState& state) {
