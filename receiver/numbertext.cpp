@@ -72,13 +72,11 @@ std::string fixedText(double value, int decimals)
     return std::string(buf, r.ptr);
 }
 
-}  // namespace orv::rx
-
-namespace orv::rx {
 std::string wholeText(long long value)
 {
     char buf[32];
     const auto r = std::to_chars(buf, buf + sizeof buf, value);
     return std::string(buf, r.ptr);
 }
+
 }  // namespace orv::rx

@@ -23,9 +23,6 @@ std::string numberText(double value);
 std::string numberText(double value, int significantDigits);
 // Fixed form with the given decimals ("-179.9850").
 std::string fixedText(double value, int decimals);
-
-}  // namespace orv::rx
-
-namespace orv::rx {
 std::string wholeText(long long value);
+
 }  // namespace orv::rx

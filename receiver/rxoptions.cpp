@@ -48,8 +48,8 @@ Outcome<RxOptions> parseRxOptions(const std::vector<std::string>& args)
         const std::string& arg = args[i];
         if (!isOptionWord(arg))
             return bad("unexpected argument '" + arg + "'");
-        const int slot = arg.size() >= 2 ? letterIndex(arg[1]) : -1;
-        if (slot < 0 || arg[0] != '-')
+        const int slot = letterIndex(arg[1]);  // an option word has a second character
+        if (slot < 0)
             return bad("unknown option '" + arg + "'");
         const std::string name = arg.substr(0, 2);
         if (values[slot])
