@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "commandline.h"
+#include "errors.h"
 #include "launcherstate.h"
 #include "launchpad.h"
 #include "offsets.h"
@@ -12,7 +13,7 @@ namespace {
 
 FrontResult usageError(const std::string& message)
 {
-    return {20, {}, "orvane-offsets: " + message + " (see orvane-offsets --help)\n"};
+    return {orv::exitBadInput, {}, "orvane-offsets: " + message + " (see orvane-offsets --help)\n"};
 }
 
 }  // namespace
@@ -85,7 +86,7 @@ FrontResult runOffsets(const std::vector<std::string>& args)
     // Wendrake works with the chosen file's bare name in the file's folder.
     state.waveFileTitle = positional[0];
     if (!std::filesystem::is_regular_file(state.waveFileTitle))
-        return {2, {}, "orvane-offsets: " + state.waveFileTitle + ": no such file in the current folder\n"};
+        return {orv::errFileNotFound, {}, "orvane-offsets: " + state.waveFileTitle + ": no such file in the current folder\n"};
     readWaveInfo(state);
     const std::string line = receiverLaunchLine(state);
     // readWaveInfo cleared Label5: still empty means the offsets were not calculated.

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "errors.h"
 #include "siggen.h"
 
 int main(int argc, char** argv)
@@ -12,7 +13,7 @@ int main(int argc, char** argv)
     std::string error;
     if (!parseSignalSettings({argv + 1, argv + argc}, settings, error)) {
         std::fprintf(stderr, "orvane-siggen: %s (see orvane-siggen --help)\n", error.c_str());
-        return 20;
+        return orv::exitBadInput;
     }
     if (settings.helpRequested) {
         std::fputs(helpText().c_str(), stdout);
@@ -21,12 +22,12 @@ int main(int argc, char** argv)
     const GeneratedSignal signal = generateSignal(settings, error);
     if (!error.empty()) {
         std::fprintf(stderr, "orvane-siggen: %s\n", error.c_str());
-        return 20;
+        return orv::exitBadInput;
     }
     error = writeSignalFiles(settings, signal);
     if (!error.empty()) {
         std::fprintf(stderr, "orvane-siggen: %s\n", error.c_str());
-        return 3;
+        return orv::errFileIO;
     }
     std::fputs(describeSignal(settings, signal).c_str(), stdout);
     return 0;
