@@ -111,11 +111,18 @@ bool parseSignalSettings(const std::vector<std::string>& args, SignalSettings& s
             error = "option " + key + " needs a value";
             return false;
         }
-        const auto positive = [&](double& field) {
+        const auto anyNumber = [&](double& field) {
             const auto v = number(value);
-            if (!v || *v <= 0)
+            if (!v)
                 return false;
             field = *v;
+            return true;
+        };
+        const auto positive = [&](double& field) {
+            double v = 0;
+            if (!anyNumber(v) || v <= 0)
+                return false;
+            field = v;
             return true;
         };
         bool ok = true;
@@ -134,10 +141,7 @@ bool parseSignalSettings(const std::vector<std::string>& args, SignalSettings& s
             if (ok)
                 s.fftLength = static_cast<std::uint32_t>(*v);
         } else if (key == "--centre" || key == "--center") {
-            const auto v = number(value);
-            ok = v.has_value();
-            if (ok)
-                s.centralFrequency = *v;
+            ok = anyNumber(s.centralFrequency);
         } else if (key == "--start") {
             const auto v = parseDateTime(value);
             ok = v.has_value();
@@ -147,10 +151,7 @@ bool parseSignalSettings(const std::vector<std::string>& args, SignalSettings& s
             txStartText = value;
             ok = parseDateTime(value) || parseTimeOfDay(value);
         } else if (key == "--carrier") {
-            const auto v = number(value);
-            ok = v.has_value();
-            if (ok)
-                s.carrier = *v;
+            ok = anyNumber(s.carrier);
         } else if (key == "--period") {
             ok = positive(s.symbolPeriod);
         } else if (key == "--symbols") {
@@ -159,10 +160,7 @@ bool parseSignalSettings(const std::vector<std::string>& args, SignalSettings& s
             if (ok)
                 s.symbolCount = static_cast<std::uint32_t>(*v);
         } else if (key == "--snr") {
-            const auto v = number(value);
-            ok = v.has_value();
-            if (ok)
-                s.snrDb = *v;
+            ok = anyNumber(s.snrDb);
         } else if (key == "--amplitude") {
             ok = positive(s.amplitude);
         } else if (key == "--out") {
