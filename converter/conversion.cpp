@@ -65,8 +65,7 @@ private:
 };
 
 bool Run::readParameters() {
-    if (!failAt(files_.openFile("sr.txt", FileMode::Input, fileIn), siteOpenParameters))
-        return false;
+    if (!failAt(files_.openFile("sr.txt", FileMode::Input, fileIn), siteOpenParameters)) return false;
     files_.beginInput(fileIn);
     files_.inputSingle(p_.sampleRate);
     files_.inputSingle(p_.decimation);
@@ -101,8 +100,8 @@ bool Run::copyBody() {
     float block[2 * blockPairs];
     std::size_t held = 0;
     const auto printBlock = [&] {
-        files_.printText(fileOut, std::string_view(reinterpret_cast<const char*>(block),
-                                                   held * 2 * sizeof(float)));
+        files_.printText(fileOut,
+                         std::string_view(reinterpret_cast<const char*>(block), held * 2 * sizeof(float)));
         held = 0;
     };
     constexpr std::int32_t mostPairs = 2 * largestTransformSize;
@@ -130,16 +129,15 @@ bool Run::copyBody() {
 }
 
 bool Run::transform() {
-    if (!failAt(files_.openFile("fft.dat", FileMode::Binary, fileIn), siteReopenCopy))
-        return false;
+    if (!failAt(files_.openFile("fft.dat", FileMode::Binary, fileIn), siteReopenCopy)) return false;
     const TransformSize size = chooseTransformSize(p_.pairCount);
     p_.transformSize = size.size;
     p_.log2Size = size.log2Size;
     p_.outputRate = static_cast<float>(static_cast<double>(p_.binSpacing) * p_.transformSize);
     // Everything the header needs is known now, before a byte is read back.
     const std::string info = infoText(p_.outputRate, p_.centralFrequency, p_.startTime);
-    if (auto problem = checkWavLimits(p_.transformSize, static_cast<std::int64_t>(info.size()),
-                                      p_.outputRate))
+    if (auto problem =
+            checkWavLimits(p_.transformSize, static_cast<std::int64_t>(info.size()), p_.outputRate))
         return stop(*problem, exitTooLarge);
     files_.printText(0, numberText(p_.outputRate), Ending::LineEnd);
 
@@ -159,13 +157,11 @@ bool Run::transform() {
 }
 
 bool Run::writeWav() {
-    if (!failAt(files_.openFile(p_.baseName + ".wav", FileMode::Output, fileOut), siteOpenWav))
-        return false;
-    files_.printText(fileOut, buildWavHeader(p_.outputRate, p_.centralFrequency, p_.startTime,
-                                             p_.transformSize));
+    if (!failAt(files_.openFile(p_.baseName + ".wav", FileMode::Output, fileOut), siteOpenWav)) return false;
     files_.printText(fileOut,
-                     std::string_view(reinterpret_cast<const char*>(spectrum_.bins()),
-                                      8 * static_cast<std::size_t>(p_.transformSize)));
+                     buildWavHeader(p_.outputRate, p_.centralFrequency, p_.startTime, p_.transformSize));
+    files_.printText(fileOut, std::string_view(reinterpret_cast<const char*>(spectrum_.bins()),
+                                               8 * static_cast<std::size_t>(p_.transformSize)));
     return failAt(files_.closeFile(fileOut), siteCloseWav);
 }
 

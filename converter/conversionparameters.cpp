@@ -38,8 +38,7 @@ std::optional<std::string> checkRecordingValues(const ConversionParameters& p) {
     // Only a spacing that gives no usable rate or start time stops the run; two
     // negative values whose quotient is positive convert as written.
     if (p.binSpacing > 0 && std::isfinite(p.binSpacing)) return std::nullopt;
-    const std::string rule =
-        "; sample rate, decimation and FFT length must be positive finite numbers";
+    const std::string rule = "; sample rate, decimation and FFT length must be positive finite numbers";
     struct Named {
         const char* name;
         float value;
@@ -47,9 +46,8 @@ std::optional<std::string> checkRecordingValues(const ConversionParameters& p) {
     for (Named v : {Named{"sample rate", p.sampleRate}, Named{"decimation", p.decimation},
                     Named{"FFT length", p.fftLength}}) {
         if (!(v.value > 0) || !std::isfinite(v.value))
-            return "spec2wav: \"sr.txt\" gives " + std::string(v.name) + " " +
-                   plainText(v.value) + (v.value == 0 ? " (a missing value reads as 0)" : "") +
-                   rule;
+            return "spec2wav: \"sr.txt\" gives " + std::string(v.name) + " " + plainText(v.value) +
+                   (v.value == 0 ? " (a missing value reads as 0)" : "") + rule;
     }
     // Each value may be fine while their quotient under- or overflows a single.
     return "spec2wav: \"sr.txt\" gives a bin spacing (sample rate / decimation / FFT length) of " +
@@ -67,8 +65,7 @@ std::string hoursText(double fileTime) {
     char digits[400];
     double whole = std::floor(fileTime) + 0.0;  // + 0.0 turns -0 into 0
     auto end = std::isfinite(whole)
-                   ? std::to_chars(digits, digits + sizeof digits, whole,
-                                   std::chars_format::fixed, 0).ptr
+                   ? std::to_chars(digits, digits + sizeof digits, whole, std::chars_format::fixed, 0).ptr
                    : std::to_chars(digits, digits + sizeof digits, whole).ptr;
     return rightOf("00000" + std::string(digits, end), 6);
 }

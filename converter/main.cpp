@@ -8,12 +8,12 @@ int main(int argc, char** argv) {
     const orv::ConversionOutcome outcome =
         orv::runConversion(orv::commandLineText(argc, argv), orv::programFiles());
     switch (outcome.kind) {
-    case orv::ConversionOutcome::Kind::Done:
-        orv::endProgram(0);
-    case orv::ConversionOutcome::Kind::RunTimeError:
-        orv::raiseError(outcome.error, outcome.site, orv::converterModule);
-    case orv::ConversionOutcome::Kind::Stopped:
-        orv::stopWithMessage(outcome.message, outcome.exitCode);
+        case orv::ConversionOutcome::Kind::Done:
+            orv::endProgram(0);
+        case orv::ConversionOutcome::Kind::RunTimeError:
+            orv::raiseError(outcome.error, outcome.site, orv::converterModule);
+        case orv::ConversionOutcome::Kind::Stopped:
+            orv::stopWithMessage(outcome.message, outcome.exitCode);
     }
     orv::endProgram(0);
 }

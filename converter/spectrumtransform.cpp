@@ -110,9 +110,7 @@ void SpectrumTransform::loadSpectrum(std::string_view bytes) {
     std::fill(bins_.get() + whole, bins_.get() + 2 * static_cast<std::size_t>(n_), 0.0f);
 }
 
-void SpectrumTransform::swapHalves() {
-    std::swap_ranges(bins_.get(), bins_.get() + n_, bins_.get() + n_);
-}
+void SpectrumTransform::swapHalves() { std::swap_ranges(bins_.get(), bins_.get() + n_, bins_.get() + n_); }
 
 void SpectrumTransform::conjugate() {
     for (std::int64_t e = 1; e < 2 * static_cast<std::int64_t>(n_); e += 2) bins_[e] = -bins_[e];

@@ -11,7 +11,7 @@
 namespace orv {
 
 struct TransformSize {
-    std::int32_t size;      // N, a power of two, at least 16
+    std::int32_t size;  // N, a power of two, at least 16
     std::int32_t log2Size;
 };
 

@@ -74,17 +74,16 @@ void stageSse2(float* bins, const float* twiddleTable, std::int64_t span, std::i
 
 // Two twiddle factors, t0 and t1, as [wr0, wi0, wr1, wi1].
 inline __m128 twiddlePair(const float* twiddleTable, std::int64_t t0, std::int64_t t1) {
-    return _mm_loadh_pi(
-        _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(twiddleTable + 2 * t0))),
-        reinterpret_cast<const __m64*>(twiddleTable + 2 * t1));
+    return _mm_loadh_pi(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(twiddleTable + 2 * t0))),
+                        reinterpret_cast<const __m64*>(twiddleTable + 2 * t1));
 }
 
 // Two neighbouring butterflies of one group, [re0, im0, re1, im1] per vector.
 __attribute__((target("avx2"))) inline void butterflyPairAvx2(__m128& a, __m128& b, __m128 wf) {
     const __m256d bd = _mm256_cvtps_pd(b);
     const __m256d w = _mm256_cvtps_pd(wf);
-    const __m256d wr = _mm256_movedup_pd(w);            // [wr0, wr0, wr1, wr1]
-    const __m256d wi = _mm256_permute_pd(w, 0xF);       // [wi0, wi0, wi1, wi1]
+    const __m256d wr = _mm256_movedup_pd(w);             // [wr0, wr0, wr1, wr1]
+    const __m256d wi = _mm256_permute_pd(w, 0xF);        // [wi0, wi0, wi1, wi1]
     const __m256d swapped = _mm256_permute_pd(bd, 0x5);  // [bi0, br0, bi1, br1]
     // addsub: even lanes wr*br - wi*bi, odd lanes wr*bi + wi*br.
     const __m256d sum = _mm256_addsub_pd(_mm256_mul_pd(wr, bd), _mm256_mul_pd(wi, swapped));
@@ -93,9 +92,8 @@ __attribute__((target("avx2"))) inline void butterflyPairAvx2(__m128& a, __m128&
     a = _mm_add_ps(t, a);
 }
 
-__attribute__((target("avx2"))) void stageAvx2(float* bins, const float* twiddleTable,
-                                               std::int64_t span, std::int64_t stride,
-                                               std::int64_t begin, std::int64_t end) {
+__attribute__((target("avx2"))) void stageAvx2(float* bins, const float* twiddleTable, std::int64_t span,
+                                               std::int64_t stride, std::int64_t begin, std::int64_t end) {
     // The first stage has one butterfly per group; the others pair them up.
     if (span == 1) return stageSse2(bins, twiddleTable, span, stride, begin, end);
     for (std::int64_t k = begin; k < end; k += 2 * span)
@@ -114,8 +112,7 @@ __attribute__((target("avx2"))) void stageAvx2(float* bins, const float* twiddle
 // stages, so each butterfly still gets exactly the inputs it gets stage by stage.
 __attribute__((target("avx2"))) void twoStagesAvx2(float* bins, std::int64_t span, std::int64_t n,
                                                    const float* first, std::int64_t firstStride,
-                                                   const float* second,
-                                                   std::int64_t secondStride) {
+                                                   const float* second, std::int64_t secondStride) {
     for (std::int64_t k = 0; k < n; k += 4 * span)
         for (std::int64_t j = 0; j < span; j += 2) {
             float* p0 = bins + 2 * (k + j);
@@ -128,8 +125,8 @@ __attribute__((target("avx2"))) void twoStagesAvx2(float* bins, std::int64_t spa
             butterflyPairAvx2(v0, v1, w);
             butterflyPairAvx2(v2, v3, w);
             butterflyPairAvx2(v0, v2, twiddlePair(second, j * secondStride, (j + 1) * secondStride));
-            butterflyPairAvx2(v1, v3, twiddlePair(second, (j + span) * secondStride,
-                                                  (j + span + 1) * secondStride));
+            butterflyPairAvx2(v1, v3,
+                              twiddlePair(second, (j + span) * secondStride, (j + span + 1) * secondStride));
             _mm_storeu_ps(p0, v0);
             _mm_storeu_ps(p1, v1);
             _mm_storeu_ps(p2, v2);
@@ -137,8 +134,7 @@ __attribute__((target("avx2"))) void twoStagesAvx2(float* bins, std::int64_t spa
         }
 }
 
-using StageFunction = void (*)(float*, const float*, std::int64_t, std::int64_t, std::int64_t,
-                               std::int64_t);
+using StageFunction = void (*)(float*, const float*, std::int64_t, std::int64_t, std::int64_t, std::int64_t);
 using TwoStageFunction = void (*)(float*, std::int64_t, std::int64_t, const float*, std::int64_t,
                                   const float*, std::int64_t);
 
@@ -179,8 +175,8 @@ private:
 // of those stages never reaches outside its block, and every butterfly still
 // sees exactly the values it would see stage after stage over the whole array.
 // The later stages go over the whole array, two at a time where possible.
-void stagesBlocked(StageFunction stage, TwoStageFunction twoStages, float* bins,
-                   const float* twiddleTable, std::int32_t n) {
+void stagesBlocked(StageFunction stage, TwoStageFunction twoStages, float* bins, const float* twiddleTable,
+                   std::int32_t n) {
     constexpr std::int64_t blockValues = 1 << 14;  // 128 KiB of complex singles
     const std::int64_t block = n < blockValues ? n : blockValues;
     StageTwiddles twiddles(twiddleTable, n);
@@ -214,8 +210,7 @@ void stagesBlocked(StageFunction stage, TwoStageFunction twoStages, float* bins,
 
 KernelPath bestKernelPath() {
 #ifdef ORV_X86
-    static const KernelPath best =
-        __builtin_cpu_supports("avx2") ? KernelPath::Avx2 : KernelPath::Sse2;
+    static const KernelPath best = __builtin_cpu_supports("avx2") ? KernelPath::Avx2 : KernelPath::Sse2;
     return best;
 #else
     return KernelPath::Plain;

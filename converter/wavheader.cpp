@@ -21,22 +21,19 @@ std::int64_t paddedLength(std::int64_t textLength) { return 4 * ((textLength + 3
 }  // namespace
 
 std::string infoText(float outputRate, double centralFrequency, double startTime) {
-    return "sr=" + trimLeft(numberText(outputRate)) +
-           " rf=" + trimLeft(numberText(centralFrequency)) +
+    return "sr=" + trimLeft(numberText(outputRate)) + " rf=" + trimLeft(numberText(centralFrequency)) +
            " ut=" + trimLeft(numberText(startTime));
 }
 
-double sampleRateField(float outputRate) {
-    return std::nearbyint(static_cast<double>(outputRate));
-}
+double sampleRateField(float outputRate) { return std::nearbyint(static_cast<double>(outputRate)); }
 
 std::optional<std::string> checkWavLimits(std::int64_t transformSize, std::int64_t infoLength,
                                           float outputRate) {
     const std::int64_t dataSize = 8 * transformSize;
     if (dataSize > largestField || 80 + paddedLength(infoLength) + dataSize > largestField)
         return "spec2wav: a transform of " + std::to_string(transformSize) +
-               " bins is too large for a WAV file (at most " +
-               std::to_string(largestTransformSize) + " frames fit its 32-bit sizes)";
+               " bins is too large for a WAV file (at most " + std::to_string(largestTransformSize) +
+               " frames fit its 32-bit sizes)";
     const double rate = sampleRateField(outputRate);
     if (!(rate >= 0 && 8 * rate <= static_cast<double>(largestField)))
         return "spec2wav: the output rate" + numberText(outputRate) +
@@ -53,9 +50,8 @@ std::string buildWavHeader(float outputRate, double centralFrequency, double sta
     const auto rate = static_cast<std::int64_t>(sampleRateField(outputRate));
     const std::int64_t dataSize = 8 * static_cast<std::int64_t>(transformSize);
 
-    std::string fmt = packInt16(-2) + packInt16(2) + packUnsigned32(rate) +
-                      packUnsigned32(8 * rate) + packInt16(8) + packInt16(32) + packInt16(22) +
-                      packInt16(32) + packInt32(0);
+    std::string fmt = packInt16(-2) + packInt16(2) + packUnsigned32(rate) + packUnsigned32(8 * rate) +
+                      packInt16(8) + packInt16(32) + packInt16(22) + packInt16(32) + packInt32(0);
     fmt += std::string("\x03\x00\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 16);
 
     std::string header = "RIFF" + packUnsigned32(80 + infoLength + dataSize) + "WAVE";

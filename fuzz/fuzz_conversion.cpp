@@ -62,7 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         QuietConsole console;
         files.setConsoleSink(&console);
         const orv::ConversionOutcome outcome = orv::runConversion("", files);
-        if (outcome.kind == orv::ConversionOutcome::Kind::RunTimeError) std::abort();  // every file here opens
+        if (outcome.kind == orv::ConversionOutcome::Kind::RunTimeError)
+            std::abort();  // every file here opens
     }
     if (chdir(startFolder.c_str()) != 0) std::abort();
     return 0;

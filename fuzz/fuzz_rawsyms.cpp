@@ -82,7 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (scaled.kind != orv::ViewerOutcome::Kind::Message || scaled.message.empty()) std::abort();
         return 0;
     }
-    if (!(symbols.rmsLevel > 0) || !std::isfinite(symbols.rmsLevel) || !std::isfinite(symbols.peakScale)) std::abort();
+    if (!(symbols.rmsLevel > 0) || !std::isfinite(symbols.rmsLevel) || !std::isfinite(symbols.peakScale))
+        std::abort();
     // Unit RMS afterwards, unless the level sits where floats lose digits.
     double power = 0;
     for (std::size_t i = 0; i < n; ++i) {

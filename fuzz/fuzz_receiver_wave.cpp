@@ -45,7 +45,8 @@ void integrateAndCheck(const WaveRecording& wave, const RxOptions& o, bool sampl
     if (mustFail) std::abort();
     const auto frames = static_cast<double>(wave.samples.size());
     if (r->symbols.size() != static_cast<std::size_t>(o.symbolCount)) std::abort();
-    if (!(r->spanBegin >= -0.5) || !(r->spanEnd <= frames - 0.5) || !(r->spanBegin <= r->spanEnd)) std::abort();
+    if (!(r->spanBegin >= -0.5) || !(r->spanEnd <= frames - 0.5) || !(r->spanBegin <= r->spanEnd))
+        std::abort();
     if (!samplesFinite) return;
     if (!std::isfinite(r->meanPower)) std::abort();
     for (const auto& s : r->symbols) {
@@ -86,15 +87,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The whole recording, sample edge to sample edge, in equal periods.
     if (frames > 0)
-        integrateAndCheck(wave, makeOptions(-0.5 / rate, freq, duration / double(count), count), finite, largest,
-                          false);
+        integrateAndCheck(wave, makeOptions(-0.5 / rate, freq, duration / double(count), count), finite,
+                          largest, false);
     // A fractional start and a period of a fraction of a sample up to many
     // samples, 2^-6 .. 2^9 samples, the count trimmed to what fits.
     const double period = std::ldexp(1.0 + c3 / 256.0, static_cast<int>(c3 % 16) - 6) / rate;
     const double start = (c1 / 256.0) * duration / 2;
     const auto fits = static_cast<std::int64_t>(std::max(0.0, (duration - start) / period - 1));
-    integrateAndCheck(wave, makeOptions(start, freq, period, std::clamp<std::int64_t>(fits, 1, count)), finite,
-                      largest, false);
+    integrateAndCheck(wave, makeOptions(start, freq, period, std::clamp<std::int64_t>(fits, 1, count)),
+                      finite, largest, false);
     // Starting before the recording, or ending past it, is refused.
     integrateAndCheck(wave, makeOptions(-1.0 / rate, freq, period, 1), finite, largest, true);
     integrateAndCheck(wave, makeOptions(duration, freq, period, 1), finite, largest, true);

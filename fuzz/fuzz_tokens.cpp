@@ -16,13 +16,11 @@ namespace {
 using orv::ChunkedSource;
 
 template <class T>
-bool sameBits(T a, T b)
-{
+bool sameBits(T a, T b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-void fail(int line)
-{
+void fail(int line) {
     std::fprintf(stderr, "fuzz_tokens: paths disagree (line %d)\n", line);
     std::abort();
 }
@@ -30,8 +28,7 @@ void fail(int line)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return 0;
     // first byte: window size, kind, and whether singles or doubles are read
     const std::uint8_t control = data[0];

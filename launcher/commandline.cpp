@@ -36,8 +36,8 @@ std::string quoteArgument(std::string_view text) {
 std::string receiverCommandLine(const LauncherState& state) {
     const std::string& title = state.waveFileTitle;
     return "orvane-rx.exe -f " + (holdsBlank(title) ? quoteArgument(title) : title) + " -T " +
-           signedNumberText(state.startOffset) + " -F " + signedNumberText(state.frequencyOffset) +
-           " -S " + state.Text6 + " -N " + state.Text7 + " -c " + state.Text14 + " -p " + state.Text15;
+           signedNumberText(state.startOffset) + " -F " + signedNumberText(state.frequencyOffset) + " -S " +
+           state.Text6 + " -N " + state.Text7 + " -c " + state.Text14 + " -p " + state.Text15;
 }
 
 std::string converterCommandLine(const LauncherState& state) {

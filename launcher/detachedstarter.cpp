@@ -87,7 +87,8 @@ std::optional<std::string> spawnDetached(const std::string& programFile,
     argv.push_back(nullptr);
 
     int reportPipe[2];
-    if (::pipe2(reportPipe, O_CLOEXEC) != 0) return std::string("cannot start ") + programFile + ": " + std::strerror(errno);
+    if (::pipe2(reportPipe, O_CLOEXEC) != 0)
+        return std::string("cannot start ") + programFile + ": " + std::strerror(errno);
 
     pid_t child = ::fork();
     if (child == 0) {
@@ -121,14 +122,12 @@ std::optional<std::string> spawnDetached(const std::string& programFile,
         return "cannot start " + programFile + ": " + std::strerror(forkError);
     }
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {}
     // The write end closes on a successful exec, so the read sees the end of
     // the pipe; otherwise it gets the error number.
     int execError = 0;
     ssize_t got;
-    while ((got = ::read(reportPipe[0], &execError, sizeof execError)) < 0 && errno == EINTR) {
-    }
+    while ((got = ::read(reportPipe[0], &execError, sizeof execError)) < 0 && errno == EINTR) {}
     ::close(reportPipe[0]);
     if (got == static_cast<ssize_t>(sizeof execError)) {
         return "cannot start " + programFile + ": " + std::strerror(execError);
@@ -144,7 +143,8 @@ std::optional<std::string> DetachedStarter::start(const std::string& commandLine
     const char* path = std::getenv("PATH");
     std::optional<std::string> programFile =
         resolveProgram(pieces.front(), ownFolder_, path ? path : "/usr/local/bin:/usr/bin:/bin");
-    if (!programFile) return "cannot find program " + pieces.front() + " (looked beside Wendrake and on PATH)";
+    if (!programFile)
+        return "cannot find program " + pieces.front() + " (looked beside Wendrake and on PATH)";
     // The program sees its own file as its name, as a Linux program expects.
     pieces.front() = *programFile;
     return spawnDetached(*programFile, pieces);

@@ -6,7 +6,7 @@
 namespace orv::launcher {
 
 struct FileDialogRequest {
-    std::string title;             // empty: the dialog's own default title
+    std::string title;  // empty: the dialog's own default title
     std::string initialFolder;
     std::string filter;            // ".wav" or ".txt"
     std::string initialName;       // "*.wav" or "*.txt"

@@ -9,8 +9,8 @@
 
 #include "captionbutton.h"
 
-using orv::launcher::Launchpad;
 using orv::launcher::LauncherState;
+using orv::launcher::Launchpad;
 
 namespace {
 
@@ -18,8 +18,8 @@ namespace {
 QFont sansFont(double points, bool bold = false) {
     QFont font;
     // Narrow faces first: the captions were fitted to the original's widths.
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                      QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Arial"), QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(points);
     font.setBold(bold);
@@ -40,9 +40,10 @@ Form1::Form1(Launchpad& launchpad, QWidget* parent) : QWidget(parent), launchpad
     setFont(sansFont(defaultPoints));
     // Frames with the caption set into their top line; the children's twip
     // positions count from the frame's outer corner.
-    setStyleSheet(QStringLiteral(
-        "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 0.5em; }"
-        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 6px; padding: 0 2px; }"));
+    setStyleSheet(
+        QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 0.5em; }"
+                       "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: "
+                       "6px; padding: 0 2px; }"));
     buildControls();
     setFixedSize(pixels(clientWidth), pixels(clientHeight));
     launchpad_.startUp();
@@ -156,7 +157,8 @@ void Form1::run(void (Launchpad::*action)()) {
 void Form1::pullTexts() {
     LauncherState& state = launchpad_.state();
     for (std::string_view name : orv::launcher::controlNames) {
-        auto* edit = findChild<QLineEdit*>(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
+        auto* edit =
+            findChild<QLineEdit*>(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
         if (edit) *state.text(name) = edit->text().toStdString();
     }
 }

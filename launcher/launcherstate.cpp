@@ -3,9 +3,8 @@
 namespace orv::launcher {
 
 const std::array<std::string_view, 19> controlNames = {
-    "Text1",  "Text2",  "Text3",  "Text4",  "Text5",  "Text6",  "Text7",
-    "Text8",  "Text10", "Text11", "Text12", "Text13", "Text14", "Text15",
-    "Label1", "Label2", "Label3", "Label4", "Label5"};
+    "Text1",  "Text2",  "Text3",  "Text4",  "Text5",  "Text6",  "Text7",  "Text8",  "Text10", "Text11",
+    "Text12", "Text13", "Text14", "Text15", "Label1", "Label2", "Label3", "Label4", "Label5"};
 
 std::string* LauncherState::text(std::string_view controlName) {
     return const_cast<std::string*>(static_cast<const LauncherState*>(this)->text(controlName));

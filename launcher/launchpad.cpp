@@ -17,7 +17,8 @@ std::string receiverLaunchLine(LauncherState& state) {
     return receiverCommandLine(state);
 }
 
-Launchpad::Launchpad(LauncherState& state, FileChooser& dialogs, ProgramStarter& starter, std::string ownFolder)
+Launchpad::Launchpad(LauncherState& state, FileChooser& dialogs, ProgramStarter& starter,
+                     std::string ownFolder)
     : state_(state), dialogs_(dialogs), starter_(starter), ownFolder_(std::move(ownFolder)) {}
 
 void Launchpad::startUp() {
@@ -47,7 +48,8 @@ std::string Launchpad::choose(const FileDialogRequest& request, const std::strin
 }
 
 void Launchpad::chooseWaveFile() {
-    state_.waveFileTitle = choose({"Open Orvane .wav file", ownFolder_, ".wav", "*.wav", "wav"}, state_.waveFileTitle);
+    state_.waveFileTitle =
+        choose({"Open Orvane .wav file", ownFolder_, ".wav", "*.wav", "wav"}, state_.waveFileTitle);
     state_.Text4 = state_.waveFileTitle;
     readWaveInfo(state_);
 }

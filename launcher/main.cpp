@@ -1,10 +1,10 @@
 // Wendrake: the Orvane launchpad window.
 #include <QApplication>
 
+#include "detachedstarter.h"
 #include "form1.h"
 #include "launcherstate.h"
 #include "launchpad.h"
-#include "detachedstarter.h"
 #include "qtfilechooser.h"
 
 int main(int argc, char** argv) {

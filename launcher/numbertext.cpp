@@ -96,8 +96,8 @@ std::string plainNumberText(double value) {
 
     // Rounding to 15 significant digits is to_chars' job; the layout is ours.
     char buffer[64];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
-                                std::chars_format::scientific, 14);
+    auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific, 14);
     std::string_view scientific(buffer, static_cast<std::size_t>(result.ptr - buffer));
     std::size_t ePos = scientific.find('e');
     std::string digits;

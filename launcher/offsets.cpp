@@ -152,9 +152,8 @@ template <typename ReadAt, typename FeedText>
 void scanWaveInfo(LauncherState& state, std::uint64_t fileLength, ReadAt readAt, FeedText feedText) {
     std::uint64_t limit = scanLimit(fileLength, readAt);
     std::string utText, srText;
-    std::array<TagScanner, 3> scanners = {TagScanner("ut=", utText),
-                                          TagScanner("rf=", state.centralFrequencyText),
-                                          TagScanner("sr=", srText)};
+    std::array<TagScanner, 3> scanners = {
+        TagScanner("ut=", utText), TagScanner("rf=", state.centralFrequencyText), TagScanner("sr=", srText)};
     LineSplitter lines(scanners);
     if (!feedText(lines, limit)) return;
     finishWaveInfo(state, utText, srText);

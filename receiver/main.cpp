@@ -6,8 +6,7 @@
 
 #include "receiver.h"
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     const auto result = orv::rx::runReceiver(args);
     std::fputs(result.output.c_str(), stdout);

@@ -6,74 +6,59 @@
 
 namespace orv::rx {
 
-std::string_view trimBlanks(std::string_view text)
-{
+std::string_view trimBlanks(std::string_view text) {
     const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
+    if (first == std::string_view::npos) return {};
     const auto last = text.find_last_not_of(" \t");
     return text.substr(first, last - first + 1);
 }
 
-std::optional<double> parseNumber(std::string_view text)
-{
+std::optional<double> parseNumber(std::string_view text) {
     text = trimBlanks(text);
-    if (!text.empty() && text.front() == '+')
-        text.remove_prefix(1);
-    if (text.empty())
-        return std::nullopt;
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (text.empty()) return std::nullopt;
     // from_chars would also take "inf" and "nan"; a receiver option never means those.
     const char c = text.front() == '-' && text.size() > 1 ? text[1] : text.front();
-    if (!(c == '.' || (c >= '0' && c <= '9')))
-        return std::nullopt;
+    if (!(c == '.' || (c >= '0' && c <= '9'))) return std::nullopt;
     double value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
-        return std::nullopt;
+    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;
     return value;
 }
 
-std::optional<std::uint64_t> parseWhole(std::string_view text)
-{
+std::optional<std::uint64_t> parseWhole(std::string_view text) {
     text = trimBlanks(text);
     int base = 10;
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         base = 16;
         text.remove_prefix(2);
     }
-    if (text.empty() || text.front() == '-' || text.front() == '+')
-        return std::nullopt;
+    if (text.empty() || text.front() == '-' || text.front() == '+') return std::nullopt;
     std::uint64_t value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    if (ec != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
+    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
     return value;
 }
 
-std::string numberText(double value)
-{
+std::string numberText(double value) {
     char buf[64];
     const auto r = std::to_chars(buf, buf + sizeof buf, value);
     return std::string(buf, r.ptr);
 }
 
-std::string numberText(double value, int significantDigits)
-{
+std::string numberText(double value, int significantDigits) {
     char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general,
-                                 significantDigits);
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, significantDigits);
     return std::string(buf, r.ptr);
 }
 
-std::string fixedText(double value, int decimals)
-{
+std::string fixedText(double value, int decimals) {
     char buf[400];
     const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
     return std::string(buf, r.ptr);
 }
 
-std::string wholeText(long long value)
-{
+std::string wholeText(long long value) {
     char buf[32];
     const auto r = std::to_chars(buf, buf + sizeof buf, value);
     return std::string(buf, r.ptr);

@@ -11,8 +11,7 @@ template <class T>
 class Outcome {
 public:
     Outcome(T value) : value_(std::move(value)) {}
-    static Outcome failure(std::string message, int exitCode)
-    {
+    static Outcome failure(std::string message, int exitCode) {
         Outcome o;
         o.error_ = std::move(message);
         o.exitCode_ = exitCode;

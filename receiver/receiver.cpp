@@ -9,31 +9,24 @@
 namespace orv::rx {
 
 namespace {
-RunResult failed(const std::string& message, int exitCode)
-{
+RunResult failed(const std::string& message, int exitCode) {
     return {exitCode, {}, "orvane-rx: " + message + "\n"};
 }
 }  // namespace
 
-RunResult runReceiver(const std::vector<std::string>& args)
-{
+RunResult runReceiver(const std::vector<std::string>& args) {
     const auto options = parseRxOptions(args);
-    if (!options)
-        return failed(options.error(), options.exitCode());
-    if (options->helpRequested)
-        return {0, helpText(), {}};
+    if (!options) return failed(options.error(), options.exitCode());
+    if (options->helpRequested) return {0, helpText(), {}};
 
     const auto wave = readWave(options->waveFile);
-    if (!wave)
-        return failed(wave.error(), wave.exitCode());
+    if (!wave) return failed(wave.error(), wave.exitCode());
 
     const auto received = integrateSymbols(wave.value(), options.value());
-    if (!received)
-        return failed(options->waveFile + ": " + received.error(), received.exitCode());
+    if (!received) return failed(options->waveFile + ": " + received.error(), received.exitCode());
 
     const auto written = writeFileReplacing(symbolFileName, formatSymbolRecords(received->symbols));
-    if (!written)
-        return failed(written.error(), written.exitCode());
+    if (!written) return failed(written.error(), written.exitCode());
 
     const auto& r = received.value();
     std::string line = wholeText(static_cast<long long>(r.symbols.size())) + " symbols written to " +

@@ -13,29 +13,24 @@ namespace {
 constexpr std::array<char, 7> optionLetters = {'f', 'T', 'F', 'S', 'N', 'c', 'p'};
 constexpr std::int64_t maxSymbolCount = 1'000'000;
 
-bool isOptionWord(const std::string& arg)
-{
+bool isOptionWord(const std::string& arg) {
     // "-12.5" and "-.5" are values; "-T" and "--help" are options.
     return arg.size() >= 2 && arg[0] == '-' && !(arg[1] == '.' || (arg[1] >= '0' && arg[1] <= '9'));
 }
 
-int letterIndex(char letter)
-{
+int letterIndex(char letter) {
     for (std::size_t i = 0; i < optionLetters.size(); ++i)
-        if (optionLetters[i] == letter)
-            return static_cast<int>(i);
+        if (optionLetters[i] == letter) return static_cast<int>(i);
     return -1;
 }
 
-Outcome<RxOptions> bad(const std::string& message)
-{
+Outcome<RxOptions> bad(const std::string& message) {
     return Outcome<RxOptions>::failure(message + " (see orvane-rx --help)", exitBadInput);
 }
 
 }  // namespace
 
-Outcome<RxOptions> parseRxOptions(const std::vector<std::string>& args)
-{
+Outcome<RxOptions> parseRxOptions(const std::vector<std::string>& args) {
     for (const auto& a : args)
         if (a == "--help" || a == "-h" || a == "-?" || a == "/?") {
             RxOptions o;
@@ -46,48 +41,39 @@ Outcome<RxOptions> parseRxOptions(const std::vector<std::string>& args)
     std::array<std::optional<std::string>, optionLetters.size()> values;
     for (std::size_t i = 0; i < args.size();) {
         const std::string& arg = args[i];
-        if (!isOptionWord(arg))
-            return bad("unexpected argument '" + arg + "'");
+        if (!isOptionWord(arg)) return bad("unexpected argument '" + arg + "'");
         const int slot = letterIndex(arg[1]);  // an option word has a second character
-        if (slot < 0)
-            return bad("unknown option '" + arg + "'");
+        if (slot < 0) return bad("unknown option '" + arg + "'");
         const std::string name = arg.substr(0, 2);
-        if (values[slot])
-            return bad("option " + name + " given twice");
+        if (values[slot]) return bad("option " + name + " given twice");
         ++i;
         std::string value;
         if (arg.size() > 2) {
             value = arg.substr(2);  // glued form "-T13.75"
         } else {
-            if (i >= args.size() || isOptionWord(args[i]))
-                return bad("option " + name + " needs a value");
+            if (i >= args.size() || isOptionWord(args[i])) return bad("option " + name + " needs a value");
             value = args[i++];
             // The launcher passes the file name unquoted, so a name with blanks
             // arrives as several words; they belong to -f until the next option.
             if (name == "-f")
-                while (i < args.size() && !isOptionWord(args[i]))
-                    value += " " + args[i++];
+                while (i < args.size() && !isOptionWord(args[i])) value += " " + args[i++];
         }
-        if (trimBlanks(value).empty())
-            return bad("option " + name + " needs a value");
+        if (trimBlanks(value).empty()) return bad("option " + name + " needs a value");
         values[slot] = value;
     }
 
     for (std::size_t i = 0; i < optionLetters.size(); ++i)
-        if (!values[i])
-            return bad(std::string("missing option -") + optionLetters[i]);
+        if (!values[i]) return bad(std::string("missing option -") + optionLetters[i]);
 
     RxOptions o;
     o.waveFile = std::string(trimBlanks(*values[0]));
 
     const auto number = [&](int slot) { return parseNumber(*values[slot]); };
     const auto start = number(1);
-    if (!start)
-        return bad("-T needs a start offset in seconds, got '" + *values[1] + "'");
+    if (!start) return bad("-T needs a start offset in seconds, got '" + *values[1] + "'");
     o.startOffset = *start;
     const auto freq = number(2);
-    if (!freq)
-        return bad("-F needs a frequency offset in Hz, got '" + *values[2] + "'");
+    if (!freq) return bad("-F needs a frequency offset in Hz, got '" + *values[2] + "'");
     o.frequencyOffset = *freq;
     const auto period = number(3);
     if (!period || *period <= 0)
@@ -98,8 +84,7 @@ Outcome<RxOptions> parseRxOptions(const std::vector<std::string>& args)
         return bad("-N needs a whole number of symbols from 1 to 1000000, got '" + *values[4] + "'");
     o.symbolCount = static_cast<std::int64_t>(*count);
     const auto core = parseWhole(*values[5]);
-    if (!core)
-        return bad("-c needs a whole number >= 0, got '" + *values[5] + "'");
+    if (!core) return bad("-c needs a whole number >= 0, got '" + *values[5] + "'");
     o.core = *core;
     const auto poly = parseWhole(*values[6]);
     if (!poly)
@@ -108,8 +93,7 @@ Outcome<RxOptions> parseRxOptions(const std::vector<std::string>& args)
     return o;
 }
 
-std::string helpText()
-{
+std::string helpText() {
     return "Usage: orvane-rx -f WAV -T start -F freq -S period -N count -c core -p poly\n"
            "\n"
            "Reads a two-channel 32-bit float WAV recording made by spec2wav, mixes the\n"

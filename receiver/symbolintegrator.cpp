@@ -8,8 +8,7 @@
 
 namespace orv::rx {
 
-Outcome<ReceivedSymbols> integrateSymbols(const WaveRecording& wave, const RxOptions& options)
-{
+Outcome<ReceivedSymbols> integrateSymbols(const WaveRecording& wave, const RxOptions& options) {
     const double rate = wave.sampleRate;
     const auto count = static_cast<double>(wave.samples.size());
     const auto position = [&](std::int64_t k) {
@@ -22,11 +21,11 @@ Outcome<ReceivedSymbols> integrateSymbols(const WaveRecording& wave, const RxOpt
     if (out.spanBegin < -0.5 || out.spanEnd > count - 0.5) {
         const double needed = (options.startOffset + double(options.symbolCount) * options.symbolPeriod);
         return Outcome<ReceivedSymbols>::failure(
-            "the WAV file holds " + numberText(count / rate) + " s (" +
-                wholeText(wave.samples.size()) + " samples at " + numberText(rate) +
-                "/s), too short for " + wholeText(options.symbolCount) + " symbols of " +
-                numberText(options.symbolPeriod) + " s from " + numberText(options.startOffset) +
-                " s (needs " + numberText(options.startOffset) + " to " + numberText(needed) + " s)",
+            "the WAV file holds " + numberText(count / rate) + " s (" + wholeText(wave.samples.size()) +
+                " samples at " + numberText(rate) + "/s), too short for " + wholeText(options.symbolCount) +
+                " symbols of " + numberText(options.symbolPeriod) + " s from " +
+                numberText(options.startOffset) + " s (needs " + numberText(options.startOffset) + " to " +
+                numberText(needed) + " s)",
             exitBadInput);
     }
 
@@ -46,8 +45,7 @@ Outcome<ReceivedSymbols> integrateSymbols(const WaveRecording& wave, const RxOpt
         std::complex<double> sum = 0;
         for (auto n = static_cast<std::int64_t>(std::floor(a + 0.5)); double(n) - 0.5 < b; ++n) {
             const double weight = std::min(b, double(n) + 0.5) - std::max(a, double(n) - 0.5);
-            if (weight <= 0)
-                continue;
+            if (weight <= 0) continue;
             // The cycle count's whole part is dropped before the angle is formed,
             // so the angle stays accurate far into a long recording.
             double cycles = cyclesPerSample * double(n);

@@ -11,10 +11,10 @@
 namespace orv::rx {
 
 struct WaveRecording {
-    double sampleRate = 0;        // from "sr=" in "inf1", else the header's whole rate
+    double sampleRate = 0;  // from "sr=" in "inf1", else the header's whole rate
     bool rateFromInfo = false;
     std::uint32_t headerRate = 0;
-    std::string infoText;         // "inf1" payload without its zero padding
+    std::string infoText;                      // "inf1" payload without its zero padding
     std::vector<std::complex<float>> samples;  // channel 1 real, channel 2 imaginary
 };
 

@@ -7,10 +7,10 @@ namespace orv {
 
 namespace {
 
-std::string littleEndian(std::uint32_t bits, int bytes)
-{
+std::string littleEndian(std::uint32_t bits, int bytes) {
     std::string out(static_cast<std::size_t>(bytes), '\0');
-    for (int i = 0; i < bytes; ++i) out[static_cast<std::size_t>(i)] = static_cast<char>((bits >> (8 * i)) & 0xFF);
+    for (int i = 0; i < bytes; ++i)
+        out[static_cast<std::size_t>(i)] = static_cast<char>((bits >> (8 * i)) & 0xFF);
     return out;
 }
 
@@ -22,11 +22,11 @@ std::string packInt32(std::int32_t value) { return littleEndian(static_cast<std:
 
 std::string packSingle(float value) { return littleEndian(std::bit_cast<std::uint32_t>(value), 4); }
 
-float unpackSingle(std::string_view bytes)
-{
+float unpackSingle(std::string_view bytes) {
     if (bytes.size() < 4) return 0.0f;
     std::uint32_t bits = 0;
-    for (int i = 3; i >= 0; --i) bits = (bits << 8) | static_cast<unsigned char>(bytes[static_cast<std::size_t>(i)]);
+    for (int i = 3; i >= 0; --i)
+        bits = (bits << 8) | static_cast<unsigned char>(bytes[static_cast<std::size_t>(i)]);
     return std::bit_cast<float>(bits);
 }
 

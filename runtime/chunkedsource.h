@@ -15,8 +15,7 @@ struct ChunkedSource {
     std::size_t step;
     std::size_t given = 0;
 
-    static bool refill(void* context, ByteCursor& c)
-    {
+    static bool refill(void* context, ByteCursor& c) {
         auto& self = *static_cast<ChunkedSource*>(context);
         c.windowOffset += static_cast<std::int64_t>(c.len);
         c.pos = c.len = 0;
@@ -29,8 +28,7 @@ struct ChunkedSource {
     }
 
     // sizeAtOpen below zero: the file had the whole text when it was opened.
-    void attach(ByteCursor& c, CursorKind kind, std::int64_t sizeAtOpen = -1)
-    {
+    void attach(ByteCursor& c, CursorKind kind, std::int64_t sizeAtOpen = -1) {
         c = ByteCursor{};
         c.kind = kind;
         c.sizeAtOpen = sizeAtOpen < 0 ? static_cast<std::int64_t>(bytes.size()) : sizeAtOpen;

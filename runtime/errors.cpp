@@ -1,11 +1,11 @@
 #include "errors.h"
 
+#include <unistd.h>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
 
 #include <atomic>
 #include <charconv>
@@ -52,23 +52,20 @@ struct ReportWriter {
     char* buf;
     std::size_t used = 0;
 
-    void add(std::string_view s)
-    {
+    void add(std::string_view s) {
         std::size_t room = reportBuffer - 1 - used;
         std::size_t n = s.size() < room ? s.size() : room;
         if (n > 0) std::memcpy(buf + used, s.data(), n);
         used += n;
     }
-    void add(int value)
-    {
+    void add(int value) {
         char digits[16];
         auto r = std::to_chars(digits, digits + sizeof digits, value);
         add(std::string_view(digits, static_cast<std::size_t>(r.ptr - digits)));
     }
 };
 
-std::size_t composeInto(char* buf, int error, int site, std::string_view module)
-{
+std::size_t composeInto(char* buf, int error, int site, std::string_view module) {
     ReportWriter w{buf};
     w.add("\nAborting due to runtime error ");
     w.add(error);
@@ -91,15 +88,13 @@ std::size_t composeInto(char* buf, int error, int site, std::string_view module)
     return w.used;
 }
 
-std::function<void()>& beforeExitHook()
-{
+std::function<void()>& beforeExitHook() {
     static std::function<void()> hook;
     return hook;
 }
 
 // Only write(2): the signal handlers use it too.
-void writeError(std::string_view text)
-{
+void writeError(std::string_view text) {
     const char* p = text.data();
     std::size_t n = text.size();
     while (n > 0) {
@@ -111,8 +106,7 @@ void writeError(std::string_view text)
     }
 }
 
-[[noreturn]] void exitPath(std::string_view report, int exitCode)
-{
+[[noreturn]] void exitPath(std::string_view report, int exitCode) {
     static std::atomic<bool> leaving{false};
     if (leaving.exchange(true)) std::_Exit(exitCode);  // a failure inside the exit path itself
     if (auto& hook = beforeExitHook()) hook();
@@ -134,12 +128,11 @@ struct SignalError {
     int error;
 };
 constexpr SignalError signalErrors[] = {
-    {SIGINT, 9}, {SIGILL, 10}, {SIGFPE, 11}, {SIGSEGV, 12}, {SIGBUS, 12},
-    {SIGTERM, 13}, {SIGABRT, 14}, {SIGQUIT, 15},
+    {SIGINT, 9},  {SIGILL, 10},  {SIGFPE, 11},  {SIGSEGV, 12},
+    {SIGBUS, 12}, {SIGTERM, 13}, {SIGABRT, 14}, {SIGQUIT, 15},
 };
 
-extern "C" void signalReport(int sig)
-{
+extern "C" void signalReport(int sig) {
     static volatile std::sig_atomic_t inside = 0;
     int error = 14;
     for (const auto& s : signalErrors) {
@@ -156,33 +149,26 @@ extern "C" void signalReport(int sig)
 
 }  // namespace
 
-std::string_view errorText(int error)
-{
+std::string_view errorText(int error) {
     if (error < 0 || error >= errorCount) return {};
     return errorTexts[error];
 }
 
-std::string composeReport(int error, int site, std::string_view module)
-{
+std::string composeReport(int error, int site, std::string_view module) {
     char buf[reportBuffer];
     return std::string(buf, composeInto(buf, error, site, module));
 }
 
-void raiseAtSite(int site, std::string_view module)
-{
-    raiseError(programFiles().lastError(), site, module);
-}
+void raiseAtSite(int site, std::string_view module) { raiseError(programFiles().lastError(), site, module); }
 
-void raiseError(int error, int site, std::string_view module)
-{
+void raiseError(int error, int site, std::string_view module) {
     char buf[reportBuffer];
     exitPath(std::string_view(buf, composeInto(buf, error, site, module)), error);
 }
 
 void endProgram(int exitCode) { exitPath({}, exitCode); }
 
-void stopWithMessage(std::string_view message, int exitCode)
-{
+void stopWithMessage(std::string_view message, int exitCode) {
     std::string line(message);
     line += '\n';
     exitPath(line, exitCode);
@@ -190,8 +176,7 @@ void stopWithMessage(std::string_view message, int exitCode)
 
 void setBeforeExit(std::function<void()> hook) { beforeExitHook() = std::move(hook); }
 
-void installSignalReports()
-{
+void installSignalReports() {
     // A stack overflow needs a stack of its own to report on.
     static char alternate[64 * 1024];
     stack_t ss{};
@@ -208,8 +193,7 @@ void installSignalReports()
     }
 }
 
-void requireProcessor()
-{
+void requireProcessor() {
 #if defined(__i386__) || defined(__x86_64__)
     unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
     unsigned family = 0;
@@ -226,8 +210,7 @@ void requireProcessor()
 #endif
 }
 
-std::string commandLineText(int argc, const char* const* argv)
-{
+std::string commandLineText(int argc, const char* const* argv) {
     std::string text;
     for (int i = 1; i < argc; ++i) {
         if (i > 1) text += ' ';

@@ -14,8 +14,7 @@ bool keyFromInput(bool block) {
     }
     // Unbuffered, so nothing beyond the one byte is taken from the input.
     char c;
-    while (::read(STDIN_FILENO, &c, 1) < 0 && errno == EINTR) {
-    }
+    while (::read(STDIN_FILENO, &c, 1) < 0 && errno == EINTR) {}
     return true;
 }
 

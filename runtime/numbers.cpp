@@ -13,15 +13,11 @@ namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 // A decimal beyond the range of a double: infinity when its first significant
 // digit stands above the point, zero when below (only the extremes get here).
-double outOfRange(std::string_view mantissa, std::string_view exponent)
-{
+double outOfRange(std::string_view mantissa, std::string_view exponent) {
     long long e = 0;
     std::size_t i = 0;
     bool negative = false;
@@ -52,8 +48,7 @@ double outOfRange(std::string_view mantissa, std::string_view exponent)
 
 }  // namespace
 
-double leadingNumber(std::string_view text)
-{
+double leadingNumber(std::string_view text) {
     std::size_t i = 0;
     const std::size_t n = text.size();
     while (i < n && text[i] == ' ') ++i;
@@ -92,8 +87,8 @@ double leadingNumber(std::string_view text)
         number = cleaned;
     }
     double value = 0.0;
-    auto [ptr, ec] = std::from_chars(number.data(), number.data() + number.size(), value,
-                                     std::chars_format::general);
+    auto [ptr, ec] =
+        std::from_chars(number.data(), number.data() + number.size(), value, std::chars_format::general);
     (void)ptr;
     if (ec == std::errc::result_out_of_range) {
         std::string_view mantissa = number.substr(0, mantissaEnd - mantissaStart);
@@ -105,8 +100,7 @@ double leadingNumber(std::string_view text)
     return negative ? -value : value;
 }
 
-std::string numberText(std::int32_t value)
-{
+std::string numberText(std::int32_t value) {
     char buf[16];
     buf[0] = ' ';
     char* first = value < 0 ? buf : buf + 1;
@@ -117,8 +111,7 @@ std::string numberText(std::int32_t value)
 namespace {
 
 // "%.<digits>g" with an exponent of at least three digits and the sign blank.
-std::string floatingText(double value, int digits)
-{
+std::string floatingText(double value, int digits) {
     char buf[48];
     buf[0] = ' ';
     if (std::isnan(value)) return std::signbit(value) ? "-nan" : " nan";

@@ -34,8 +34,8 @@ std::string encodePng(const SurfacePixels& pixels) {
     std::string header;
     putBe32(header, screenWidth);
     putBe32(header, screenHeight);
-    header += '\x08';  // bit depth
-    header += '\x03';  // palette colour
+    header += '\x08';        // bit depth
+    header += '\x03';        // palette colour
     header.append(3, '\0');  // deflate, adaptive filtering, no interlace
     putChunk(out, "IHDR", header);
 

@@ -10,10 +10,10 @@ namespace orv {
 namespace {
 
 struct Field {
-    std::size_t start = 0;    // first character of the field in the format
-    std::size_t length = 0;   // characters it occupies in the format
-    int integerPositions = 0; // '#' before the point
-    int decimals = 0;         // '#' after the point
+    std::size_t start = 0;     // first character of the field in the format
+    std::size_t length = 0;    // characters it occupies in the format
+    int integerPositions = 0;  // '#' before the point
+    int decimals = 0;          // '#' after the point
     bool hasPoint = false;
 };
 
@@ -55,8 +55,8 @@ Decimal exactDecimal(float value) {
     const double magnitude = std::fabs(static_cast<double>(value));
     if (magnitude == 0) return d;
     char buffer[160];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, magnitude,
-                                      std::chars_format::scientific, 120);
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific, 120);
     const std::string_view text(buffer, static_cast<std::size_t>(result.ptr - buffer));
     const std::size_t e = text.find('e');
     for (std::size_t i = 0; i < e; ++i) {
@@ -100,9 +100,7 @@ void roundToDigits(Decimal& d, int count) {
 }
 
 // Rounds to `decimals` places after the point.
-void roundToPlaces(Decimal& d, int decimals) {
-    roundToDigits(d, d.exponent + decimals);
-}
+void roundToPlaces(Decimal& d, int decimals) { roundToDigits(d, d.exponent + decimals); }
 
 // The digit `index` places after the leading one; '0' beyond the stored digits
 // and for the zeros between the point and a small value's leading digit.
@@ -186,8 +184,8 @@ std::string formatUsing(std::string_view format, std::initializer_list<float> va
     return out;
 }
 
-void printUsing(FileTable& files, int number, std::string_view format,
-                std::initializer_list<float> values, Ending ending) {
+void printUsing(FileTable& files, int number, std::string_view format, std::initializer_list<float> values,
+                Ending ending) {
     files.printText(number, formatUsing(format, values), ending);
 }
 

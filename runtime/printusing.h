@@ -11,7 +11,7 @@ namespace orv {
 // The formatted text without ending.
 std::string formatUsing(std::string_view format, std::initializer_list<float> values);
 
-void printUsing(FileTable& files, int number, std::string_view format,
-                std::initializer_list<float> values, Ending ending = Ending::None);
+void printUsing(FileTable& files, int number, std::string_view format, std::initializer_list<float> values,
+                Ending ending = Ending::None);
 
 }  // namespace orv

@@ -48,7 +48,8 @@ constexpr double farLimit = double(1 << 28);
 bool cutFarSegment(double& ax, double& ay, double& bx, double& by) {
     const bool far = std::fabs(ax) > farLimit || std::fabs(ay) > farLimit || std::fabs(bx) > farLimit ||
                      std::fabs(by) > farLimit;
-    if (!far || !std::isfinite(ax) || !std::isfinite(ay) || !std::isfinite(bx) || !std::isfinite(by)) return true;
+    if (!far || !std::isfinite(ax) || !std::isfinite(ay) || !std::isfinite(bx) || !std::isfinite(by))
+        return true;
     const double dx = bx - ax, dy = by - ay;
     double t0 = 0, t1 = 1;
     // Liang-Barsky: p * t <= q for each of the four sides.
@@ -117,14 +118,13 @@ void PlotSurface::setScreenPixelLocked(std::int64_t x, std::int64_t y, int colou
 }
 
 void PlotSurface::setPixelLocked(std::int64_t x, std::int64_t y, int colour) {
-    if (x < view_.left || y < view_.top || x >= view_.left + view_.width ||
-        y >= view_.top + view_.height)
+    if (x < view_.left || y < view_.top || x >= view_.left + view_.width || y >= view_.top + view_.height)
         return;
     setScreenPixelLocked(x, y, colour);
 }
 
-void PlotSurface::setViewport(int left, int top, int right, int bottom,
-                              std::optional<int> fillColour, std::optional<int> frameColour) {
+void PlotSurface::setViewport(int left, int top, int right, int bottom, std::optional<int> fillColour,
+                              std::optional<int> frameColour) {
     std::lock_guard guard(mutex_);
     if (left > right) std::swap(left, right);
     if (top > bottom) std::swap(top, bottom);
@@ -196,7 +196,9 @@ PlotSurface::PixelPoint PlotSurface::pixelOfLocked(MappedPoint m) const {
     return {px + view_.left, py + view_.top, true};
 }
 
-PlotSurface::PixelPoint PlotSurface::mapLocked(WorldPoint p) const { return pixelOfLocked(mapUnroundedLocked(p)); }
+PlotSurface::PixelPoint PlotSurface::mapLocked(WorldPoint p) const {
+    return pixelOfLocked(mapUnroundedLocked(p));
+}
 
 // Bresenham's line, both ends included, one pixel per step along the longer
 // axis. The minor coordinate at step i is round(i * dv / du) with halves
@@ -241,8 +243,7 @@ void PlotSurface::lineLocked(PixelPoint a, PixelPoint b, int colour) {
     }
 }
 
-void PlotSurface::drawLine(std::optional<WorldPoint> from, WorldPoint to,
-                           std::optional<int> colour) {
+void PlotSurface::drawLine(std::optional<WorldPoint> from, WorldPoint to, std::optional<int> colour) {
     std::lock_guard guard(mutex_);
     const WorldPoint start = from ? *from : lastPoint_;
     MappedPoint a = mapUnroundedLocked(start), b = mapUnroundedLocked(to);
@@ -303,8 +304,7 @@ void PlotSurface::ellipseLocked(PixelPoint c, std::int64_t rx, std::int64_t ry, 
     while (lastX < rx) plot4(++lastX, 0);
 }
 
-void PlotSurface::drawCircle(WorldPoint centre, float radius, std::optional<int> colour,
-                             float aspect) {
+void PlotSurface::drawCircle(WorldPoint centre, float radius, std::optional<int> colour, float aspect) {
     std::lock_guard guard(mutex_);
     const PixelPoint c = mapLocked(centre);
     lastPoint_ = centre;
@@ -360,8 +360,7 @@ void PlotSurface::glyphLocked(unsigned char ch) {
     const std::uint8_t* glyph = fontGlyphs[ch];
     for (int y = 0; y < cellHeight; ++y)
         for (int x = 0; x < cellWidth; ++x)
-            setScreenPixelLocked(x0 + x, y0 + y,
-                                 (glyph[y] & (0x80 >> x)) ? foreground_ : background_);
+            setScreenPixelLocked(x0 + x, y0 + y, (glyph[y] & (0x80 >> x)) ? foreground_ : background_);
     ++cursor_.column;
 }
 

@@ -58,14 +58,14 @@ public:
     void reset();
 
     // Corners in screen pixels, sorted; frame drawn just outside, clipped to the screen.
-    void setViewport(int left, int top, int right, int bottom,
-                     std::optional<int> fillColour, std::optional<int> frameColour);
+    void setViewport(int left, int top, int right, int bottom, std::optional<int> fillColour,
+                     std::optional<int> frameColour);
     void setWorldWindow(float x1, float y1, float x2, float y2);  // all 0: off
     // from == nullopt starts at lastPoint.
     void drawLine(std::optional<WorldPoint> from, WorldPoint to, std::optional<int> colour);
     void drawPoint(WorldPoint p, std::optional<int> colour);
     void drawCircle(WorldPoint centre, float radius, std::optional<int> colour, float aspect = 0);
-    void locateText(int row, int column);  // out of range: the cursor stays
+    void locateText(int row, int column);         // out of range: the cursor stays
     void write(std::string_view bytes) override;  // text at the cursor; CR LF or LF ends a line
 
     // Key flag: set by a key press or the close box, polled by waitForKey.
@@ -96,7 +96,7 @@ private:
         std::int64_t y;
         bool valid;  // false for a point that maps to no pixel (NaN)
     };
-    void setPixelLocked(std::int64_t x, std::int64_t y, int colour);  // clipped to viewRect
+    void setPixelLocked(std::int64_t x, std::int64_t y, int colour);        // clipped to viewRect
     void setScreenPixelLocked(std::int64_t x, std::int64_t y, int colour);  // clipped to the screen only
     struct MappedPoint {
         double fx;

@@ -11,8 +11,8 @@
 #include <QThread>
 
 #include <cerrno>
-#include <cstdio>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
@@ -158,7 +158,8 @@ SurfaceWindow::SurfaceWindow(PlotSurface& surface, const QString& title, QWidget
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     QList<QRgb> colours;
-    for (const std::uint32_t rgb : surfacePalette) colours.append(qRgb(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF));
+    for (const std::uint32_t rgb : surfacePalette)
+        colours.append(qRgb(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF));
     image_.setColorTable(colours);
     image_.fill(0);
     timer_.setInterval(copyIntervalMs);
@@ -168,7 +169,8 @@ SurfaceWindow::SurfaceWindow(PlotSurface& surface, const QString& title, QWidget
 }
 
 void SurfaceWindow::copyChangedRows() {
-    const auto rows = surface_.copyChangedRows(image_.bits(), static_cast<std::size_t>(image_.bytesPerLine()));
+    const auto rows =
+        surface_.copyChangedRows(image_.bits(), static_cast<std::size_t>(image_.bytesPerLine()));
     if (rows.none()) return;
     int first = 0, last = screenHeight - 1;
     while (!rows.test(static_cast<std::size_t>(first))) ++first;
@@ -246,7 +248,8 @@ int runProgramWithScreen(int argc, char** argv, std::function<int(Screen&)> prog
             screen.closeWindow();
             return;
         }
-        onMainWithin(&context, [&screen] { screen.closeWindow(); }, std::chrono::seconds(5));
+        onMainWithin(
+            &context, [&screen] { screen.closeWindow(); }, std::chrono::seconds(5));
     });
 
     int result = 0;
@@ -258,7 +261,8 @@ int runProgramWithScreen(int argc, char** argv, std::function<int(Screen&)> prog
             failure = std::current_exception();
         }
         // exit, not quit: quit asks the windows first, and ours refuses to close.
-        QMetaObject::invokeMethod(&context, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &context, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     });
     app->exec();
     worker.join();

@@ -24,8 +24,7 @@ constexpr std::size_t readBlock = 256 * 1024;
 constexpr std::size_t writeBlock = 64 * 1024;
 constexpr std::string_view lineEnd = "\r\n";
 
-bool writeAll(int fd, const char* p, std::size_t n)
-{
+bool writeAll(int fd, const char* p, std::size_t n) {
     while (n > 0) {
         ssize_t w = ::write(fd, p, n);
         if (w < 0) {
@@ -49,24 +48,23 @@ struct OpenFile {
     std::int64_t osPos = 0;  // where the descriptor stands
     bool failed = false;     // some write since the open did not reach the file
 
-    void moveTo(std::int64_t position)
-    {
+    void moveTo(std::int64_t position) {
         if (osPos == position) return;
         if (::lseek(fd, position, SEEK_SET) >= 0) osPos = position;
     }
 
-    void flushWrites()
-    {
+    void flushWrites() {
         if (writeLength == 0) return;
         moveTo(writeStart);
         std::size_t n = writeLength;
         writeLength = 0;
-        if (writeAll(fd, writeBuffer.data(), n)) osPos += static_cast<std::int64_t>(n);
-        else failed = true, osPos = -1;
+        if (writeAll(fd, writeBuffer.data(), n))
+            osPos += static_cast<std::int64_t>(n);
+        else
+            failed = true, osPos = -1;
     }
 
-    static bool refill(void* context, ByteCursor& c)
-    {
+    static bool refill(void* context, ByteCursor& c) {
         auto& f = *static_cast<OpenFile*>(context);
         f.flushWrites();
         const std::int64_t next = c.windowOffset + static_cast<std::int64_t>(c.len);
@@ -76,7 +74,8 @@ struct OpenFile {
         f.moveTo(next);
         if (f.readBuffer.empty()) f.readBuffer.resize(readBlock);
         ssize_t n;
-        do n = ::read(f.fd, f.readBuffer.data(), f.readBuffer.size()); while (n < 0 && errno == EINTR);
+        do n = ::read(f.fd, f.readBuffer.data(), f.readBuffer.size());
+        while (n < 0 && errno == EINTR);
         if (n <= 0) return false;
         f.osPos = next + n;
         c.data = f.readBuffer.data();
@@ -85,8 +84,7 @@ struct OpenFile {
     }
 
     // Leaves reading: the next byte written lands where the next read would have come from.
-    void stopReading()
-    {
+    void stopReading() {
         if (in.len == 0 && in.pushCount == 0) return;
         std::int64_t at = in.offset() - in.pushCount;
         in.windowOffset = at;
@@ -94,8 +92,7 @@ struct OpenFile {
         in.pushCount = 0;
     }
 
-    void write(const char* p, std::size_t n)
-    {
+    void write(const char* p, std::size_t n) {
         if (mode == FileMode::Input || n == 0) return;
         stopReading();
         if (writeBuffer.empty()) writeBuffer.resize(writeBlock);
@@ -105,8 +102,10 @@ struct OpenFile {
             writeStart = in.windowOffset;
             if (n >= writeBuffer.size()) {
                 moveTo(writeStart);
-                if (writeAll(fd, p, n)) osPos = writeStart + static_cast<std::int64_t>(n);
-                else failed = true, osPos = -1;
+                if (writeAll(fd, p, n))
+                    osPos = writeStart + static_cast<std::int64_t>(n);
+                else
+                    failed = true, osPos = -1;
                 in.windowOffset += static_cast<std::int64_t>(n);
                 return;
             }
@@ -120,13 +119,13 @@ struct OpenFile {
 // What a signal handler may flush: the open files of the program's table.
 std::array<OpenFile*, maxFileNumber + 1>* programSlots = nullptr;
 
-void writeConsole(std::string_view a, std::string_view b)
-{
+void writeConsole(std::string_view a, std::string_view b) {
     iovec parts[2] = {{const_cast<char*>(a.data()), a.size()}, {const_cast<char*>(b.data()), b.size()}};
     int count = b.empty() ? 1 : 2;
     std::size_t total = a.size() + b.size();
     ssize_t w;
-    do w = ::writev(STDOUT_FILENO, parts, count); while (w < 0 && errno == EINTR);
+    do w = ::writev(STDOUT_FILENO, parts, count);
+    while (w < 0 && errno == EINTR);
     if (w >= 0 && static_cast<std::size_t>(w) < total) {
         // a short write to a pipe: finish the rest plainly
         std::string rest;
@@ -143,19 +142,19 @@ struct FileTable::Impl {
     int error = 0;
     ConsoleSink* sink = nullptr;
 
-    OpenFile* find(int number) const
-    {
+    OpenFile* find(int number) const {
         if (number < 1 || number > maxFileNumber) return nullptr;
         return slots[static_cast<std::size_t>(number)];
     }
 
-    void print(int number, std::string_view text, Ending ending)
-    {
+    void print(int number, std::string_view text, Ending ending) {
         std::string_view tail = ending == Ending::LineEnd ? lineEnd : std::string_view{};
         if (number == 0) {
             if (sink) {
-                if (tail.empty()) sink->write(text);
-                else sink->write(std::string(text).append(tail));
+                if (tail.empty())
+                    sink->write(text);
+                else
+                    sink->write(std::string(text).append(tail));
             } else if (!text.empty() || !tail.empty()) {
                 writeConsole(text, tail);
             }
@@ -170,14 +169,12 @@ struct FileTable::Impl {
 
 FileTable::FileTable() : impl_(std::make_unique<Impl>()) {}
 
-FileTable::~FileTable()
-{
+FileTable::~FileTable() {
     closeAll();
     if (programSlots == &impl_->slots) programSlots = nullptr;
 }
 
-int FileTable::openFile(std::string_view name, FileMode mode, int number)
-{
+int FileTable::openFile(std::string_view name, FileMode mode, int number) {
     if (number < 1 || number > maxFileNumber || impl_->slots[static_cast<std::size_t>(number)]) {
         return impl_->error = 1;
     }
@@ -186,12 +183,16 @@ int FileTable::openFile(std::string_view name, FileMode mode, int number)
     if (path.find('\0') != std::string::npos) return impl_->error = 2;
     int fd = -1;
     switch (mode) {
-    case FileMode::Input: fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC); break;
-    case FileMode::Output: fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666); break;
-    case FileMode::Binary:
-        fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        if (fd < 0) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        break;
+        case FileMode::Input:
+            fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+            break;
+        case FileMode::Output:
+            fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+            break;
+        case FileMode::Binary:
+            fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+            if (fd < 0) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+            break;
     }
     if (fd < 0) return impl_->error = 2;
     struct stat st {};
@@ -221,8 +222,7 @@ int FileTable::openFile(std::string_view name, FileMode mode, int number)
     return impl_->error = 0;
 }
 
-int FileTable::closeFile(int number)
-{
+int FileTable::closeFile(int number) {
     OpenFile* f = impl_->find(number);
     if (!f) return impl_->error = 1;
     f->flushWrites();
@@ -233,8 +233,7 @@ int FileTable::closeFile(int number)
     return impl_->error = status;
 }
 
-int FileTable::closeAll()
-{
+int FileTable::closeAll() {
     int first = 0;
     for (int n = 1; n <= maxFileNumber; ++n) {
         if (!impl_->slots[static_cast<std::size_t>(n)]) continue;
@@ -244,14 +243,12 @@ int FileTable::closeAll()
     return first;
 }
 
-int FileTable::atEndOfFile(int number)
-{
+int FileTable::atEndOfFile(int number) {
     OpenFile* f = impl_->find(number);
     return !f || f->in.atEnd() ? -1 : 0;
 }
 
-std::int64_t FileTable::fileLength(int number)
-{
+std::int64_t FileTable::fileLength(int number) {
     OpenFile* f = impl_->find(number);
     if (!f) return 0;
     f->flushWrites();
@@ -262,8 +259,7 @@ std::int64_t FileTable::fileLength(int number)
     return end > 0 ? end : 0;
 }
 
-int FileTable::seekFile(int number, std::int64_t position)
-{
+int FileTable::seekFile(int number, std::int64_t position) {
     OpenFile* f = impl_->find(number);
     if (!f) return impl_->error = 1;
     // A position before the first byte is an I/O error of the stream itself.
@@ -276,8 +272,7 @@ int FileTable::seekFile(int number, std::int64_t position)
     return impl_->error = 0;
 }
 
-int FileTable::beginInput(int number)
-{
+int FileTable::beginInput(int number) {
     if (!impl_->find(number)) {
         impl_->selected = -1;
         return impl_->error = 1;
@@ -288,38 +283,39 @@ int FileTable::beginInput(int number)
 
 namespace {
 
-void nextToken(OpenFile* f, Token& token)
-{
-    if (f) readToken(f->in, token);
-    else token.length = 0, token.floating = false;
+void nextToken(OpenFile* f, Token& token) {
+    if (f)
+        readToken(f->in, token);
+    else
+        token.length = 0, token.floating = false;
 }
 
 }  // namespace
 
-int FileTable::inputInteger(std::int32_t& dest)
-{
+int FileTable::inputInteger(std::int32_t& dest) {
     Token token;
     nextToken(impl_->find(impl_->selected), token);
     dest = tokenToInteger(token);
     return impl_->error = 0;
 }
 
-int FileTable::inputSingle(float& dest)
-{
-    if (OpenFile* f = impl_->find(impl_->selected)) readSingle(f->in, dest);
-    else dest = 0.0f;
+int FileTable::inputSingle(float& dest) {
+    if (OpenFile* f = impl_->find(impl_->selected))
+        readSingle(f->in, dest);
+    else
+        dest = 0.0f;
     return impl_->error = 0;
 }
 
-int FileTable::inputDouble(double& dest)
-{
-    if (OpenFile* f = impl_->find(impl_->selected)) readDouble(f->in, dest);
-    else dest = 0.0;
+int FileTable::inputDouble(double& dest) {
+    if (OpenFile* f = impl_->find(impl_->selected))
+        readDouble(f->in, dest);
+    else
+        dest = 0.0;
     return impl_->error = 0;
 }
 
-std::size_t FileTable::inputSingleRecords(int number, float* dest, int perRecord, std::size_t maxRecords)
-{
+std::size_t FileTable::inputSingleRecords(int number, float* dest, int perRecord, std::size_t maxRecords) {
     OpenFile* f = impl_->find(number);
     if (!f) return 0;  // a file that is not open counts as at its end
     const std::size_t done = readSingleRecords(f->in, dest, perRecord, maxRecords);
@@ -327,8 +323,7 @@ std::size_t FileTable::inputSingleRecords(int number, float* dest, int perRecord
     return done;
 }
 
-std::string FileTable::readChars(std::int64_t count, int number)
-{
+std::string FileTable::readChars(std::int64_t count, int number) {
     OpenFile* f = impl_->find(number);
     std::string text;
     if (!f || count <= 0) return text;
@@ -336,7 +331,8 @@ std::string FileTable::readChars(std::int64_t count, int number)
     const std::int64_t chunk = 1 << 20;
     while (static_cast<std::int64_t>(text.size()) < count) {
         std::size_t old = text.size();
-        auto want = static_cast<std::size_t>(std::min<std::int64_t>(count - static_cast<std::int64_t>(old), chunk));
+        auto want =
+            static_cast<std::size_t>(std::min<std::int64_t>(count - static_cast<std::int64_t>(old), chunk));
         text.resize(old + want);
         std::size_t got = f->in.readInto(text.data() + old, want);
         text.resize(old + got);
@@ -345,18 +341,15 @@ std::string FileTable::readChars(std::int64_t count, int number)
     return text;
 }
 
-void FileTable::printText(int number, std::string_view text, Ending ending)
-{
+void FileTable::printText(int number, std::string_view text, Ending ending) {
     impl_->print(number, text, ending);
 }
 
-void FileTable::printSingle(int number, float value, Ending ending)
-{
+void FileTable::printSingle(int number, float value, Ending ending) {
     impl_->print(number, numberText(value), ending);
 }
 
-void FileTable::printDouble(int number, double value, Ending ending)
-{
+void FileTable::printDouble(int number, double value, Ending ending) {
     impl_->print(number, numberText(value), ending);
 }
 
@@ -366,16 +359,14 @@ int FileTable::lastError() const { return impl_->error; }
 
 void FileTable::setConsoleSink(ConsoleSink* sink) { impl_->sink = sink; }
 
-FileTable& programFiles()
-{
+FileTable& programFiles() {
     static FileTable table;
     static bool registered = (programSlots = &table.impl_->slots, true);
     (void)registered;
     return table;
 }
 
-void flushProgramFilesFromSignal()
-{
+void flushProgramFilesFromSignal() {
     // Only system calls: the handler may have interrupted any print.
     if (!programSlots) return;
     for (OpenFile* f : *programSlots) {

@@ -34,9 +34,9 @@ public:
     // Writes out the buffer and frees the number. 1 if not open; 3 if any
     // buffered data of this file could not be written (disk full, I/O error).
     int closeFile(int number);
-    int closeAll();  // closes 1..255, returns the first nonzero status
-    int atEndOfFile(int number);  // -1 (true) or 0
-    std::int64_t fileLength(int number);  // 0 if not open
+    int closeAll();                                   // closes 1..255, returns the first nonzero status
+    int atEndOfFile(int number);                      // -1 (true) or 0
+    std::int64_t fileLength(int number);              // 0 if not open
     int seekFile(int number, std::int64_t position);  // 1-based; 3 before the first byte
     int beginInput(int number);
     int inputInteger(std::int32_t& dest);

@@ -12,48 +12,41 @@ std::int64_t sizeOf(std::string_view s) { return static_cast<std::int64_t>(s.siz
 
 std::int64_t textLength(std::string_view s) { return sizeOf(s); }
 
-std::string leftOf(std::string_view s, std::int64_t n)
-{
+std::string leftOf(std::string_view s, std::int64_t n) {
     if (n <= 0) return {};
     return std::string(s.substr(0, static_cast<std::size_t>(std::min(n, sizeOf(s)))));
 }
 
-std::string rightOf(std::string_view s, std::int64_t n)
-{
+std::string rightOf(std::string_view s, std::int64_t n) {
     if (n <= 0) return {};
     n = std::min(n, sizeOf(s));
     return std::string(s.substr(s.size() - static_cast<std::size_t>(n)));
 }
 
-std::string midOf(std::string_view s, std::int64_t start, std::int64_t n)
-{
+std::string midOf(std::string_view s, std::int64_t start, std::int64_t n) {
     if (start < 1 || start > sizeOf(s) || n == 0) return {};
     std::int64_t rest = sizeOf(s) - (start - 1);
     if (n < 0 || n > rest) n = rest;
     return std::string(s.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(n)));
 }
 
-std::string trimLeft(std::string_view s)
-{
+std::string trimLeft(std::string_view s) {
     std::size_t i = s.find_first_not_of(' ');
     return i == std::string_view::npos ? std::string{} : std::string(s.substr(i));
 }
 
-std::string trimRight(std::string_view s)
-{
+std::string trimRight(std::string_view s) {
     std::size_t i = s.find_last_not_of(' ');
     return i == std::string_view::npos ? std::string{} : std::string(s.substr(0, i + 1));
 }
 
-std::int64_t findText(std::int64_t start, std::string_view s, std::string_view pattern)
-{
+std::int64_t findText(std::int64_t start, std::string_view s, std::string_view pattern) {
     if (s.empty() || pattern.empty() || start < 1 || start > sizeOf(s)) return 0;
     std::size_t at = s.find(pattern, static_cast<std::size_t>(start - 1));
     return at == std::string_view::npos ? 0 : static_cast<std::int64_t>(at) + 1;
 }
 
-std::int64_t findLastText(std::string_view s, std::string_view pattern)
-{
+std::int64_t findLastText(std::string_view s, std::string_view pattern) {
     if (s.empty() || pattern.empty()) return 0;
     std::size_t at = s.rfind(pattern);
     return at == std::string_view::npos ? 0 : static_cast<std::int64_t>(at) + 1;
@@ -62,8 +55,7 @@ std::int64_t findLastText(std::string_view s, std::string_view pattern)
 namespace {
 
 // Days from 1970-01-01 of a proleptic Gregorian date with month 1..12.
-std::int64_t daysFromCivil(std::int64_t y, std::int64_t m, std::int64_t d)
-{
+std::int64_t daysFromCivil(std::int64_t y, std::int64_t m, std::int64_t d) {
     y -= m <= 2;
     const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
     const std::int64_t yoe = y - era * 400;
@@ -74,8 +66,7 @@ std::int64_t daysFromCivil(std::int64_t y, std::int64_t m, std::int64_t d)
 
 }  // namespace
 
-std::int32_t daySerial(std::int32_t year, std::int32_t month, std::int32_t day)
-{
+std::int32_t daySerial(std::int32_t year, std::int32_t month, std::int32_t day) {
     // Month 13 is January of the next year, month 0 December of the one before;
     // the day then counts on from the first of that month.
     std::int64_t m0 = static_cast<std::int64_t>(month) - 1;

@@ -10,7 +10,7 @@ std::int64_t textLength(std::string_view s);
 std::string leftOf(std::string_view s, std::int64_t n);
 std::string rightOf(std::string_view s, std::int64_t n);
 std::string midOf(std::string_view s, std::int64_t start, std::int64_t n = -1);
-std::string trimLeft(std::string_view s);   // blanks (0x20) only
+std::string trimLeft(std::string_view s);  // blanks (0x20) only
 std::string trimRight(std::string_view s);
 std::int64_t findText(std::int64_t start, std::string_view s, std::string_view pattern);
 std::int64_t findLastText(std::string_view s, std::string_view pattern);

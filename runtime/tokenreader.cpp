@@ -11,8 +11,7 @@
 
 namespace orv {
 
-int ByteCursor::peekRaw()
-{
+int ByteCursor::peekRaw() {
     if (pos == len) {
         if (!refill || !refill(context, *this)) {
             pastEnd = true;
@@ -22,15 +21,13 @@ int ByteCursor::peekRaw()
     return data[pos];
 }
 
-int ByteCursor::nextRaw()
-{
+int ByteCursor::nextRaw() {
     const int c = peekRaw();
     if (c >= 0) ++pos;
     return c;
 }
 
-int ByteCursor::get()
-{
+int ByteCursor::get() {
     if (pushCount > 0) return pushback[--pushCount];
     int c = nextRaw();
     if (c == '\r' && kind == CursorKind::Text && peekRaw() == '\n') {
@@ -40,13 +37,11 @@ int ByteCursor::get()
     return c;
 }
 
-void ByteCursor::unget(unsigned char c)
-{
+void ByteCursor::unget(unsigned char c) {
     if (pushCount < 4) pushback[pushCount++] = c;
 }
 
-std::size_t ByteCursor::readInto(char* dst, std::size_t count)
-{
+std::size_t ByteCursor::readInto(char* dst, std::size_t count) {
     std::size_t done = 0;
     while (done < count && pushCount > 0) dst[done++] = static_cast<char>(pushback[--pushCount]);
     if (kind == CursorKind::Text) {
@@ -67,8 +62,7 @@ std::size_t ByteCursor::readInto(char* dst, std::size_t count)
     return done;
 }
 
-void attachMemory(ByteCursor& cursor, std::string_view bytes, CursorKind kind)
-{
+void attachMemory(ByteCursor& cursor, std::string_view bytes, CursorKind kind) {
     cursor = ByteCursor{};
     cursor.data = reinterpret_cast<const unsigned char*>(bytes.data());
     cursor.len = bytes.size();
@@ -80,17 +74,13 @@ namespace {
 
 bool isBlank(int c) { return c == ' ' || c == '\t'; }
 
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 bool marksFloating(int c) { return c == '.' || c == 'e' || c == 'E' || c == 'd' || c == 'D'; }
 
 // Decimal digits with an optional sign, as an unsigned number of 32 or 64
 // bits; a negative value wraps, one too large for the width gives all ones.
-std::uint64_t decimalBits(std::string_view t, bool wide)
-{
+std::uint64_t decimalBits(std::string_view t, bool wide) {
     const std::uint64_t limit = wide ? ~std::uint64_t{0} : 0xFFFFFFFFu;
     std::size_t i = 0;
     while (i < t.size() && isSpace(t[i])) ++i;
@@ -108,39 +98,43 @@ std::uint64_t decimalBits(std::string_view t, bool wide)
 
 }  // namespace
 
-std::uint64_t basedValue(std::string_view text)
-{
+std::uint64_t basedValue(std::string_view text) {
     std::size_t i = 1;
     unsigned base = 8;
     if (i < text.size()) {
         char c = text[i];
-        if (c == 'h' || c == 'H') base = 16, ++i;
-        else if (c == 'b' || c == 'B') base = 2, ++i;
-        else if (c == 'o' || c == 'O') ++i;
+        if (c == 'h' || c == 'H')
+            base = 16, ++i;
+        else if (c == 'b' || c == 'B')
+            base = 2, ++i;
+        else if (c == 'o' || c == 'O')
+            ++i;
     }
     std::uint64_t v = 0;
     for (; i < text.size(); ++i) {
         char c = text[i];
         unsigned d;
-        if (c >= '0' && c <= '9') d = static_cast<unsigned>(c - '0');
-        else if (c >= 'a' && c <= 'f') d = static_cast<unsigned>(c - 'a' + 10);
-        else if (c >= 'A' && c <= 'F') d = static_cast<unsigned>(c - 'A' + 10);
-        else break;
+        if (c >= '0' && c <= '9')
+            d = static_cast<unsigned>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            d = static_cast<unsigned>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F')
+            d = static_cast<unsigned>(c - 'A' + 10);
+        else
+            break;
         if (d >= base) break;
         v = v * base + d;  // wraps, as the digits shift out at the top
     }
     return v;
 }
 
-std::int32_t roundToInt32(double value)
-{
+std::int32_t roundToInt32(double value) {
     double r = std::nearbyint(value);
     if (r >= -2147483648.0 && r <= 2147483647.0) return static_cast<std::int32_t>(r);
     return INT32_MIN;  // the processor's "integer indefinite"
 }
 
-void readTokenSlow(ByteCursor& in, Token& token)
-{
+void readTokenSlow(ByteCursor& in, Token& token) {
     token.length = 0;
     token.floating = false;
     int c;
@@ -162,35 +156,36 @@ void readTokenSlow(ByteCursor& in, Token& token)
             if (c != '\n' && c != '\r') goto collect;
         }
         switch (c) {
-        case ',':
-        case '\n':
-            return;
-        case '\r': {
-            int n = in.get();
-            if (n >= 0 && n != '\n') in.unget(static_cast<unsigned char>(n));
-            return;
-        }
-        case ' ':
-        case '\t': {
-            int n;
-            do n = in.get(); while (isBlank(n));
-            if (n == ',' || n == '\n' || n < 0) return;
-            if (n == '\r') {
-                int m = in.get();
-                if (m == '\n') return;
-                if (m >= 0) in.unget(static_cast<unsigned char>(m));
+            case ',':
+            case '\n':
+                return;
+            case '\r': {
+                int n = in.get();
+                if (n >= 0 && n != '\n') in.unget(static_cast<unsigned char>(n));
+                return;
             }
-            in.unget(static_cast<unsigned char>(n));
-            return;
-        }
-        case '"':
-            if (first) {
-                quoted = true;
-                continue;
+            case ' ':
+            case '\t': {
+                int n;
+                do n = in.get();
+                while (isBlank(n));
+                if (n == ',' || n == '\n' || n < 0) return;
+                if (n == '\r') {
+                    int m = in.get();
+                    if (m == '\n') return;
+                    if (m >= 0) in.unget(static_cast<unsigned char>(m));
+                }
+                in.unget(static_cast<unsigned char>(n));
+                return;
             }
-            break;
-        default:
-            break;
+            case '"':
+                if (first) {
+                    quoted = true;
+                    continue;
+                }
+                break;
+            default:
+                break;
         }
     collect:
         if (token.length == 0 && c == '&') based = true;  // also right after an opening quote
@@ -209,8 +204,7 @@ enum : unsigned char { Ordinary = 1, FloatMark = 2 };
 // Bytes the fast path may take into a token as they stand: no separators, no
 // quote (only special first, but rare enough to leave to the general rules)
 // and no 'd'/'D' (stored as 'e'/'E').
-constexpr std::array<unsigned char, 256> makeClasses()
-{
+constexpr std::array<unsigned char, 256> makeClasses() {
     std::array<unsigned char, 256> t{};
     for (int i = 0; i < 256; ++i) t[i] = Ordinary;
     for (unsigned char c : {' ', '\t', ',', '\n', '\r', '"', 'd', 'D'}) t[c] = 0;
@@ -222,8 +216,7 @@ constexpr std::array<unsigned char, 256> classes = makeClasses();
 // Where the window stands after the separator that follows a token ending at
 // p, or nullptr when the general rules must decide (window edge, lone CR, a
 // byte that is no separator).
-const unsigned char* afterSeparator(const ByteCursor& in, const unsigned char* p, const unsigned char* e)
-{
+const unsigned char* afterSeparator(const ByteCursor& in, const unsigned char* p, const unsigned char* e) {
     const unsigned char* q = p;
     if (q < e && isBlank(*q)) {
         while (q < e && isBlank(*q)) ++q;
@@ -240,8 +233,7 @@ const unsigned char* afterSeparator(const ByteCursor& in, const unsigned char* p
 }
 
 // The first byte of the next token when the window can serve it, else nullptr.
-inline const unsigned char* fastStart(const ByteCursor& in)
-{
+inline const unsigned char* fastStart(const ByteCursor& in) {
     if (in.pushCount != 0 || in.pastEnd || in.pos >= in.len) return nullptr;
     const unsigned char* p = in.data + in.pos;
     const unsigned char* const e = in.data + in.len;
@@ -252,8 +244,7 @@ inline const unsigned char* fastStart(const ByteCursor& in)
 
 }  // namespace
 
-void readToken(ByteCursor& in, Token& token)
-{
+void readToken(ByteCursor& in, Token& token) {
     if (const unsigned char* s = fastStart(in)) {
         const unsigned char* const e = in.data + in.len;
         const unsigned char* p = s;
@@ -277,11 +268,11 @@ bool isDigitByte(unsigned char c) { return c >= '0' && c <= '9'; }
 
 // Where the fast path may start tokens: not past the window, not past the
 // length at open, and nowhere while bytes wait in the pushback or the end was met.
-inline const unsigned char* fastStop(const ByteCursor& in)
-{
+inline const unsigned char* fastStop(const ByteCursor& in) {
     if (in.pushCount != 0 || in.pastEnd) return in.data + in.pos;
     const std::int64_t room = in.sizeAtOpen - in.windowOffset;
-    return in.data + (room <= 0 ? 0 : std::min(static_cast<std::uint64_t>(room), static_cast<std::uint64_t>(in.len)));
+    return in.data +
+           (room <= 0 ? 0 : std::min(static_cast<std::uint64_t>(room), static_cast<std::uint64_t>(in.len)));
 }
 
 // Powers of ten that a double holds exactly.
@@ -293,17 +284,16 @@ static_assert(std::endian::native == std::endian::little, "digit runs are read e
 constexpr std::uint64_t integerTens[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
 
 // Eight digit values (0..9, first digit in the low byte) as one number.
-inline std::uint64_t eightDigits(std::uint64_t v)
-{
+inline std::uint64_t eightDigits(std::uint64_t v) {
     v = v * 10 + (v >> 8);
     return (((v & 0x000000FF000000FFu) * 0x000F424000000064u) +
-            (((v >> 16) & 0x000000FF000000FFu) * 0x0000271000000001u)) >> 32;
+            (((v >> 16) & 0x000000FF000000FFu) * 0x0000271000000001u)) >>
+           32;
 }
 
 // Appends the run of digits at p to w (which wraps beyond 19 digits) and
 // returns where the run ends; eight bytes at a time while the window has them.
-inline const unsigned char* digitRun(const unsigned char* p, const unsigned char* e, std::uint64_t& w)
-{
+inline const unsigned char* digitRun(const unsigned char* p, const unsigned char* e, std::uint64_t& w) {
     constexpr std::uint64_t ones = 0x0101010101010101u;
     while (e - p >= 8) {
         std::uint64_t bytes;
@@ -331,11 +321,12 @@ inline const unsigned char* digitRun(const unsigned char* p, const unsigned char
 // where the general rules must decide.
 template <class T>
 [[gnu::always_inline]] inline const unsigned char* numeralAt(const ByteCursor& in, const unsigned char* s,
-                                                             const unsigned char* stop, const unsigned char* e, T& out)
-{
+                                                             const unsigned char* stop,
+                                                             const unsigned char* e, T& out) {
     if (s >= stop) return nullptr;
     if (isBlank(*s)) {
-        do ++s; while (s < stop && isBlank(*s));
+        do ++s;
+        while (s < stop && isBlank(*s));
         if (s == stop) return nullptr;
     }
     const bool negative = *s == '-';
@@ -382,9 +373,12 @@ template <class T>
     if (length > maxTokenLength) return nullptr;
     // the separators of a numeric file first, then the general ones
     const unsigned char* q;
-    if (*p == ',') q = p + 1;
-    else if (*p == '\r' && p + 1 < e && p[1] == '\n') q = p + 2;
-    else if ((classes[*p] & Ordinary) || !(q = afterSeparator(in, p, e))) return nullptr;
+    if (*p == ',')
+        q = p + 1;
+    else if (*p == '\r' && p + 1 < e && p[1] == '\n')
+        q = p + 2;
+    else if ((classes[*p] & Ordinary) || !(q = afterSeparator(in, p, e)))
+        return nullptr;
     // Integer tokens of up to 18 characters convert from their exact value,
     // so "-0" gives +0.
     if (!floating && length < 19) {
@@ -407,8 +401,7 @@ template <class T>
 }
 
 template <class T>
-[[gnu::always_inline]] inline bool fastNumber(ByteCursor& in, T& out)
-{
+[[gnu::always_inline]] inline bool fastNumber(ByteCursor& in, T& out) {
     const unsigned char* q = numeralAt(in, in.data + in.pos, fastStop(in), in.data + in.len, out);
     if (!q) return false;
     in.pos = static_cast<std::size_t>(q - in.data);
@@ -416,8 +409,7 @@ template <class T>
 }
 
 template <class T, class Convert>
-[[gnu::noinline]] void readNumberSlow(ByteCursor& in, T& out, Convert convert)
-{
+[[gnu::noinline]] void readNumberSlow(ByteCursor& in, T& out, Convert convert) {
     Token t;
     readTokenSlow(in, t);
     out = convert(t);
@@ -425,18 +417,15 @@ template <class T, class Convert>
 
 }  // namespace
 
-void readSingle(ByteCursor& in, float& out)
-{
+void readSingle(ByteCursor& in, float& out) {
     if (!fastNumber(in, out)) readNumberSlow(in, out, tokenToSingle);
 }
 
-void readDouble(ByteCursor& in, double& out)
-{
+void readDouble(ByteCursor& in, double& out) {
     if (!fastNumber(in, out)) readNumberSlow(in, out, tokenToDouble);
 }
 
-std::size_t readSingleRecords(ByteCursor& in, float* out, int perRecord, std::size_t maxRecords)
-{
+std::size_t readSingleRecords(ByteCursor& in, float* out, int perRecord, std::size_t maxRecords) {
     if (perRecord <= 0) return in.atEnd() ? 0 : maxRecords;
     std::size_t done = 0;
     while (done < maxRecords && !in.atEnd()) {
@@ -477,15 +466,13 @@ namespace {
 
 bool startsBased(const Token& t) { return t.length > 0 && t.text[0] == '&'; }
 
-std::int32_t int32Of(const Token& t)
-{
+std::int32_t int32Of(const Token& t) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(decimalBits(t.view(), false)));
 }
 
 }  // namespace
 
-std::int32_t tokenToInteger(const Token& t)
-{
+std::int32_t tokenToInteger(const Token& t) {
     if (t.length == 0) return 0;
     if (t.floating) return roundToInt32(leadingNumber(t.view()));
     if (startsBased(t)) return static_cast<std::int32_t>(static_cast<std::uint32_t>(basedValue(t.view())));
@@ -497,8 +484,7 @@ namespace {
 // Which conversion a token gets when read into a single or a double.
 enum class Route { Zero, Decimal, Int32, Int64 };
 
-Route routeOf(const Token& t)
-{
+Route routeOf(const Token& t) {
     if (t.length == 0) return Route::Zero;
     bool based = startsBased(t);
     if (t.floating || (t.length >= 19 && !based)) return Route::Decimal;
@@ -506,33 +492,38 @@ Route routeOf(const Token& t)
     return Route::Int64;
 }
 
-std::int64_t int64Of(const Token& t)
-{
+std::int64_t int64Of(const Token& t) {
     std::uint64_t bits = startsBased(t) ? basedValue(t.view()) : decimalBits(t.view(), true);
     return static_cast<std::int64_t>(bits);
 }
 
 }  // namespace
 
-float tokenToSingle(const Token& t)
-{
+float tokenToSingle(const Token& t) {
     switch (routeOf(t)) {
-    case Route::Zero: return 0.0f;
-    // decimal -> double -> single: the double rounding is how the values were always read
-    case Route::Decimal: return static_cast<float>(leadingNumber(t.view()));
-    case Route::Int32: return static_cast<float>(int32Of(t));
-    case Route::Int64: return static_cast<float>(int64Of(t));
+        case Route::Zero:
+            return 0.0f;
+        // decimal -> double -> single: the double rounding is how the values were always read
+        case Route::Decimal:
+            return static_cast<float>(leadingNumber(t.view()));
+        case Route::Int32:
+            return static_cast<float>(int32Of(t));
+        case Route::Int64:
+            return static_cast<float>(int64Of(t));
     }
     return 0.0f;
 }
 
-double tokenToDouble(const Token& t)
-{
+double tokenToDouble(const Token& t) {
     switch (routeOf(t)) {
-    case Route::Zero: return 0.0;
-    case Route::Decimal: return leadingNumber(t.view());
-    case Route::Int32: return static_cast<double>(int32Of(t));
-    case Route::Int64: return static_cast<double>(int64Of(t));
+        case Route::Zero:
+            return 0.0;
+        case Route::Decimal:
+            return leadingNumber(t.view());
+        case Route::Int32:
+            return static_cast<double>(int32Of(t));
+        case Route::Int64:
+            return static_cast<double>(int64Of(t));
     }
     return 0.0;
 }

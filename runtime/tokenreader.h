@@ -32,9 +32,12 @@ struct ByteCursor {
     {
         if (pushCount > 0) return false;
         switch (kind) {
-        case CursorKind::Text: return pastEnd || offset() >= sizeAtOpen;
-        case CursorKind::Binary: return offset() >= sizeAtOpen;
-        case CursorKind::WriteOnly: return pastEnd;
+            case CursorKind::Text:
+                return pastEnd || offset() >= sizeAtOpen;
+            case CursorKind::Binary:
+                return offset() >= sizeAtOpen;
+            case CursorKind::WriteOnly:
+                return pastEnd;
         }
         return true;
     }
@@ -76,6 +79,6 @@ double tokenToDouble(const Token& token);
 
 // Shared conversions, also used by leadingNumber.
 std::uint64_t basedValue(std::string_view text);  // text starts with '&'
-std::int32_t roundToInt32(double value);  // ties to even; NaN and out of range give INT32_MIN
+std::int32_t roundToInt32(double value);          // ties to even; NaN and out of range give INT32_MIN
 
 }  // namespace orv

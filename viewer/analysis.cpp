@@ -46,9 +46,8 @@ void computeSpectrumDb(SpectrumWork& work, const float* re, const float* im) {
         std::size_t t = i + h;
         if (t >= n) t -= n;
         // The floor keeps the logarithm away from 0.
-        work.spectrumDb[t] = p > 0.000001
-                                 ? static_cast<float>(std::log(static_cast<double>(p)) * dbPerNeper)
-                                 : floorDb;
+        work.spectrumDb[t] =
+            p > 0.000001 ? static_cast<float>(std::log(static_cast<double>(p)) * dbPerNeper) : floorDb;
     }
 }
 
@@ -86,7 +85,8 @@ SquaredPeak findSquaredPeak(const std::vector<float>& db) {
         const double dd = delta;
         // The factor 3 (not the 1 of the fitted vertex) is the viewer's own.
         out.squaredPeakDb = static_cast<float>(y0 + (static_cast<double>(d) / 2) * (dd * dd) * 3);
-        out.carrierOffset = static_cast<float>(((static_cast<double>(k) + dd) / static_cast<double>(n) - 0.5) / 2);
+        out.carrierOffset =
+            static_cast<float>(((static_cast<double>(k) + dd) / static_cast<double>(n) - 0.5) / 2);
     }
     return out;
 }

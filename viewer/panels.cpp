@@ -73,8 +73,9 @@ void drawConstellation(PlotSurface& surface, const std::vector<float>& inPhase,
     surface.drawCircle(WorldPoint{0, 0}, 1, gridColour);
     const double scale = peakScale;
     for (std::size_t i = 0; i < inPhase.size(); ++i) {
-        surface.drawPoint(WorldPoint{static_cast<float>(inPhase[i] / scale), static_cast<float>(quadrature[i] / scale)},
-                          std::nullopt);
+        surface.drawPoint(
+            WorldPoint{static_cast<float>(inPhase[i] / scale), static_cast<float>(quadrature[i] / scale)},
+            std::nullopt);
     }
 }
 

@@ -24,19 +24,19 @@ std::string plainNumber(float value) { return trimLeft(numberText(value)); }
 ViewerOutcome checkCount(float n, std::string_view fileName) {
     const std::string name(fileName);
     if (!(n >= 1)) {
-        return ViewerOutcome::stop("phaseview: " + name + " holds no symbols (the last line gives the count " +
-                                       plainNumber(n) + ")",
-                                   exitBadInput);
+        return ViewerOutcome::stop(
+            "phaseview: " + name + " holds no symbols (the last line gives the count " + plainNumber(n) + ")",
+            exitBadInput);
     }
     if (n > maxSymbolCount) {
-        return ViewerOutcome::stop("phaseview: " + name + " gives " + plainNumber(n) +
-                                       " symbols; at most 16777216 can be shown",
-                                   exitTooLarge);
+        return ViewerOutcome::stop(
+            "phaseview: " + name + " gives " + plainNumber(n) + " symbols; at most 16777216 can be shown",
+            exitTooLarge);
     }
     if (n != std::floor(n)) {
-        return ViewerOutcome::stop("phaseview: " + name + " gives a symbol count of " + plainNumber(n) +
-                                       ", not a whole number",
-                                   exitBadInput);
+        return ViewerOutcome::stop(
+            "phaseview: " + name + " gives a symbol count of " + plainNumber(n) + ", not a whole number",
+            exitBadInput);
     }
     return ViewerOutcome::success();
 }
@@ -149,7 +149,8 @@ ViewerOutcome normaliseSymbols(SymbolSet& symbols, FileTable& files) {
         return ViewerOutcome::stop("phaseview: all symbols are zero; there is nothing to show", exitBadInput);
     }
     if (!std::isfinite(symbols.rmsLevel)) {
-        return ViewerOutcome::stop("phaseview: the symbols' level is too large or not a number", exitBadInput);
+        return ViewerOutcome::stop("phaseview: the symbols' level is too large or not a number",
+                                   exitBadInput);
     }
     const double rms = symbols.rmsLevel;
     for (float i = 0; i <= last; i += 1) {

@@ -69,8 +69,8 @@ void fillPairTable(const TransformArgs& a, PairTable& table) {
     }
 }
 
-__attribute__((target("avx2,fma"))) void avx2Range(const TransformArgs& a, const double* table, std::size_t kBegin,
-                                                 std::size_t kEnd, float norm) {
+__attribute__((target("avx2,fma"))) void avx2Range(const TransformArgs& a, const double* table,
+                                                   std::size_t kBegin, std::size_t kEnd, float norm) {
     const auto n = static_cast<std::uint32_t>(a.n);
     const char* base = reinterpret_cast<const char*>(table);
     const std::uint32_t limit = n * 16;  // byte offsets of a table entry
@@ -109,14 +109,16 @@ __attribute__((target("avx2,fma"))) void avx2Range(const TransformArgs& a, const
         for (std::size_t l = 0; l < avx2Lanes; ++l) {
             // Each value already is a float; the division is the scalar loop's.
             a.outRe[k0 + l] = static_cast<float>(static_cast<float>(out[2 * l]) / static_cast<double>(norm));
-            a.outIm[k0 + l] = static_cast<float>(static_cast<float>(out[2 * l + 1]) / static_cast<double>(norm));
+            a.outIm[k0 + l] =
+                static_cast<float>(static_cast<float>(out[2 * l + 1]) / static_cast<double>(norm));
         }
     }
     scalarRange(a, k0, kEnd, norm);
 }
 
 // The same on the x86-64 baseline, one k per vector.
-void sse2Range(const TransformArgs& a, const double* table, std::size_t kBegin, std::size_t kEnd, float norm) {
+void sse2Range(const TransformArgs& a, const double* table, std::size_t kBegin, std::size_t kEnd,
+               float norm) {
     const auto n = static_cast<std::uint32_t>(a.n);
     const char* base = reinterpret_cast<const char*>(table);
     const std::uint32_t limit = n * 16;
@@ -155,7 +157,8 @@ void sse2Range(const TransformArgs& a, const double* table, std::size_t kBegin, 
 
 #endif
 
-void scalarWithTable(const TransformArgs& a, const double*, std::size_t kBegin, std::size_t kEnd, float norm) {
+void scalarWithTable(const TransformArgs& a, const double*, std::size_t kBegin, std::size_t kEnd,
+                     float norm) {
     scalarRange(a, kBegin, kEnd, norm);
 }
 
@@ -192,9 +195,12 @@ TransformPath bestTransformPath() {
 
 const char* transformPathName(TransformPath path) {
     switch (path) {
-        case TransformPath::Avx2: return "avx2";
-        case TransformPath::Sse2: return "sse2";
-        case TransformPath::Scalar: return "scalar";
+        case TransformPath::Avx2:
+            return "avx2";
+        case TransformPath::Sse2:
+            return "sse2";
+        case TransformPath::Scalar:
+            return "scalar";
     }
     return "scalar";
 }

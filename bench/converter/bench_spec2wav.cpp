@@ -8,8 +8,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -98,8 +98,8 @@ int main(int argc, char** argv) {
     const bool numpy = fs::exists("/usr/bin/python3") &&
                        std::system("/usr/bin/python3 -c 'import numpy' >/dev/null 2>&1") == 0;
     line("dump: " + std::to_string(pairCount) + " pairs, " +
-         std::to_string(fs::file_size(dir / "fftdata.txt") / 1000000) + " MB, " +
-         std::to_string(runs) + " alternating runs");
+         std::to_string(fs::file_size(dir / "fftdata.txt") / 1000000) + " MB, " + std::to_string(runs) +
+         " alternating runs");
 
     std::vector<double> converter, baseline, python, converterCpu, baselineCpu, pythonCpu;
     long peakKiB = 0;
@@ -107,7 +107,8 @@ int main(int argc, char** argv) {
         const Sample c = runProcess(dir, {SPEC2WAV_PATH});
         const Sample b = runProcess(dir, {BASELINE_PATH, "fftdata.txt"});
         if (c.status != 0 || b.status != 0) {
-            line("a run failed: spec2wav " + std::to_string(c.status) + ", baseline " + std::to_string(b.status));
+            line("a run failed: spec2wav " + std::to_string(c.status) + ", baseline " +
+                 std::to_string(b.status));
             return 1;
         }
         converter.push_back(c.seconds);
@@ -131,19 +132,20 @@ int main(int argc, char** argv) {
     };
     line("spec2wav whole conversion     median wall " + fixed(median(converter), 3) + " s, cpu " +
          fixed(median(converterCpu), 3) + " s");
-    report("bare from_chars parse         median wall ", converter, baseline, "spec2wav/parse", "(target <= 2)");
+    report("bare from_chars parse         median wall ", converter, baseline, "spec2wav/parse",
+           "(target <= 2)");
     report("                              median cpu  ", converterCpu, baselineCpu, "spec2wav/parse", "");
     if (!python.empty()) {
-        report("numpy route (loadtxt + fft)   median wall ", converter, python, "spec2wav/numpy", "(target <= 0.4)");
+        report("numpy route (loadtxt + fft)   median wall ", converter, python, "spec2wav/numpy",
+               "(target <= 0.4)");
         report("                              median cpu  ", converterCpu, pythonCpu, "spec2wav/numpy", "");
     } else {
         line("numpy route skipped: /usr/bin/python3 with numpy is not available");
     }
     const double n = double(pairCount);
     const double budgetMiB = 32 * n / 1048576 + 4;
-    line("spec2wav peak memory " + fixed(peakKiB / 1024.0, 1) + " MiB = " +
-         fixed(peakKiB * 1024.0 / n, 1) + " x N bytes (budget 32 x N + 4 MiB = " + fixed(budgetMiB, 1) +
-         " MiB)");
+    line("spec2wav peak memory " + fixed(peakKiB / 1024.0, 1) + " MiB = " + fixed(peakKiB * 1024.0 / n, 1) +
+         " x N bytes (budget 32 x N + 4 MiB = " + fixed(budgetMiB, 1) + " MiB)");
     std::error_code ec;
     fs::remove_all(dir, ec);
 }

@@ -7,9 +7,9 @@
 
 #include <algorithm>
 #include <charconv>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -20,15 +20,13 @@
 
 namespace {
 
-std::string& dumpPath()
-{
+std::string& dumpPath() {
     static std::string path;
     return path;
 }
 
 // 2^20 pairs as "real,imag" CR LF lines, plain decimals and "-1.234567E-03" forms.
-void makeDump()
-{
+void makeDump() {
     char tmpl[] = "/tmp/orvane-bench-XXXXXX";
     std::string dir = ::mkdtemp(tmpl);
     dumpPath() = dir + "/fftdata.txt";
@@ -40,8 +38,10 @@ void makeDump()
         for (int part = 0; part < 2; ++part) {
             double v = u(rng);
             std::to_chars_result r;
-            if ((i + part) % 3 == 0) r = std::to_chars(buf, buf + sizeof buf, v * 1e-3, std::chars_format::scientific, 6);
-            else r = std::to_chars(buf, buf + sizeof buf, v * 100.0, std::chars_format::fixed, 6);
+            if ((i + part) % 3 == 0)
+                r = std::to_chars(buf, buf + sizeof buf, v * 1e-3, std::chars_format::scientific, 6);
+            else
+                r = std::to_chars(buf, buf + sizeof buf, v * 100.0, std::chars_format::fixed, 6);
             std::string s(buf, r.ptr);
             if (auto e = s.find('e'); e != std::string::npos) s[e] = 'E';
             text += s;
@@ -51,21 +51,18 @@ void makeDump()
     std::ofstream(dumpPath(), std::ios::binary) << text;
 }
 
-std::string slurp()
-{
+std::string slurp() {
     std::ifstream in(dumpPath(), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-std::string& dumpText()
-{
+std::string& dumpText() {
     static std::string text;
     return text;
 }
 
 // The floor: from_chars over every number of the text already in memory.
-double bareFromChars()
-{
+double bareFromChars() {
     const std::string& text = dumpText();
     const char* p = text.data();
     const char* end = p + text.size();
@@ -81,8 +78,7 @@ double bareFromChars()
     return sum;
 }
 
-double fileTableRead()
-{
+double fileTableRead() {
     orv::FileTable files;
     files.openFile(dumpPath(), orv::FileMode::Input, 1);
     files.beginInput(1);
@@ -105,26 +101,24 @@ double fileTableRead()
     return sum;
 }
 
-void BM_BareFromChars(benchmark::State& state)
-{
+void BM_BareFromChars(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(bareFromChars());
 }
 BENCHMARK(BM_BareFromChars)->Unit(benchmark::kMillisecond);
 
-void BM_InputSingle(benchmark::State& state)
-{
+void BM_InputSingle(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(fileTableRead());
 }
 BENCHMARK(BM_InputSingle)->Unit(benchmark::kMillisecond);
 
-void BM_PrintFftDat(benchmark::State& state)
-{
+void BM_PrintFftDat(benchmark::State& state) {
     const std::string out = dumpPath() + ".dat";
     for (auto _ : state) {
         orv::FileTable files;
         files.openFile(out, orv::FileMode::Output, 2);
         for (int i = 0; i < (1 << 20); ++i) {
-            files.printText(2, orv::packSingle(static_cast<float>(i)) + orv::packSingle(-static_cast<float>(i)));
+            files.printText(2,
+                            orv::packSingle(static_cast<float>(i)) + orv::packSingle(-static_cast<float>(i)));
         }
         files.closeFile(2);
     }
@@ -133,8 +127,7 @@ void BM_PrintFftDat(benchmark::State& state)
 BENCHMARK(BM_PrintFftDat)->Unit(benchmark::kMillisecond);
 
 template <class F>
-double bestSeconds(F f)
-{
+double bestSeconds(F f) {
     double best = 1e9;
     for (int i = 0; i < 5; ++i) {
         // processor time: the machine is shared, wall time says little
@@ -147,16 +140,17 @@ double bestSeconds(F f)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     makeDump();
     dumpText() = slurp();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     double floor = bestSeconds(bareFromChars);
     double ours = bestSeconds(fileTableRead);
-    std::printf("raw FFT body, 2^20 pairs: bare from_chars %.4f s, beginInput+inputSingle %.4f s (processor time), ratio %.2f (target <= 2)\n",
-                floor, ours, ours / floor);
+    std::printf(
+        "raw FFT body, 2^20 pairs: bare from_chars %.4f s, beginInput+inputSingle %.4f s (processor time), "
+        "ratio %.2f (target <= 2)\n",
+        floor, ours, ours / floor);
     std::remove(dumpPath().c_str());
     std::string dir = dumpPath().substr(0, dumpPath().rfind('/'));
     ::rmdir(dir.c_str());

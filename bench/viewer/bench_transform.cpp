@@ -36,7 +36,7 @@ Data& dataFor(std::size_t n) {
         d.outRe.resize(n);
         d.outIm.resize(n);
         orv::fillTwiddleTables(d.work, n);
-        d.args = {d.re.data(), d.im.data(), d.work.twiddleCos.data(), d.work.twiddleSin.data(), n,
+        d.args = {d.re.data(),    d.im.data(),   d.work.twiddleCos.data(), d.work.twiddleSin.data(), n,
                   d.outRe.data(), d.outIm.data()};
     }
     return d;
@@ -58,7 +58,8 @@ void fastPath(benchmark::State& state) {
         orv::directTransform(d.args, path, static_cast<unsigned>(state.range(2)));
         benchmark::DoNotOptimize(d.outRe.data());
     }
-    state.SetLabel(std::string(orv::transformPathName(path)) + (state.range(2) == 1 ? " 1 thread" : " all cores"));
+    state.SetLabel(std::string(orv::transformPathName(path)) +
+                   (state.range(2) == 1 ? " 1 thread" : " all cores"));
 }
 
 // Collects the wall time per iteration of each run for the ratios at the end.
@@ -87,15 +88,31 @@ int main(int argc, char** argv) {
     for (const long n : {4096L, 16384L}) {
         const int slow = n == 4096 ? 10 : 3;
         const int quick = n == 4096 ? 40 : 8;
-        benchmark::RegisterBenchmark("plain", plainLoop)->Args({n})->Iterations(slow)->Repetitions(3)->UseRealTime()
+        benchmark::RegisterBenchmark("plain", plainLoop)
+            ->Args({n})
+            ->Iterations(slow)
+            ->Repetitions(3)
+            ->UseRealTime()
             ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark("fast", fastPath)->Args({n, sse2, 1})->Iterations(quick)->Repetitions(3)->UseRealTime()
+        benchmark::RegisterBenchmark("fast", fastPath)
+            ->Args({n, sse2, 1})
+            ->Iterations(quick)
+            ->Repetitions(3)
+            ->UseRealTime()
             ->Unit(benchmark::kMillisecond);
         if (best != sse2) {
-            benchmark::RegisterBenchmark("fast", fastPath)->Args({n, best, 1})->Iterations(quick)->Repetitions(3)->UseRealTime()
+            benchmark::RegisterBenchmark("fast", fastPath)
+                ->Args({n, best, 1})
+                ->Iterations(quick)
+                ->Repetitions(3)
+                ->UseRealTime()
                 ->Unit(benchmark::kMillisecond);
         }
-        benchmark::RegisterBenchmark("fast", fastPath)->Args({n, best, 0})->Iterations(quick)->Repetitions(3)->UseRealTime()
+        benchmark::RegisterBenchmark("fast", fastPath)
+            ->Args({n, best, 0})
+            ->Iterations(quick)
+            ->Repetitions(3)
+            ->UseRealTime()
             ->Unit(benchmark::kMillisecond);
     }
     benchmark::Initialize(&argc, argv);
@@ -107,13 +124,14 @@ int main(int argc, char** argv) {
                 std::thread::hardware_concurrency());
     for (const long n : {4096L, 16384L}) {
         const std::string suffix = "/" + std::to_string(n);
-        const auto plain = reporter.seconds.find("plain" + suffix + "/iterations:" +
-                                                 std::to_string(n == 4096 ? 10 : 3) + "/repeats:3/real_time");
+        const auto plain = reporter.seconds.find(
+            "plain" + suffix + "/iterations:" + std::to_string(n == 4096 ? 10 : 3) + "/repeats:3/real_time");
         if (plain == reporter.seconds.end()) continue;
         for (const auto& [name, seconds] : reporter.seconds) {
             if (name.rfind("fast" + suffix + "/", 0) != 0) continue;
-            std::printf("  n=%-6ld %-16s %6.1f x  (%.1f ms against %.1f ms)\n", n, reporter.labels[name].c_str(),
-                        plain->second / seconds, 1e3 * seconds, 1e3 * plain->second);
+            std::printf("  n=%-6ld %-16s %6.1f x  (%.1f ms against %.1f ms)\n", n,
+                        reporter.labels[name].c_str(), plain->second / seconds, 1e3 * seconds,
+                        1e3 * plain->second);
         }
     }
     return 0;

@@ -96,8 +96,8 @@ protected:
     }
 
     static std::string report(int error, const char* text, int site) {
-        return "\nAborting due to runtime error " + std::to_string(error) + " (" + text +
-               ") at line " + std::to_string(site) + " of spec2wav()\n\n";
+        return "\nAborting due to runtime error " + std::to_string(error) + " (" + text + ") at line " +
+               std::to_string(site) + " of spec2wav()\n\n";
     }
 
     fs::path dir_;
@@ -148,13 +148,16 @@ TEST_F(Spec2wavRun, ExampleRecordingGivesTheConsoleLineAndTheFile) {
 
 TEST_F(Spec2wavRun, FftDatHoldsEveryPairAsLittleEndianSingles) {
     write("sr.txt", "1,1,1\r\n0\r\n");
-    struct Case { const char* body; std::string bytes; };
+    struct Case {
+        const char* body;
+        std::string bytes;
+    };
     const Case cases[] = {
         {"1.5,-2\r\n", std::string("\0\0\xC0\x3F\0\0\0\xC0", 8)},
         {"1.5,-2\r\n7\r\n", std::string("\0\0\xC0\x3F\0\0\0\xC0\0\0\xE0\x40\0\0\0\0", 16)},  // lone real part
-        {"1,2\r\n\r\n", std::string("\0\0\x80\x3F\0\0\0\x40\0\0\0\0\0\0\0\0", 16)},        // empty last line
+        {"1,2\r\n\r\n", std::string("\0\0\x80\x3F\0\0\0\x40\0\0\0\0\0\0\0\0", 16)},  // empty last line
         {"-1.234567E-03 2.5d0\r\n", std::string("\x32\xD1\xA1\xBA\0\0\x20\x40", 8)},
-        {"1.5,-2", std::string("\0\0\xC0\x3F\0\0\0\xC0", 8)},                                  // no final line end
+        {"1.5,-2", std::string("\0\0\xC0\x3F\0\0\0\xC0", 8)},  // no final line end
         {"", ""},
     };
     for (const Case& c : cases) {
@@ -167,9 +170,13 @@ TEST_F(Spec2wavRun, FftDatHoldsEveryPairAsLittleEndianSingles) {
 
 TEST_F(Spec2wavRun, TransformSizeFollowsThePairCount) {
     write("sr.txt", "16,1,1\r\n0\r\n");  // bin spacing 16 Hz
-    struct Case { int pairs; std::uint32_t frames; const char* rate; };
-    for (Case c : {Case{0, 16, " 256"}, Case{10, 16, " 256"}, Case{31, 16, " 256"},
-                   Case{32, 32, " 512"}, Case{1000, 512, " 8192"}}) {
+    struct Case {
+        int pairs;
+        std::uint32_t frames;
+        const char* rate;
+    };
+    for (Case c : {Case{0, 16, " 256"}, Case{10, 16, " 256"}, Case{31, 16, " 256"}, Case{32, 32, " 512"},
+                   Case{1000, 512, " 8192"}}) {
         write("fftdata.txt", usualHeader + zeroPairs(c.pairs));
         const Result r = run();
         ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -183,10 +190,13 @@ TEST_F(Spec2wavRun, TransformSizeFollowsThePairCount) {
 
 TEST_F(Spec2wavRun, FileNamesFromTheCommandLine) {
     write("sr.txt", usualRates);
-    struct Case { std::vector<std::string> args; const char* input; };
-    for (const Case& c : {Case{{}, "fftdata"}, Case{{" my data.txt "}, "my data"},
-                          Case{{"my", "file.txt"}, "my file"}, Case{{".txt"}, "fftdata"},
-                          Case{{"a.b.txt"}, "a"}}) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* input;
+    };
+    for (const Case& c :
+         {Case{{}, "fftdata"}, Case{{" my data.txt "}, "my data"}, Case{{"my", "file.txt"}, "my file"},
+          Case{{".txt"}, "fftdata"}, Case{{"a.b.txt"}, "a"}}) {
         write(std::string(c.input) + ".txt", usualHeader);
         const Result r = run(c.args);
         EXPECT_EQ(r.exitCode, 0) << c.input << r.err;
@@ -197,7 +207,11 @@ TEST_F(Spec2wavRun, FileNamesFromTheCommandLine) {
 }
 
 TEST_F(Spec2wavRun, RateFieldsRoundToEven) {
-    struct Case { const char* rates; const char* info; std::uint32_t field; };
+    struct Case {
+        const char* rates;
+        const char* info;
+        std::uint32_t field;
+    };
     for (Case c : {Case{"3.90625,1,1\r\n0\r\n", "sr=62.5 ", 62}, Case{"0.0305,1,1\r\n0\r\n", "sr=0.488 ", 0},
                    Case{"12000,48,524288\r\n137500\r\n", "sr=0.007629395 ", 0}}) {
         write("sr.txt", c.rates);
@@ -222,12 +236,13 @@ TEST_F(Spec2wavRun, FailuresStopWithTheirReportAndExitCode) {
         const char* out;  // the console line as far as the run got
     };
     const char* const firstHalf = "fftdata.txt 20151109 123456.75 0.0004768372 137500";
-    for (const Case& c : {
-             Case{"no sr.txt", false, true, nullptr, 2, report(2, "file not found", 33), false, ""},
-             Case{"no dump", true, false, nullptr, 2, report(2, "file not found", 41), false, ""},
-             Case{"fft.dat blocked", true, true, "fft.dat", 2, report(2, "file not found", 56), false, firstHalf},
-             Case{"wav blocked", true, true, "fftdata.wav", 2, report(2, "file not found", 103), true,
-                  "fftdata.txt 20151109 123456.75 0.0004768372 137500 0.007629395\r\n"}}) {
+    for (const Case& c :
+         {Case{"no sr.txt", false, true, nullptr, 2, report(2, "file not found", 33), false, ""},
+          Case{"no dump", true, false, nullptr, 2, report(2, "file not found", 41), false, ""},
+          Case{"fft.dat blocked", true, true, "fft.dat", 2, report(2, "file not found", 56), false,
+               firstHalf},
+          Case{"wav blocked", true, true, "fftdata.wav", 2, report(2, "file not found", 103), true,
+               "fftdata.txt 20151109 123456.75 0.0004768372 137500 0.007629395\r\n"}}) {
         TearDown();
         SetUp();
         if (c.rates) write("sr.txt", usualRates);
@@ -282,8 +297,9 @@ TEST_F(Spec2wavRun, ArraysBeyondTheMemoryLimitStopAtTheirSite) {
 }
 
 TEST_F(Spec2wavRun, UnusableRatesStopBeforeFftDat) {
-    for (const char* rates : {"12000,0,524288\r\n137500\r\n", "12000,48\r\n", "", "0,48,1024\r\n1\r\n",
-                              "12000,48,-1024\r\n1\r\n", "1e39,48,1024\r\n1\r\n", "1e-30,1e30,1e30\r\n0\r\n"}) {
+    for (const char* rates :
+         {"12000,0,524288\r\n137500\r\n", "12000,48\r\n", "", "0,48,1024\r\n1\r\n", "12000,48,-1024\r\n1\r\n",
+          "1e39,48,1024\r\n1\r\n", "1e-30,1e30,1e30\r\n0\r\n"}) {
         write("sr.txt", rates);
         write("fftdata.txt", usualHeader + zeroPairs(20));
         const Result r = run();

@@ -71,10 +71,11 @@ std::vector<float> referenceButterflies(std::vector<float> v, const float* tw, s
 }
 
 TEST(TransformSize, LargestPowerOfTwoNotAbovePairCountButAtLeast16) {
-    struct Case { std::int32_t pairs, size, log2; };
-    for (Case c : {Case{0, 16, 4}, Case{10, 16, 4}, Case{31, 16, 4}, Case{32, 32, 5},
-                   Case{1000, 512, 9}, Case{524288, 524288, 19}, Case{524289, 524288, 19},
-                   Case{2147483647, 1 << 30, 30}}) {
+    struct Case {
+        std::int32_t pairs, size, log2;
+    };
+    for (Case c : {Case{0, 16, 4}, Case{10, 16, 4}, Case{31, 16, 4}, Case{32, 32, 5}, Case{1000, 512, 9},
+                   Case{524288, 524288, 19}, Case{524289, 524288, 19}, Case{2147483647, 1 << 30, 30}}) {
         const TransformSize s = chooseTransformSize(c.pairs);
         EXPECT_EQ(s.size, c.size) << c.pairs;
         EXPECT_EQ(s.log2Size, c.log2) << c.pairs;
@@ -160,7 +161,8 @@ TEST(Transform, AgreesWithADoublePrecisionDft) {
         for (float& x : file) x = std::ldexp(x, -std::ilogb(x == 0 ? 1 : x));  // |x| in [1, 2)
         const std::vector<float> got = convert(file, {n, bits}, bestKernelPath());
         double energy = 0, worst = 0;
-        for (std::int32_t i = 0; i < n; ++i) energy += std::norm(std::complex<double>(file[2 * i], file[2 * i + 1]));
+        for (std::int32_t i = 0; i < n; ++i)
+            energy += std::norm(std::complex<double>(file[2 * i], file[2 * i + 1]));
         for (std::int32_t t = 0; t < n; ++t) {
             std::complex<double> y = 0;
             for (std::int32_t k = 0; k < n; ++k) {
@@ -176,18 +178,22 @@ TEST(Transform, AgreesWithADoublePrecisionDft) {
 
 TEST(Transform, SingleBinTonesAndTheirRotationSense) {
     const std::int32_t n = 64;
-    struct Tone { std::int32_t position; float re, im; double cycles; double phase; };
+    struct Tone {
+        std::int32_t position;
+        float re, im;
+        double cycles;
+        double phase;
+    };
     // Output n = (re', im') rotated by -2 pi cycles n / N, with (re', im') the conjugate.
-    for (Tone tone : {Tone{n / 2, 1, 0, 0, 0}, Tone{n / 2 + 1, 1, 0, 1, 0},
-                      Tone{n / 2, 0, 1, 0, 0}, Tone{n / 2 - 3, 0.5f, 0, -3, 0}}) {
+    for (Tone tone : {Tone{n / 2, 1, 0, 0, 0}, Tone{n / 2 + 1, 1, 0, 1, 0}, Tone{n / 2, 0, 1, 0, 0},
+                      Tone{n / 2 - 3, 0.5f, 0, -3, 0}}) {
         std::vector<float> file(2 * n, 0.0f);
         file[2 * tone.position] = tone.re;
         file[2 * tone.position + 1] = tone.im;
         const std::vector<float> got = convert(file, {n, 6}, bestKernelPath());
         for (std::int32_t t = 0; t < n; ++t) {
-            const std::complex<double> expected =
-                std::conj(std::complex<double>(tone.re, tone.im)) *
-                std::polar(1.0, -2 * M_PI * tone.cycles * t / n);
+            const std::complex<double> expected = std::conj(std::complex<double>(tone.re, tone.im)) *
+                                                  std::polar(1.0, -2 * M_PI * tone.cycles * t / n);
             EXPECT_NEAR(got[2 * t], expected.real(), 2e-6) << tone.position << " sample " << t;
             EXPECT_NEAR(got[2 * t + 1], expected.imag(), 2e-6) << tone.position << " sample " << t;
         }

@@ -17,9 +17,11 @@ std::uint32_t field32(const std::string& h, std::size_t offset) {
 TEST(WavHeader, GoldenBytes) {
     const std::string expected =
         std::string("RIFF\x78\x80\x00\x00WAVE", 12) +
-        std::string("fmt \x28\x00\x00\x00\xFE\xFF\x02\x00\x02\x00\x00\x00\x10\x00\x00\x00"
-                    "\x08\x00\x20\x00\x16\x00\x20\x00\x00\x00\x00\x00"
-                    "\x03\x00\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 48) +
+        std::string(
+            "fmt \x28\x00\x00\x00\xFE\xFF\x02\x00\x02\x00\x00\x00\x10\x00\x00\x00"
+            "\x08\x00\x20\x00\x16\x00\x20\x00\x00\x00\x00\x00"
+            "\x03\x00\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71",
+            48) +
         std::string("fact\x04\x00\x00\x00\x00\x10\x00\x00", 12) +
         std::string("inf1\x28\x00\x00\x00sr=1.953125 rf=137500 ut=1447071448.17\0\0", 48) +
         std::string("data\x00\x80\x00\x00", 8);
@@ -28,8 +30,11 @@ TEST(WavHeader, GoldenBytes) {
 
 TEST(WavHeader, InfoPaddingAndRateFields) {
     struct Case {
-        float rate; double rf, ut; std::int32_t n;
-        const char* text; std::uint32_t padded, samplesPerSecond;
+        float rate;
+        double rf, ut;
+        std::int32_t n;
+        const char* text;
+        std::uint32_t padded, samplesPerSecond;
     };
     for (Case c : {Case{250, 137500, 1447071448.17, 524288, "sr=250 rf=137500 ut=1447071448.17", 36, 250},
                    Case{250, 137500, 1447071448.1, 16, "sr=250 rf=137500 ut=1447071448.1", 32, 250},
@@ -60,7 +65,11 @@ TEST(WavHeader, InfoPaddingAndRateFields) {
 
 TEST(WavHeader, LimitsOfThe32BitFields) {
     const float inf = std::numeric_limits<float>::infinity();
-    struct Case { std::int64_t n, infoLength; float rate; bool fits; };
+    struct Case {
+        std::int64_t n, infoLength;
+        float rate;
+        bool fits;
+    };
     for (Case c : {Case{1 << 28, 40, 250, true}, Case{std::int64_t(1) << 29, 40, 250, false},
                    Case{std::int64_t(1) << 30, 1, 250, false}, Case{16, 40, 536870880.0f, true},
                    Case{16, 40, 536870912.0f, false}, Case{16, 40, inf, false}}) {

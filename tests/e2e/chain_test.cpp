@@ -34,8 +34,7 @@ struct ProgramRun {
 
 // Runs a program in the current folder with stdin from /dev/null and without
 // any display in its environment, as the chain does.
-ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args)
-{
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args) {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
@@ -44,13 +43,11 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
             env.push_back(entry);
     }
     std::vector<char*> envp, argv;
-    for (auto& e : env)
-        envp.push_back(e.data());
+    for (auto& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
     std::vector<std::string> all = {program};
     all.insert(all.end(), args.begin(), args.end());
-    for (auto& a : all)
-        argv.push_back(a.data());
+    for (auto& a : all) argv.push_back(a.data());
     argv.push_back(nullptr);
 
     const std::string outName = "program-output.txt";
@@ -77,23 +74,18 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
 }
 
 // The number after the given words in phaseview's rows ("-.01000", "% 1.2E+5").
-std::optional<double> numberAfter(const std::string& text, const std::string& words)
-{
+std::optional<double> numberAfter(const std::string& text, const std::string& words) {
     auto at = text.find(words);
-    if (at == std::string::npos)
-        return std::nullopt;
+    if (at == std::string::npos) return std::nullopt;
     at += words.size();
-    while (at < text.size() && (text[at] == ' ' || text[at] == '%'))
-        ++at;
+    while (at < text.size() && (text[at] == ' ' || text[at] == '%')) ++at;
     double value = 0;
     const auto r = std::from_chars(text.data() + at, text.data() + text.size(), value);
-    if (r.ec != std::errc())
-        return std::nullopt;
+    if (r.ec != std::errc()) return std::nullopt;
     return value;
 }
 
-std::string wholeText(unsigned value)
-{
+std::string wholeText(unsigned value) {
     char buf[16];
     return std::string(buf, std::to_chars(buf, buf + sizeof buf, value).ptr);
 }
@@ -101,8 +93,8 @@ std::string wholeText(unsigned value)
 struct ChainCase {
     const char* name;
     unsigned seed;
-    const char* txTime;       // typed into the launcher's start boxes
-    double frequencyError;    // added to the carrier typed into the launcher, Hz
+    const char* txTime;     // typed into the launcher's start boxes
+    double frequencyError;  // added to the carrier typed into the launcher, Hz
     // expectations on phaseview's figures
     double carrierOffset, carrierTolerance;
     double timeErrorMin, timeErrorMax;
@@ -117,37 +109,34 @@ constexpr int symbols = 120;
 
 class Chain : public ::testing::TestWithParam<ChainCase> {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         previous_ = fs::current_path();
         folder_ = fs::path(::testing::TempDir()) / (std::string("orvane-e2e-") + GetParam().name);
         fs::remove_all(folder_);
         fs::create_directories(folder_);
         fs::current_path(folder_);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         fs::current_path(previous_);
-        if (!HasFailure())
-            fs::remove_all(folder_);  // kept for a look when something failed
+        if (!HasFailure()) fs::remove_all(folder_);  // kept for a look when something failed
     }
     fs::path previous_, folder_;
 };
 
-TEST_P(Chain, PhaseviewSeesWhatWasSent)
-{
+TEST_P(Chain, PhaseviewSeesWhatWasSent) {
     const auto& c = GetParam();
-    const ProgramRun gen = runProgram(SIGGEN_PATH, {"--seed", wholeText(c.seed), "--snr", "20", "--tx-start",
-                                             "12:00:10.5", "--carrier", "137512.25", "--period", "2",
-                                             "--symbols", wholeText(symbols)});
+    const ProgramRun gen =
+        runProgram(SIGGEN_PATH, {"--seed", wholeText(c.seed), "--snr", "20", "--tx-start", "12:00:10.5",
+                                 "--carrier", "137512.25", "--period", "2", "--symbols", wholeText(symbols)});
     ASSERT_EQ(gen.exitCode, 0) << gen.output;
     const ProgramRun conv = runProgram(SPEC2WAV_PATH, {"fftdata"});
     ASSERT_EQ(conv.exitCode, 0) << conv.output;
 
     char freq[32];
     *std::to_chars(freq, freq + sizeof freq - 1, carrier + c.frequencyError).ptr = '\0';
-    const ProgramRun offsets = runProgram(OFFSETS_PATH, {"--arguments", "--period", "2", "--symbols", "120", "--core", "2",
-                                                  "--poly", "1", "fftdata.wav", c.txTime, freq});
+    const ProgramRun offsets =
+        runProgram(OFFSETS_PATH, {"--arguments", "--period", "2", "--symbols", "120", "--core", "2", "--poly",
+                                  "1", "fftdata.wav", c.txTime, freq});
     ASSERT_EQ(offsets.exitCode, 0) << offsets.output;
     std::vector<std::string> rxArgs;
     for (std::size_t b = 0, e; (e = offsets.output.find('\n', b)) != std::string::npos; b = e + 1)
@@ -198,10 +187,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ChainCase{"ExactSeed2", 2, "12:00:10.5", 0, 0, 0.002, -0.1, 0.1, true},
                       ChainCase{"ExactSeed10", 10, "12:00:10.5", 0, 0, 0.002, -0.1, 0.1, true},
                       ChainCase{"ExactSeed14", 14, "12:00:10.5", 0, 0, 0.002, -0.1, 0.1, true},
-                      ChainCase{"CarrierTypedHigh", 4, "12:00:10.5", 0.02, 0.02 * period, 0.1 * 0.02 * period, -1, 1,
-                                false},
-                      ChainCase{"CarrierTypedLow", 5, "12:00:10.5", -0.03, -0.03 * period, 0.1 * 0.03 * period, -1,
-                                1, false},
+                      ChainCase{"CarrierTypedHigh", 4, "12:00:10.5", 0.02, 0.02 * period, 0.1 * 0.02 * period,
+                                -1, 1, false},
+                      ChainCase{"CarrierTypedLow", 5, "12:00:10.5", -0.03, -0.03 * period,
+                                0.1 * 0.03 * period, -1, 1, false},
                       ChainCase{"StartHalfSymbolLate", 6, "12:00:11.5", 0, 0, 0.002, 0.2, 1, false},
                       ChainCase{"StartHalfSymbolEarly", 7, "12:00:09.5", 0, 0, 0.002, 0.2, 1, false}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -22,16 +22,23 @@ LauncherState receiverState(const std::string& title, double start, double frequ
 }  // namespace
 
 TEST(CommandLineTest, ReceiverLines) {
-    struct Case { LauncherState state; const char* line; Pieces pieces; } cases[] = {
+    struct Case {
+        LauncherState state;
+        const char* line;
+        Pieces pieces;
+    } cases[] = {
         {receiverState("rec1.wav", 13.75, 12.25),
          "orvane-rx.exe -f rec1.wav -T  13.75 -F  12.25 -S 16 -N 120 -c 2 -p 1",
-         {"orvane-rx.exe", "-f", "rec1.wav", "-T", "13.75", "-F", "12.25", "-S", "16", "-N", "120", "-c", "2", "-p", "1"}},
+         {"orvane-rx.exe", "-f", "rec1.wav", "-T", "13.75", "-F", "12.25", "-S", "16", "-N", "120", "-c", "2",
+          "-p", "1"}},
         {receiverState("rec1.wav", -12.5, -0.00001),
          "orvane-rx.exe -f rec1.wav -T -12.5 -F -0.00001 -S 16 -N 120 -c 2 -p 1",
-         {"orvane-rx.exe", "-f", "rec1.wav", "-T", "-12.5", "-F", "-0.00001", "-S", "16", "-N", "120", "-c", "2", "-p", "1"}},
+         {"orvane-rx.exe", "-f", "rec1.wav", "-T", "-12.5", "-F", "-0.00001", "-S", "16", "-N", "120", "-c",
+          "2", "-p", "1"}},
         {receiverState("my rec.wav", 0, 0),
          "orvane-rx.exe -f \"my rec.wav\" -T  0 -F  0 -S 16 -N 120 -c 2 -p 1",
-         {"orvane-rx.exe", "-f", "my rec.wav", "-T", "0", "-F", "0", "-S", "16", "-N", "120", "-c", "2", "-p", "1"}},
+         {"orvane-rx.exe", "-f", "my rec.wav", "-T", "0", "-F", "0", "-S", "16", "-N", "120", "-c", "2", "-p",
+          "1"}},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(receiverCommandLine(c.state), c.line);
@@ -47,7 +54,10 @@ TEST(CommandLineTest, ReceiverLines) {
 }
 
 TEST(CommandLineTest, ConverterAndViewerLines) {
-    struct Case { const char* title; const char* line; } cases[] = {
+    struct Case {
+        const char* title;
+        const char* line;
+    } cases[] = {
         {"fftdata3.txt", "spec2wav.exe fftdata3.txt"},
         {"averylongname.txt", "spec2wav.exe averylongname.txt"},  // the whole title, not 8 characters
         {"my  fft.txt", "spec2wav.exe \"my  fft.txt\""},
@@ -62,7 +72,10 @@ TEST(CommandLineTest, ConverterAndViewerLines) {
 }
 
 TEST(CommandLineTest, SplitsByWindowsRules) {
-    struct Case { const char* line; Pieces pieces; } cases[] = {
+    struct Case {
+        const char* line;
+        Pieces pieces;
+    } cases[] = {
         {"", {}},
         {"  \t ", {}},
         {"prog", {"prog"}},
@@ -71,11 +84,11 @@ TEST(CommandLineTest, SplitsByWindowsRules) {
         {"C:\\dir\\\"x y\" z", {"C:\\dir\\\"x", "y z"}},  // no escapes in the program name
         {"p \"a b\" \"\" c", {"p", "a b", "", "c"}},
         {"p a\"b c\"d", {"p", "ab cd"}},
-        {"p a\\\\b", {"p", "a\\\\b"}},          // backslashes not before a quote are literal
-        {"p a\\\"b", {"p", "a\"b"}},            // 1 backslash + quote: literal quote
-        {"p a\\\\\"b c\"", {"p", "a\\b c"}},     // 2 backslashes + quote: one backslash, quote groups
-        {"p a\\\\\\\"b", {"p", "a\\\"b"}},       // 3 backslashes + quote
-        {"p \"a\"\"b\"", {"p", "a\"b"}},          // "" inside quotes is a literal quote
+        {"p a\\\\b", {"p", "a\\\\b"}},        // backslashes not before a quote are literal
+        {"p a\\\"b", {"p", "a\"b"}},          // 1 backslash + quote: literal quote
+        {"p a\\\\\"b c\"", {"p", "a\\b c"}},  // 2 backslashes + quote: one backslash, quote groups
+        {"p a\\\\\\\"b", {"p", "a\\\"b"}},    // 3 backslashes + quote
+        {"p \"a\"\"b\"", {"p", "a\"b"}},      // "" inside quotes is a literal quote
         {"p \"unclosed arg", {"p", "unclosed arg"}},
         {"p \"\"", {"p", ""}},
     };
@@ -85,7 +98,8 @@ TEST(CommandLineTest, SplitsByWindowsRules) {
 }
 
 TEST(CommandLineTest, QuotedArgumentsComeBackUnchanged) {
-    for (const char* text : {"", "a b", "a\"b", "a\\b", "trailing\\", "two\\\\", "\\\"", "x\\\\\"y z", "\t"}) {
+    for (const char* text :
+         {"", "a b", "a\"b", "a\\b", "trailing\\", "two\\\\", "\\\"", "x\\\\\"y z", "\t"}) {
         EXPECT_EQ(splitCommandLine("p " + quoteArgument(text)), (Pieces{"p", text})) << text;
     }
 }

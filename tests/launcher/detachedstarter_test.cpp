@@ -24,12 +24,15 @@ TEST(ResolveProgramTest, OwnFolderFirstThenPath) {
     const std::string own = (folder.path() / "own").string();
     const std::string path = (folder.path() / "p1").string() + ":" + (folder.path() / "p2").string();
 
-    struct Case { const char* name; const char* expected; } cases[] = {
+    struct Case {
+        const char* name;
+        const char* expected;
+    } cases[] = {
         {"spec2wav.exe", "own/spec2wav"},
         {"spec2wav", "own/spec2wav"},
         {"orvane-rx.exe", "p1/orvane-rx.exe"},  // the name as given wins within a folder
         {"phaseview", "p2/phaseview"},
-        {"SPEC2WAV.EXE", nullptr},              // file names are case-sensitive here
+        {"SPEC2WAV.EXE", nullptr},  // file names are case-sensitive here
         {"dir.exe", nullptr},
         {"missing.exe", nullptr},
         {"", nullptr},
@@ -53,13 +56,17 @@ TEST(DetachedStarterTest, StartsWithTheSplitArgumentsInTheCurrentFolder) {
     TestFolder folder;
     // Writes its arguments, one per line, into the current folder; renames at
     // the end so the test never reads a half-written file.
-    folder.write("bin/recorder",
-                 "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > args.tmp\nmv args.tmp args.txt\n", true);
+    folder.write(
+        "bin/recorder",
+        "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > args.tmp\nmv args.tmp args.txt\n",
+        true);
     DetachedStarter starter((folder.path() / "bin").string());
 
-    EXPECT_EQ(starter.start("recorder.exe -f \"my rec.wav\" \"\" -p", WindowStyle::normalFocus), std::nullopt);
+    EXPECT_EQ(starter.start("recorder.exe -f \"my rec.wav\" \"\" -p", WindowStyle::normalFocus),
+              std::nullopt);
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!std::filesystem::exists(folder.path() / "args.txt") && std::chrono::steady_clock::now() < deadline) {
+    while (!std::filesystem::exists(folder.path() / "args.txt") &&
+           std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     EXPECT_EQ(folder.read("args.txt"), "-f\nmy rec.wav\n\n-p\n");
@@ -74,9 +81,11 @@ TEST(DetachedStarterTest, KeepsTheLaunchersDescriptors) {
     int inheritable[2];
     ASSERT_EQ(::pipe(inheritable), 0);  // no close-on-exec, as a library might leave it
     DetachedStarter starter((folder.path() / "bin").string());
-    EXPECT_EQ(starter.start("fdcheck " + std::to_string(inheritable[1]), WindowStyle::normalFocus), std::nullopt);
+    EXPECT_EQ(starter.start("fdcheck " + std::to_string(inheritable[1]), WindowStyle::normalFocus),
+              std::nullopt);
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!std::filesystem::exists(folder.path() / "fd.txt") && std::chrono::steady_clock::now() < deadline) {
+    while (!std::filesystem::exists(folder.path() / "fd.txt") &&
+           std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     EXPECT_EQ(folder.read("fd.txt"), "closed\n");
@@ -88,7 +97,10 @@ TEST(DetachedStarterTest, ReportsWhatCannotStart) {
     TestFolder folder;
     folder.write("bin/broken", "#!/nonexistent/interpreter\n", true);
     DetachedStarter starter((folder.path() / "bin").string());
-    struct Case { const char* line; const char* messageStart; } cases[] = {
+    struct Case {
+        const char* line;
+        const char* messageStart;
+    } cases[] = {
         {"absent.exe x", "cannot find program absent.exe"},
         {"broken", "cannot start "},
         {"", "nothing to start"},

@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QFileDialog>
 #include <QTest>
 #include <QTimer>
 #include <deque>
@@ -49,7 +49,8 @@ struct Window {
     std::unique_ptr<Launchpad> pad;
     std::unique_ptr<Form1> form;
 
-    explicit Window(ProgramStarter* realStarter = nullptr, const char* ini = nullptr, const char* sr = nullptr)
+    explicit Window(ProgramStarter* realStarter = nullptr, const char* ini = nullptr,
+                    const char* sr = nullptr)
         : starter(realStarter ? realStarter : &fakeStarter) {
         if (ini) folder.write("Wendrake.ini", ini);
         if (sr) folder.write("sr.txt", sr);
@@ -73,7 +74,11 @@ struct Window {
 
 TEST(Form1Test, ControlsAtTheirTwipPositions) {
     Window w;
-    struct Control { const char* name; const char* caption; int left, top, width, height; } controls[] = {
+    struct Control {
+        const char* name;
+        const char* caption;
+        int left, top, width, height;
+    } controls[] = {
         {"Label8", "Sample Rate", 360, 120, 1215, 255},
         {"Label10", "FFT Lenght", 3120, 120, 1215, 255},
         {"Label11", "Central Frequency", 4560, 120, 1455, 255},
@@ -110,8 +115,8 @@ TEST(Form1Test, ControlsAtTheirTwipPositions) {
         if (auto* l = qobject_cast<QLabel*>(widget)) caption = l->text();
         if (auto* e = qobject_cast<QLineEdit*>(widget)) caption = e->text();
         EXPECT_EQ(caption.toStdString(), c.caption) << c.name;
-        EXPECT_EQ(widget->geometry(), QRect(w.form->pixels(c.left), w.form->pixels(c.top), w.form->pixels(c.width),
-                                            w.form->pixels(c.height)))
+        EXPECT_EQ(widget->geometry(), QRect(w.form->pixels(c.left), w.form->pixels(c.top),
+                                            w.form->pixels(c.width), w.form->pixels(c.height)))
             << c.name;
     }
     EXPECT_FALSE(w.form->findChild<QPushButton*>("Command3")->isEnabled());
@@ -121,7 +126,8 @@ TEST(Form1Test, ControlsAtTheirTwipPositions) {
 
 TEST(Form1Test, StartUpFromTheFiles) {
     Window w(nullptr, "8270.5,2,\"1\",16,120\r\n", "48000,1,8192\r\n");
-    const char* names[] = {"Text3", "Text14", "Text15", "Text6", "Text7", "Text10", "Text11", "Text12", "Text13"};
+    const char* names[] = {"Text3",  "Text14", "Text15", "Text6", "Text7",
+                           "Text10", "Text11", "Text12", "Text13"};
     const char* expected[] = {"8270.5", "2", "1", "16", "120", "48000", "1", "8192", "0"};
     for (std::size_t i = 0; i < std::size(names); ++i) EXPECT_EQ(w.text(names[i]).toStdString(), expected[i]);
 }
@@ -198,7 +204,8 @@ TEST(QtFileChooserTest, DialogAsAskedAndTheChosenPath) {
         QMetaObject::invokeMethod(dialog, "accept");
     });
     poll.start(10);
-    std::string chosen = chooser.chooseFile({"Open Orvane .wav file", folder.path().string(), ".wav", "*.wav", "wav"});
+    std::string chosen =
+        chooser.chooseFile({"Open Orvane .wav file", folder.path().string(), ".wav", "*.wav", "wav"});
     EXPECT_EQ(title, "Open Orvane .wav file");
     EXPECT_EQ(std::filesystem::path(directory.toStdString()), folder.path());
     EXPECT_EQ(filters, QStringList{"*.wav"});

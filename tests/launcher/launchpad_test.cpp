@@ -27,7 +27,11 @@ public:
 // Records each start, with what "sr.txt" held at that moment.
 class FakeStarter : public ProgramStarter {
 public:
-    struct Start { std::string line; WindowStyle style; std::string srText; };
+    struct Start {
+        std::string line;
+        WindowStyle style;
+        std::string srText;
+    };
     std::vector<Start> starts;
     std::optional<std::string> failure;
     std::optional<std::string> start(const std::string& line, WindowStyle style) override {
@@ -49,11 +53,12 @@ struct Fixture {
 
 TEST(LaunchpadTest, StartUpFillsTheBoxes) {
     struct Case {
-        const char *ini, *sr;  // nullptr: no file
+        const char *ini, *sr;              // nullptr: no file
         std::array<std::string, 9> boxes;  // Text3, 14, 15, 6, 7, 10, 11, 12, 13
     } cases[] = {
         {nullptr, nullptr, {"", "", "", "", "", "0", "0", "0", "0"}},
-        {"8270.5,2,\"1, 3\",16,120\r\n", "48000,1,8192\r\n8270.5\r\n",
+        {"8270.5,2,\"1, 3\",16,120\r\n",
+         "48000,1,8192\r\n8270.5\r\n",
          {"8270.5", "2", "1, 3", "16", "120", "48000", "1", "8192", "8270.5"}},
         {"8270.5", "48000,1,8192\r\n", {"8270.5", "", "", "", "", "48000", "1", "8192", "0"}},
     };
@@ -64,8 +69,8 @@ TEST(LaunchpadTest, StartUpFillsTheBoxes) {
         f.state.Command3Enabled = true;
         f.pad.startUp();
         const LauncherState& s = f.state;
-        EXPECT_EQ((std::array<std::string, 9>{s.Text3, s.Text14, s.Text15, s.Text6, s.Text7, s.Text10, s.Text11,
-                                              s.Text12, s.Text13}),
+        EXPECT_EQ((std::array<std::string, 9>{s.Text3, s.Text14, s.Text15, s.Text6, s.Text7, s.Text10,
+                                              s.Text11, s.Text12, s.Text13}),
                   c.boxes);
         EXPECT_FALSE(s.Command3Enabled);
         EXPECT_EQ(s.Text1 + "|" + s.Text2 + "|" + s.Text5, "00|00|00.000");
@@ -97,7 +102,8 @@ TEST(LaunchpadTest, ReceiverSequence) {
     EXPECT_EQ(f.state.Text6, "1.0");
     EXPECT_EQ(f.state.Text7, "1");
     ASSERT_EQ(f.starter.starts.size(), 1u);
-    EXPECT_EQ(f.starter.starts[0].line, "orvane-rx.exe -f rec1.wav -T  13.75 -F  12.25 -S 1.0 -N 1 -c 2 -p 1");
+    EXPECT_EQ(f.starter.starts[0].line,
+              "orvane-rx.exe -f rec1.wav -T  13.75 -F  12.25 -S 1.0 -N 1 -c 2 -p 1");
     EXPECT_EQ(f.starter.starts[0].style, WindowStyle::normalFocus);
     EXPECT_EQ(f.state.Label5, "start offset =  13.75 [s]");
 
@@ -146,7 +152,8 @@ TEST(LaunchpadTest, ReceiverStartsInTheFolderOfTheLastChoice) {
     Fixture f;
     f.folder.write("waves/rec.wav", "xrf=100");
     f.folder.write("ffts/a.txt", "");
-    f.chooser.answers = {(f.folder.path() / "waves/rec.wav").string(), (f.folder.path() / "ffts/a.txt").string()};
+    f.chooser.answers = {(f.folder.path() / "waves/rec.wav").string(),
+                         (f.folder.path() / "ffts/a.txt").string()};
     f.pad.chooseWaveFile();
     EXPECT_EQ(f.state.Label1, "central frequency = 100 [Hz]");
     f.pad.chooseFftFile();

@@ -15,17 +15,20 @@ using namespace orv::launcher;
 
 TEST(TextToNumberTest, ReadsTheLeadingNumber) {
     const double inf = std::numeric_limits<double>::infinity();
-    struct Case { const char* text; double expected; } cases[] = {
-        {"8270,5", 8270},          // a comma is never a decimal point
+    struct Case {
+        const char* text;
+        double expected;
+    } cases[] = {
+        {"8270,5", 8270},  // a comma is never a decimal point
         {"12 kHz", 12},
-        {" 1 2 . 5 ", 12.5},       // blanks anywhere are skipped
+        {" 1 2 . 5 ", 12.5},  // blanks anywhere are skipped
         {"1\t2\n3", 123},
-        {"1\r5", 1},               // CR is not skipped
+        {"1\r5", 1},  // CR is not skipped
         {"-3.5e2x", -350},
         {"1D3", 1000},
         {"2d-1", 0.2},
         {"1E+2", 100},
-        {"1e", 1},                 // an exponent letter without digits is left over
+        {"1e", 1},  // an exponent letter without digits is left over
         {"1e+", 1},
         {"-.25", -0.25},
         {"+7", 7},
@@ -46,7 +49,10 @@ TEST(TextToNumberTest, ReadsTheLeadingNumber) {
 }
 
 TEST(NumberTextTest, FifteenDigitsPointAndBlank) {
-    struct Case { double value; const char* plain; } cases[] = {
+    struct Case {
+        double value;
+        const char* plain;
+    } cases[] = {
         {13.75, "13.75"},
         {-12.5, "-12.5"},
         {0, "0"},
@@ -78,7 +84,10 @@ TEST(NumberTextTest, FifteenDigitsPointAndBlank) {
 }
 
 TEST(UnixTimeTextTest, DateAndTimeInUtc) {
-    struct Case { double seconds; const char* text; } cases[] = {
+    struct Case {
+        double seconds;
+        const char* text;
+    } cases[] = {
         {0, "1970-01-01 00:00:00"},
         {86400, "1970-01-02 00:00:00"},  // midnight keeps its time
         {1447072496.75, "2015-11-09 12:34:56"},

@@ -11,7 +11,8 @@ using namespace orv::launcher;
 namespace {
 
 std::string le32(std::uint32_t v) {
-    return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+    return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+            static_cast<char>(v >> 24)};
 }
 
 std::string chunk(const std::string& id, const std::string& payload, std::uint32_t declaredSize) {
@@ -43,24 +44,27 @@ TEST(ReadWaveInfoTest, ScansTagsLineByLine) {
     const WaveCase cases[] = {
         {"example", "\x01sr=1000 rf=137500 ut=1447072496.75", "137500",
          "UTC file start: 2015-11-09 12:34:56.75", "sample rate = 1000 [samples/s]", 45296.75},
-        {"no tags", "nothing here", "", "UTC file start: 1970-01-01 00:00:00.00", "sample rate =  [samples/s]", 0},
+        {"no tags", "nothing here", "", "UTC file start: 1970-01-01 00:00:00.00",
+         "sample rate =  [samples/s]", 0},
         {"tag at line start", "ut=1447072496\r\nxrf=5", "5", "UTC file start: 1970-01-01 00:00:00.00",
          "sample rate =  [samples/s]", 0},
-        {"first occurrence only", "ut=100 ut=200\r\nx ut=7 ut=8", "", "UTC file start: 1970-01-01 00:00:07.00",
-         "sample rate =  [samples/s]", 7},
-        {"values appended across lines", "xrf=12\r\nyrf=34\rzrf=5", "12345", "UTC file start: 1970-01-01 00:00:00.00",
-         "sample rate =  [samples/s]", 0},
+        {"first occurrence only", "ut=100 ut=200\r\nx ut=7 ut=8", "",
+         "UTC file start: 1970-01-01 00:00:07.00", "sample rate =  [samples/s]", 7},
+        {"values appended across lines", "xrf=12\r\nyrf=34\rzrf=5", "12345",
+         "UTC file start: 1970-01-01 00:00:00.00", "sample rate =  [samples/s]", 0},
         {"lone LF is an ordinary character", "xrf=12\nrf=34\r\n\nrf=6", "126",
          "UTC file start: 1970-01-01 00:00:00.00", "sample rate =  [samples/s]", 0},
-        {"stops at a blank", "xut=123 456", "", "UTC file start: 1970-01-01 00:02:03.00", "sample rate =  [samples/s]",
-         123},
+        {"stops at a blank", "xut=123 456", "", "UTC file start: 1970-01-01 00:02:03.00",
+         "sample rate =  [samples/s]", 123},
         {"thirty characters", "xrf=" + digits35, "123456789012345678901234567890",
          "UTC file start: 1970-01-01 00:00:00.00", "sample rate =  [samples/s]", 0},
         {"fraction keeps four decimals", "xut=100.12345", "", "UTC file start: 1970-01-01 00:01:40.1234",
          "sample rate =  [samples/s]", 100.1234},
         {"date out of range", "xut=999999999999999 sr=5", "", "", "", -1},
-        {"riff info before data", riff(fmtChunk + chunk("inf1", std::string("sr=250 rf=137500 ut=1447071448.17") +
-                                                      std::string(3, '\0')) + chunk("data", "\rxut=999\rxrf=1\r")),
+        {"riff info before data",
+         riff(fmtChunk +
+              chunk("inf1", std::string("sr=250 rf=137500 ut=1447071448.17") + std::string(3, '\0')) +
+              chunk("data", "\rxut=999\rxrf=1\r")),
          "137500", "UTC file start: 2015-11-09 12:17:28.17", "sample rate = 250 [samples/s]", 44248.17},
         {"riff odd chunk padded", riff(chunk("odd ", "xrf=7") + chunk("data", "\rxrf=9")), "7",
          "UTC file start: 1970-01-01 00:00:00.00", "sample rate =  [samples/s]", 0},

@@ -51,7 +51,10 @@ TEST(SettingsFileTest, LoadKeepsWhatWasRead) {
 }
 
 TEST(SampleRatesFileTest, WritesNumbersOfTheBoxes) {
-    struct Case { const char* boxes[4]; const char* content; } cases[] = {
+    struct Case {
+        const char* boxes[4];
+        const char* content;
+    } cases[] = {
         {{"48000", "1", "8192", "8270.5"}, "48000,1,8192\r\n8270.5\r\n"},
         {{"12 kHz", "", "abc", "-0.5"}, "12,0,0\r\n-0.5\r\n"},
         {{"12000.0", "4.8e1", "524288", "137500,5"}, "12000,48,524288\r\n137500\r\n"},
@@ -69,7 +72,10 @@ TEST(SampleRatesFileTest, WritesNumbersOfTheBoxes) {
 }
 
 TEST(SampleRatesFileTest, LoadKeepsWhatWasRead) {
-    struct Case { const char* content; std::array<double, 4> expected; } cases[] = {
+    struct Case {
+        const char* content;
+        std::array<double, 4> expected;
+    } cases[] = {
         {nullptr, {0, 0, 0, 0}},
         {"48000,1,8192\r\n8270.5\r\n", {48000, 1, 8192, 8270.5}},
         {"48000,1,8192\r\n", {48000, 1, 8192, 0}},

@@ -17,12 +17,14 @@ TestFolder::~TestFolder() {
     std::filesystem::remove_all(path_, ignored);
 }
 
-std::filesystem::path TestFolder::write(const std::string& name, const std::string& bytes, bool executable) const {
+std::filesystem::path TestFolder::write(const std::string& name, const std::string& bytes,
+                                        bool executable) const {
     std::filesystem::path file = path_ / name;
     std::filesystem::create_directories(file.parent_path());
     std::ofstream(file, std::ios::binary) << bytes;
     if (executable) {
-        std::filesystem::permissions(file, std::filesystem::perms::owner_all, std::filesystem::perm_options::add);
+        std::filesystem::permissions(file, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add);
     }
     return file;
 }

@@ -13,7 +13,8 @@ public:
 
     const std::filesystem::path& path() const { return path_; }
     // Writes bytes to a file relative to the folder; returns its path.
-    std::filesystem::path write(const std::string& name, const std::string& bytes, bool executable = false) const;
+    std::filesystem::path write(const std::string& name, const std::string& bytes,
+                                bool executable = false) const;
     std::string read(const std::string& name) const;  // empty when missing
 
 private:

@@ -65,8 +65,8 @@ TEST(Png, EncodesThePixelsWithThePalette) {
     ASSERT_EQ(ihdr.size(), 13u);
     EXPECT_EQ(be32(ihdr, 0), 640u);
     EXPECT_EQ(be32(ihdr, 4), 480u);
-    EXPECT_EQ(ihdr[8], 8);   // bits per index
-    EXPECT_EQ(ihdr[9], 3);   // palette colour
+    EXPECT_EQ(ihdr[8], 8);  // bits per index
+    EXPECT_EQ(ihdr[9], 3);  // palette colour
     const std::string& plte = chunks[1].data;
     ASSERT_EQ(plte.size(), 48u);
     EXPECT_EQ(plte.substr(3 * 6, 3), std::string("\xAA\x55\x00", 3));  // brown, not dark yellow
@@ -80,8 +80,7 @@ TEST(Png, EncodesThePixelsWithThePalette) {
     ASSERT_EQ(rawSize, raw.size());
     for (int y = 0; y < 480; ++y) {
         ASSERT_EQ(raw[y * 641], 0) << y;  // filter: none
-        for (int x = 0; x < 640; ++x)
-            ASSERT_EQ(raw[y * 641 + 1 + x], pixels[y * 640 + x]) << x << "," << y;
+        for (int x = 0; x < 640; ++x) ASSERT_EQ(raw[y * 641 + 1 + x], pixels[y * 640 + x]) << x << "," << y;
     }
 }
 
@@ -89,8 +88,7 @@ TEST(Png, WriteReportsFailureAndSuccess) {
     SurfacePixels pixels{};
     std::uint32_t seed = 1;  // noise, so the file is far larger than the limit below
     for (auto& p : pixels) p = static_cast<std::uint8_t>((seed = seed * 1103515245 + 12345) >> 28);
-    const auto dir = std::filesystem::temp_directory_path() /
-                     ("plot_png_" + std::to_string(::getpid()));
+    const auto dir = std::filesystem::temp_directory_path() / ("plot_png_" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     const auto good = (dir / "shot.png").string();
     EXPECT_TRUE(writePng(good, pixels));
@@ -171,8 +169,7 @@ TEST(Screens, ImageScreenTakesFileZeroWhileOpen) {
 
 // A font image with glyph g filled with the byte g + 1, so glyphs are told apart.
 std::vector<std::uint8_t> psf1(std::size_t count, bool table) {
-    std::vector<std::uint8_t> b = {0x36, 0x04, std::uint8_t((count == 512 ? 1 : 0) | (table ? 2 : 0)),
-                                   16};
+    std::vector<std::uint8_t> b = {0x36, 0x04, std::uint8_t((count == 512 ? 1 : 0) | (table ? 2 : 0)), 16};
     for (std::size_t g = 0; g < count; ++g) b.insert(b.end(), 16, std::uint8_t(g + 1));
     return b;
 }
@@ -205,8 +202,17 @@ TEST(Psf, Psf1UnicodeTableDecidesTheAsciiGlyphs) {
     for (unsigned g = 0; g < 256; ++g) {
         // Glyph 7 draws 'A' and, after a sequence marker, nothing else counts;
         // glyph 8 draws 'B' and the Latin-1 e acute; all others draw nothing we map.
-        if (g == 7) { put16(b, 'A'); put16(b, 0xFFFE); put16(b, 'Z'); put16(b, 0x0301); }
-        if (g == 8) { put16(b, 0x2500); put16(b, 'B'); put16(b, 0xE9); }
+        if (g == 7) {
+            put16(b, 'A');
+            put16(b, 0xFFFE);
+            put16(b, 'Z');
+            put16(b, 0x0301);
+        }
+        if (g == 8) {
+            put16(b, 0x2500);
+            put16(b, 'B');
+            put16(b, 0xE9);
+        }
         put16(b, 0xFFFF);
     }
     const auto parsed = psf::parseFont(b);
@@ -230,8 +236,15 @@ TEST(Psf, Psf2Utf8Table) {
     auto b = psf2(300, 8, 16);
     for (unsigned g = 0; g < 300; ++g) {
         if (g == 290) b.push_back('q');
-        if (g == 291) { b.push_back(0xC3); b.push_back(0xA9); b.push_back('r'); }  // e acute, 'r'
-        if (g == 292) { b.push_back(0xFE); b.push_back('s'); }  // sequence only
+        if (g == 291) {
+            b.push_back(0xC3);
+            b.push_back(0xA9);
+            b.push_back('r');
+        }  // e acute, 'r'
+        if (g == 292) {
+            b.push_back(0xFE);
+            b.push_back('s');
+        }  // sequence only
         b.push_back(0xFF);
     }
     const auto parsed = psf::parseFont(b);

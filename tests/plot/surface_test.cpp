@@ -82,12 +82,21 @@ INSTANTIATE_TEST_SUITE_P(
         MappingCase{"JustBelowHalf", {0, 0, 99, 99}, {0, 0, 100, 100}, {50.49f, 0}, true, {50, 99}},
         // Without a world window the coordinates count pixels from the viewport's corner.
         MappingCase{"NoWindowHalf", {100, 100, 300, 300}, {0, 0, 0, 0}, {50.5f, 20.5f}, true, {151, 121}},
-        MappingCase{"NoWindowNegativeOutside", {100, 100, 300, 300}, {0, 0, 0, 0}, {-0.4f, 5}, true, {100, 105}},
+        MappingCase{
+            "NoWindowNegativeOutside", {100, 100, 300, 300}, {0, 0, 0, 0}, {-0.4f, 5}, true, {100, 105}},
         MappingCase{"NoWindowNegativeHalfOutside", {100, 100, 300, 300}, {0, 0, 0, 0}, {-0.5f, 5}, false, {}},
-        MappingCase{"NaNIsNotDrawn", {0, 0, 639, 479}, {0, 0, 0, 0},
-                    {std::numeric_limits<float>::quiet_NaN(), 5}, false, {}},
-        MappingCase{"InfinityIsNotDrawn", {0, 0, 639, 479}, {0, 0, 0, 0},
-                    {std::numeric_limits<float>::infinity(), 5}, false, {}},
+        MappingCase{"NaNIsNotDrawn",
+                    {0, 0, 639, 479},
+                    {0, 0, 0, 0},
+                    {std::numeric_limits<float>::quiet_NaN(), 5},
+                    false,
+                    {}},
+        MappingCase{"InfinityIsNotDrawn",
+                    {0, 0, 639, 479},
+                    {0, 0, 0, 0},
+                    {std::numeric_limits<float>::infinity(), 5},
+                    false,
+                    {}},
         MappingCase{"ZeroWidthWindow", {0, 0, 639, 479}, {5, 0, 5, 10}, {6, 5}, false, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -114,11 +123,17 @@ std::vector<Pixel> referenceLine(int x0, int y0, int x1, int y1) {
     for (int i = 0; i <= du; ++i) {
         out.push_back({x, y});
         if (err >= 0 && i < du) {
-            if (xMajor) y += sy; else x += sx;
+            if (xMajor)
+                y += sy;
+            else
+                x += sx;
             err -= 2 * du;
         }
         err += 2 * dv;
-        if (xMajor) x += sx; else y += sy;
+        if (xMajor)
+            x += sx;
+        else
+            y += sy;
     }
     return out;
 }
@@ -133,8 +148,8 @@ class Lines : public ::testing::TestWithParam<LineCase> {};
 TEST_P(Lines, FullLineIsConnectedWithEndsIncluded) {
     const LineCase& c = GetParam();
     PlotSurface s;
-    s.drawLine(WorldPoint{float(c.from.first), float(c.from.second)},
-               {float(c.to.first), float(c.to.second)}, 2);
+    s.drawLine(WorldPoint{float(c.from.first), float(c.from.second)}, {float(c.to.first), float(c.to.second)},
+               2);
     const auto lit = pixelsOf(s, 2);
     const int dx = std::abs(c.to.first - c.from.first), dy = std::abs(c.to.second - c.from.second);
     EXPECT_EQ(lit.size(), std::size_t(std::max(dx, dy) + 1));
@@ -170,14 +185,10 @@ TEST_P(Lines, ClippedLineIsTheVisiblePartOfTheFullLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Surface, Lines,
-    ::testing::Values(LineCase{"Horizontal", {3, 20}, {100, 20}},
-                      LineCase{"Vertical", {30, 2}, {30, 90}},
-                      LineCase{"Single", {40, 40}, {40, 40}},
-                      LineCase{"ShallowRight", {0, 0}, {97, 31}},
-                      LineCase{"ShallowLeftUp", {97, 31}, {0, 0}},
-                      LineCase{"SteepDown", {10, 0}, {37, 90}},
-                      LineCase{"SteepUpLeft", {80, 90}, {2, 5}},
-                      LineCase{"Diagonal", {0, 60}, {60, 0}},
+    ::testing::Values(LineCase{"Horizontal", {3, 20}, {100, 20}}, LineCase{"Vertical", {30, 2}, {30, 90}},
+                      LineCase{"Single", {40, 40}, {40, 40}}, LineCase{"ShallowRight", {0, 0}, {97, 31}},
+                      LineCase{"ShallowLeftUp", {97, 31}, {0, 0}}, LineCase{"SteepDown", {10, 0}, {37, 90}},
+                      LineCase{"SteepUpLeft", {80, 90}, {2, 5}}, LineCase{"Diagonal", {0, 60}, {60, 0}},
                       LineCase{"HalfSlope", {0, 0}, {100, 50}},
                       LineCase{"CrossesCorner", {20, 70}, {90, 10}}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -232,7 +243,8 @@ TEST(Surface, FarEndsKeepTheLinesSlope) {
         s.drawLine(c.a, c.b, 3);
         const auto lit = pixelsOf(s, 3);
         if (c.onLine.empty()) EXPECT_TRUE(lit.empty()) << c.name;
-        for (const Pixel& p : c.onLine) EXPECT_TRUE(lit.count(p)) << c.name << " " << p.first << "," << p.second;
+        for (const Pixel& p : c.onLine)
+            EXPECT_TRUE(lit.count(p)) << c.name << " " << p.first << "," << p.second;
         EXPECT_EQ(s.lastPoint().x, c.b.x) << c.name;
     }
 }
@@ -261,8 +273,8 @@ TEST(Surface, FrameLiesJustOutsideTheViewport) {
     s.setViewport(10, 10, 510, 100, std::nullopt, 1);
     const auto frame = pixelsOf(s, 1);
     EXPECT_EQ(frame.size(), std::size_t(2 * 503 + 2 * 91));
-    for (const Pixel& p : {Pixel{9, 9}, Pixel{511, 9}, Pixel{9, 101}, Pixel{511, 101}, Pixel{300, 9},
-                          Pixel{9, 50}})
+    for (const Pixel& p :
+         {Pixel{9, 9}, Pixel{511, 9}, Pixel{9, 101}, Pixel{511, 101}, Pixel{300, 9}, Pixel{9, 50}})
         EXPECT_TRUE(frame.count(p)) << p.first << "," << p.second;
     for (const auto& [x, y] : frame) EXPECT_TRUE(x == 9 || x == 511 || y == 9 || y == 101);
     const PixelRect r = s.viewRect();
@@ -295,8 +307,7 @@ TEST(Surface, ViewportEdgeCases) {
         EXPECT_EQ(r.height, c.rect.height) << c.name;
         s.drawLine(WorldPoint{-1000, -1000}, {1000, 1000}, 8);  // clipped to the cut rectangle
         for (const auto& [x, y] : pixelsOf(s, 8))
-            EXPECT_TRUE(x >= r.left && x < r.left + r.width && y >= r.top && y < r.top + r.height)
-                << c.name;
+            EXPECT_TRUE(x >= r.left && x < r.left + r.width && y >= r.top && y < r.top + r.height) << c.name;
     }
 }
 
@@ -349,15 +360,13 @@ TEST_P(Circles, ExtremesAndShape) {
     EXPECT_EQ(s.lastPoint().x, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Surface, Circles,
-                         ::testing::Values(CircleCase{"DefaultAspect", 0, 48, 48},
-                                           CircleCase{"AspectOne", 1, 48, 48},
-                                           CircleCase{"FlatHalf", 0.5f, 48, 24},
-                                           CircleCase{"TallDouble", 2, 24, 48},
-                                           // Flat: the tips lie beyond where the rasteriser's second region ends.
-                                           CircleCase{"VeryFlat", 0.05f, 48, 2},
-                                           CircleCase{"VeryTall", 20, 2, 48}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Surface, Circles,
+    ::testing::Values(CircleCase{"DefaultAspect", 0, 48, 48}, CircleCase{"AspectOne", 1, 48, 48},
+                      CircleCase{"FlatHalf", 0.5f, 48, 24}, CircleCase{"TallDouble", 2, 24, 48},
+                      // Flat: the tips lie beyond where the rasteriser's second region ends.
+                      CircleCase{"VeryFlat", 0.05f, 48, 2}, CircleCase{"VeryTall", 20, 2, 48}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Surface, CircleEdgeCases) {
     PlotSurface s;

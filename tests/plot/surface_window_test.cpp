@@ -1,10 +1,10 @@
 // The Qt window of the plot surface and the start-up around it (offscreen).
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QTest>
-#include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -97,8 +97,10 @@ TEST_F(WindowTest, CloseBoxCountsAsAKeyAndKeepsTheWindow) {
 
 TEST(ProgramTitle, IsTheFileNameWithoutFolderAndExtension) {
     const std::pair<const char*, const char*> cases[] = {
-        {"phaseview", "phaseview"},          {"/opt/orvane/bin/phaseview", "phaseview"},
-        {"./phaseview.exe", "phaseview"},    {"C:phaseview.exe", "C:phaseview"},
+        {"phaseview", "phaseview"},
+        {"/opt/orvane/bin/phaseview", "phaseview"},
+        {"./phaseview.exe", "phaseview"},
+        {"C:phaseview.exe", "C:phaseview"},
         {"", ""},
     };
     for (const auto& [argv0, title] : cases) EXPECT_EQ(programTitle(argv0), title) << argv0;

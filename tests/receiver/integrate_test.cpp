@@ -21,8 +21,7 @@ using orv::rx::WaveRecording;
 
 constexpr double pi = std::numbers::pi;
 
-RxOptions options(double start, double freq, double period, long long count)
-{
+RxOptions options(double start, double freq, double period, long long count) {
     RxOptions o;
     o.waveFile = "rec.wav";
     o.startOffset = start;
@@ -33,8 +32,7 @@ RxOptions options(double start, double freq, double period, long long count)
 }
 
 // What the converter leaves for a transmitted baseband x: its conjugate.
-WaveRecording recording(double rate, std::size_t n, auto transmitted)
-{
+WaveRecording recording(double rate, std::size_t n, auto transmitted) {
     WaveRecording w;
     w.sampleRate = rate;
     for (std::size_t i = 0; i < n; ++i)
@@ -51,8 +49,7 @@ class Tone : public ::testing::TestWithParam<ToneCase> {};
 
 // A carrier at the given offset carrying +1 / -1 symbols comes out at rest,
 // with the transmitter's phase, whatever the start's fraction of a sample.
-TEST_P(Tone, ComesToRestWithTransmittedPhase)
-{
+TEST_P(Tone, ComesToRestWithTransmittedPhase) {
     const auto& c = GetParam();
     const int count = 12;
     const auto data = [&](double t) {
@@ -60,7 +57,8 @@ TEST_P(Tone, ComesToRestWithTransmittedPhase)
         const double d = (k >= 0 && k < count && (k * 7 % 3) == 1) ? -1 : 1;
         return std::polar(d, 2 * pi * c.carrier * t + c.phaseDeg * pi / 180);
     };
-    const auto wave = recording(c.rate, static_cast<std::size_t>((c.start + c.period * count) * c.rate + 2), data);
+    const auto wave =
+        recording(c.rate, static_cast<std::size_t>((c.start + c.period * count) * c.rate + 2), data);
     const auto r = integrateSymbols(wave, options(c.start, c.carrier, c.period, count));
     ASSERT_TRUE(r.ok()) << r.error();
     for (int k = 0; k < count; ++k) {
@@ -89,13 +87,11 @@ struct WeightCase {
 
 class Weighting : public ::testing::TestWithParam<WeightCase> {};
 
-TEST_P(Weighting, SplitsSamplesAtPeriodEdges)
-{
+TEST_P(Weighting, SplitsSamplesAtPeriodEdges) {
     const auto& c = GetParam();
     WaveRecording w;
     w.sampleRate = 4;  // positions are seconds x 4
-    for (float v : {0.f, 0.f, 0.f, 10.f, 10.f, 10.f, 2.f, 2.f})
-        w.samples.push_back({v, 0});
+    for (float v : {0.f, 0.f, 0.f, 10.f, 10.f, 10.f, 2.f, 2.f}) w.samples.push_back({v, 0});
     const auto r = integrateSymbols(w, options(c.startPosition / 4, 0, c.lengthSamples / 4, 1));
     ASSERT_TRUE(r.ok()) << r.error();
     EXPECT_NEAR(r->symbols[0].real(), c.expected, 1e-12);
@@ -108,12 +104,10 @@ INSTANTIATE_TEST_SUITE_P(
                       WeightCase{"QuarterIntoCell", 1.75, 2, (0.75 * 0 + 1 * 10 + 0.25 * 10) / 2},
                       WeightCase{"InsideOneCell", 3.6, 0.3, 10},
                       WeightCase{"AcrossStep", 4.9, 1.2, (0.6 * 10 + 0.6 * 2) / 1.2},
-                      WeightCase{"FirstHalfCell", -0.5, 1, 0},
-                      WeightCase{"LastHalfCell", 6.5, 1, 2}),
+                      WeightCase{"FirstHalfCell", -0.5, 1, 0}, WeightCase{"LastHalfCell", 6.5, 1, 2}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ReceiverSpan, UsesTheWholeFileButNoMore)
-{
+TEST(ReceiverSpan, UsesTheWholeFileButNoMore) {
     WaveRecording w;
     w.sampleRate = 8;  // sample 99 ends at position 99.5, sample 0 starts at -0.5
     w.samples.assign(100, {1, 0});
@@ -134,17 +128,16 @@ TEST(ReceiverSpan, UsesTheWholeFileButNoMore)
 
 // A period that does not move the position from one symbol edge to the next
 // is refused instead of giving 0 / 0 symbols; a tiny one that does, works.
-TEST(ReceiverSpan, RefusesPeriodsThePositionsCannotResolve)
-{
+TEST(ReceiverSpan, RefusesPeriodsThePositionsCannotResolve) {
     struct Case {
         const char* name;
         double rate, start, period;
         bool ok;
     };
-    for (const auto& c : {Case{"LostInLateStart", 8, 3.75, 1e-30, false},
-                          Case{"UnderflowsWithRate", 1e-200, 0, 1e-200, false},
-                          Case{"TinyFromZero", 8, 0, 1e-30, true},
-                          Case{"SmallButResolved", 8, 3.75, 1e-12, true}}) {
+    for (const auto& c :
+         {Case{"LostInLateStart", 8, 3.75, 1e-30, false},
+          Case{"UnderflowsWithRate", 1e-200, 0, 1e-200, false}, Case{"TinyFromZero", 8, 0, 1e-30, true},
+          Case{"SmallButResolved", 8, 3.75, 1e-12, true}}) {
         WaveRecording w;
         w.sampleRate = c.rate;
         w.samples.assign(100, {3, -1});
@@ -161,10 +154,10 @@ TEST(ReceiverSpan, RefusesPeriodsThePositionsCannotResolve)
 
 // A carrier d Hz below the given offset leaves the symbols turning clockwise
 // by d x period cycles per symbol.
-TEST(ReceiverPhase, FrequencyErrorTurnsSymbolsClockwise)
-{
+TEST(ReceiverPhase, FrequencyErrorTurnsSymbolsClockwise) {
     for (const double error : {0.01, -0.02}) {
-        const auto wave = recording(250, 250 * 42, [](double t) { return std::polar(1.0, 2 * pi * 12.25 * t); });
+        const auto wave =
+            recording(250, 250 * 42, [](double t) { return std::polar(1.0, 2 * pi * 12.25 * t); });
         const auto r = integrateSymbols(wave, options(1, 12.25 + error, 2, 20));
         ASSERT_TRUE(r.ok());
         for (int k = 1; k < 20; ++k) {
@@ -174,14 +167,12 @@ TEST(ReceiverPhase, FrequencyErrorTurnsSymbolsClockwise)
     }
 }
 
-std::string lastLookup(const std::string& file)
-{
+std::string lastLookup(const std::string& file) {
     // phaseview: 95 characters in text mode from byte L - 101, the text after
     // their last LF, its leading number plus 1.
     std::string s;
     for (std::size_t i = file.size() - 101; i < file.size() && s.size() < 95; ++i) {
-        if (file[i] == '\r' && i + 1 < file.size() && file[i + 1] == '\n')
-            ++i;
+        if (file[i] == '\r' && i + 1 < file.size() && file[i + 1] == '\n') ++i;
         s += file[i] == '\r' ? '\r' : file[i];
     }
     const auto lf = s.rfind('\n');
@@ -190,8 +181,7 @@ std::string lastLookup(const std::string& file)
     return tail.substr(0, tail.find(' '));
 }
 
-TEST(SymbolFile, EveryCountIsFoundByTheViewersLookup)
-{
+TEST(SymbolFile, EveryCountIsFoundByTheViewersLookup) {
     for (const std::size_t n : {1u, 2u, 3u, 10u, 120u, 1001u}) {
         std::vector<std::complex<double>> symbols;
         for (std::size_t i = 0; i < n; ++i)
@@ -211,8 +201,7 @@ TEST(SymbolFile, EveryCountIsFoundByTheViewersLookup)
             double fields[4];
             const char* p = record.data();
             for (double& f : fields) {
-                while (*p == ' ')
-                    ++p;
+                while (*p == ' ') ++p;
                 p = std::from_chars(p, record.data() + record.size(), f).ptr;
             }
             EXPECT_EQ(fields[0], double(i));
@@ -225,8 +214,7 @@ TEST(SymbolFile, EveryCountIsFoundByTheViewersLookup)
     }
 }
 
-TEST(SymbolFile, PhaseStaysWithinPlusMinus180)
-{
+TEST(SymbolFile, PhaseStaysWithinPlusMinus180) {
     const std::string text = orv::rx::formatSymbolRecords({{-1, 0}, {-1, -1e-12}, {0, 0}, {0, 1}});
     EXPECT_NE(text.find("0 -1 0 180.0000"), std::string::npos) << text;
     EXPECT_NE(text.find("1 -1 -1e-12 -180.0000"), std::string::npos) << text;
@@ -234,12 +222,10 @@ TEST(SymbolFile, PhaseStaysWithinPlusMinus180)
     EXPECT_NE(text.find("3 0 1 90.0000"), std::string::npos) << text;
 }
 
-TEST_F(ScratchFolder, SummaryLineNamesCountPowerAndSpan)
-{
+TEST_F(ScratchFolder, SummaryLineNamesCountPowerAndSpan) {
     std::vector<std::complex<float>> samples(65536, {0, 0});
     // Periods [2625, 3125) ... [62125, 62625) take half of their edge samples.
-    for (std::size_t i = 2625; i <= 62625; ++i)
-        samples[i] = {0, -2};  // conj of 2j: phase +90 degrees
+    for (std::size_t i = 2625; i <= 62625; ++i) samples[i] = {0, -2};  // conj of 2j: phase +90 degrees
     writeWav("rec.wav", samples);
     const auto r = orv::rx::runReceiver(
         {"-c", "2", "-T", " 10.5", "-f", "rec.wav", "-F", " 0", "-S", "2", "-N", "120", "-p", "1"});

@@ -10,15 +10,13 @@ namespace {
 
 using rxtest::PrintTo;
 
-std::vector<std::string> words(const std::string& line)
-{
+std::vector<std::string> words(const std::string& line) {
     std::vector<std::string> out;
     std::string cur;
     bool any = false;
     for (char c : line + "|") {
         if (c == '|') {  // '|' separates arguments so a test can keep blanks inside one
-            if (any)
-                out.push_back(cur);
+            if (any) out.push_back(cur);
             cur.clear();
             any = false;
         } else {
@@ -40,8 +38,7 @@ struct Accepted {
 
 class AcceptedOptions : public ::testing::TestWithParam<Accepted> {};
 
-TEST_P(AcceptedOptions, ParsesEveryField)
-{
+TEST_P(AcceptedOptions, ParsesEveryField) {
     const auto& c = GetParam();
     const auto r = parseRxOptions(words(c.args));
     ASSERT_TRUE(r.ok()) << r.error();
@@ -58,18 +55,20 @@ TEST_P(AcceptedOptions, ParsesEveryField)
 INSTANTIATE_TEST_SUITE_P(
     Receiver, AcceptedOptions,
     ::testing::Values(
-        Accepted{"LauncherOrder", "-f|rec1.wav|-T|13.75|-F|12.25|-S|16|-N|120|-c|2|-p|1", "rec1.wav", 13.75, 12.25, 16,
-                 120, 2, 1},
-        Accepted{"LeadingBlankValues", "-f|rec1.wav|-T| 13.75|-F| 12.25|-S|2|-N|120|-c|2|-p|1", "rec1.wav", 13.75,
-                 12.25, 2, 120, 2, 1},
-        Accepted{"NegativeOffsets", "-f|a.wav|-T|-12.5|-F|-0.00001|-S|1.0|-N|1|-c|0|-p|0", "a.wav", -12.5, -0.00001,
-                 1, 1, 0, 0},
+        Accepted{"LauncherOrder", "-f|rec1.wav|-T|13.75|-F|12.25|-S|16|-N|120|-c|2|-p|1", "rec1.wav", 13.75,
+                 12.25, 16, 120, 2, 1},
+        Accepted{"LeadingBlankValues", "-f|rec1.wav|-T| 13.75|-F| 12.25|-S|2|-N|120|-c|2|-p|1", "rec1.wav",
+                 13.75, 12.25, 2, 120, 2, 1},
+        Accepted{"NegativeOffsets", "-f|a.wav|-T|-12.5|-F|-0.00001|-S|1.0|-N|1|-c|0|-p|0", "a.wav", -12.5,
+                 -0.00001, 1, 1, 0, 0},
         Accepted{"AnyOrder", "-p|7|-N|3|-c|4|-S|0.5|-F|-3|-T|.25|-f|x.wav", "x.wav", 0.25, -3, 0.5, 3, 4, 7},
         Accepted{"GluedValues", "-fx.wav|-T10|-F-2.5|-S2|-N5|-c1|-p0x11d", "x.wav", 10, -2.5, 2, 5, 1, 0x11d},
-        Accepted{"UnquotedNameWithBlanks", "-f|my|rec.wav|-T|1|-F|2|-S|3|-N|4|-c|5|-p|6", "my rec.wav", 1, 2, 3, 4, 5,
-                 6},
-        Accepted{"WholeCountWithPoint", "-f|a.wav|-T|0|-F|0|-S|2|-N|120.0|-c|2|-p|1", "a.wav", 0, 0, 2, 120, 2, 1},
-        Accepted{"ExponentAndPlus", "-f|a.wav|-T|1e1|-F|+2|-S|2E-1|-N|1|-c|2|-p|1", "a.wav", 10, 2, 0.2, 1, 2, 1}),
+        Accepted{"UnquotedNameWithBlanks", "-f|my|rec.wav|-T|1|-F|2|-S|3|-N|4|-c|5|-p|6", "my rec.wav", 1, 2,
+                 3, 4, 5, 6},
+        Accepted{"WholeCountWithPoint", "-f|a.wav|-T|0|-F|0|-S|2|-N|120.0|-c|2|-p|1", "a.wav", 0, 0, 2, 120,
+                 2, 1},
+        Accepted{"ExponentAndPlus", "-f|a.wav|-T|1e1|-F|+2|-S|2E-1|-N|1|-c|2|-p|1", "a.wav", 10, 2, 0.2, 1, 2,
+                 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct Rejected {
@@ -80,8 +79,7 @@ struct Rejected {
 
 class RejectedOptions : public ::testing::TestWithParam<Rejected> {};
 
-TEST_P(RejectedOptions, GivesOneClearLine)
-{
+TEST_P(RejectedOptions, GivesOneClearLine) {
     const auto& c = GetParam();
     const auto r = parseRxOptions(words(c.args));
     ASSERT_FALSE(r.ok());
@@ -115,15 +113,15 @@ INSTANTIATE_TEST_SUITE_P(
         Rejected{"StrayWord", "-f|a.wav|-T|1|2|-F|2|-S|3|-N|4|-c|5|-p|6", "unexpected argument '2'"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ReceiverHelp, WinsOverEverythingAndSaysWhatIsLeftOut)
-{
+TEST(ReceiverHelp, WinsOverEverythingAndSaysWhatIsLeftOut) {
     for (const char* args : {"--help", "-f|a.wav|--help", "-h", "-T|x|-?"}) {
         const auto r = parseRxOptions(words(args));
         ASSERT_TRUE(r.ok()) << args;
         EXPECT_TRUE(r->helpRequested) << args;
     }
     const std::string help = orv::rx::helpText();
-    for (const char* part : {"-f WAV", "-T", "-F", "-S", "-N", "-c", "-p", "rawsyms.txt", "Decoding the message"})
+    for (const char* part :
+         {"-f WAV", "-T", "-F", "-S", "-N", "-c", "-p", "rawsyms.txt", "Decoding the message"})
         EXPECT_NE(help.find(part), std::string::npos) << part;
 }
 

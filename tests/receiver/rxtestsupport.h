@@ -6,8 +6,8 @@
 
 #include <cctype>
 #include <complex>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -19,11 +19,8 @@ namespace rxtest {
 
 // Parameterised cases print as their name instead of a byte dump.
 template <class Case>
-    requires requires(const Case& c) { c.name; }
-void PrintTo(const Case& c, std::ostream* os)
-{
-    *os << c.name;
-}
+requires requires(const Case& c) { c.name; }
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 struct WavLayout {
     std::uint16_t formatTag = 0xFFFE;  // 3 plain float, 1 PCM
@@ -33,20 +30,16 @@ struct WavLayout {
     std::string info = "sr=250 rf=137500 ut=1796644800";  // no "inf1" chunk when empty
 };
 
-inline void put16(std::string& s, std::uint16_t v)
-{
+inline void put16(std::string& s, std::uint16_t v) {
     s += char(v & 0xFF);
     s += char(v >> 8);
 }
-inline void put32(std::string& s, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        s += char((v >> (8 * i)) & 0xFF);
+inline void put32(std::string& s, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) s += char((v >> (8 * i)) & 0xFF);
 }
 
 // The converter's layout (fmt, fact, inf1, data); sample bytes as given.
-inline std::string wavBytes(const WavLayout& w, const std::string& sampleBytes)
-{
+inline std::string wavBytes(const WavLayout& w, const std::string& sampleBytes) {
     std::string fmt;
     put16(fmt, w.formatTag);
     put16(fmt, w.channels);
@@ -78,8 +71,7 @@ inline std::string wavBytes(const WavLayout& w, const std::string& sampleBytes)
     return file + body;
 }
 
-inline std::string floatBytes(const std::vector<std::complex<float>>& samples)
-{
+inline std::string floatBytes(const std::vector<std::complex<float>>& samples) {
     std::string s;
     for (const auto& z : samples)
         for (const float f : {z.real(), z.imag()}) {
@@ -90,41 +82,36 @@ inline std::string floatBytes(const std::vector<std::complex<float>>& samples)
     return s;
 }
 
-inline void writeFile(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), std::streamsize(bytes.size()));
+inline void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), std::streamsize(bytes.size()));
 }
 
-inline std::string readFile(const std::string& path)
-{
+inline std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 inline void writeWav(const std::string& path, const std::vector<std::complex<float>>& samples,
-                     const WavLayout& layout = {})
-{
+                     const WavLayout& layout = {}) {
     writeFile(path, wavBytes(layout, floatBytes(samples)));
 }
 
 // A fresh folder as the current directory for the duration of one test.
 class ScratchFolder : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         previous_ = std::filesystem::current_path();
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         std::string name = std::string("rx-") + info->test_suite_name() + "-" + info->name();
         for (char& c : name)
-            if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-')
-                c = '_';
+            if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-') c = '_';
         folder_ = std::filesystem::path(::testing::TempDir()) / name;
         std::filesystem::remove_all(folder_);
         std::filesystem::create_directories(folder_);
         std::filesystem::current_path(folder_);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         std::filesystem::current_path(previous_);
         std::filesystem::remove_all(folder_);
     }

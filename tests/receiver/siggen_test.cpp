@@ -21,13 +21,11 @@ using rxtest::PrintTo;
 using namespace orv::siggen;
 using cd = std::complex<double>;
 
-TEST(SiggenFft, MatchesDirectTransform)
-{
+TEST(SiggenFft, MatchesDirectTransform) {
     std::mt19937_64 rng(7);
     for (const std::size_t n : {1u, 2u, 4u, 16u, 512u}) {
         std::vector<cd> x(n);
-        for (auto& v : x)
-            v = {double(rng() % 2001) - 1000, double(rng() % 2001) - 1000};
+        for (auto& v : x) v = {double(rng() % 2001) - 1000, double(rng() % 2001) - 1000};
         std::vector<cd> fast = x;
         fftForward(fast);
         double worst = 0, scale = 0;
@@ -42,8 +40,7 @@ TEST(SiggenFft, MatchesDirectTransform)
     }
 }
 
-TEST(SiggenCalendar, DaysAndDatesAgree)
-{
+TEST(SiggenCalendar, DaysAndDatesAgree) {
     struct Case {
         int y, m, d;
         long long days;
@@ -61,8 +58,7 @@ TEST(SiggenCalendar, DaysAndDatesAgree)
         EXPECT_FALSE(parseDateTime(bad)) << bad;
 }
 
-SignalSettings smallSettings(std::uint64_t seed)
-{
+SignalSettings smallSettings(std::uint64_t seed) {
     SignalSettings s = defaultSettings();
     s.seed = seed;
     s.fftLength = 4096;  // 16.384 s at 250 samples/s
@@ -72,8 +68,7 @@ SignalSettings smallSettings(std::uint64_t seed)
     return s;
 }
 
-TEST(Siggen, SameSeedSameBytesOtherSeedOtherSymbols)
-{
+TEST(Siggen, SameSeedSameBytesOtherSeedOtherSymbols) {
     std::string error;
     const auto a = generateSignal(smallSettings(3), error);
     ASSERT_EQ(error, "");
@@ -96,8 +91,7 @@ struct StampCase {
 class SiggenStamp : public ::testing::TestWithParam<StampCase> {};
 
 // The stamp lies half an FFT span (0.5 / binSpacing) after the recording start.
-TEST_P(SiggenStamp, LiesHalfAnFftSpanAfterTheStart)
-{
+TEST_P(SiggenStamp, LiesHalfAnFftSpanAfterTheStart) {
     const auto& c = GetParam();
     SignalSettings s = defaultSettings();
     s.recordingStart = *parseDateTime(c.start);
@@ -114,21 +108,21 @@ TEST_P(SiggenStamp, LiesHalfAnFftSpanAfterTheStart)
 INSTANTIATE_TEST_SUITE_P(
     Receiver, SiggenStamp,
     ::testing::Values(StampCase{"Default", "2026-12-07 12:00:00", 65536, "20261207,120211.07,65536,0\r\n"},
-                      StampCase{"PastMidnight", "2026-12-31 23:59:00", 65536, "20270101,000111.07,65536,0\r\n"},
+                      StampCase{"PastMidnight", "2026-12-31 23:59:00", 65536,
+                                "20270101,000111.07,65536,0\r\n"},
                       StampCase{"Short", "2015-11-09 12:34:56.5", 16, "20151109,123456.53,16,0\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Siggen, RefusesWhatItCannotRecord)
-{
+TEST(Siggen, RefusesWhatItCannotRecord) {
     struct Case {
         double carrier, txDelay;
         std::uint32_t symbols;
         const char* message;
     };
-    for (const auto& c : {Case{137500 + 125, 10.5, 120, "outside the recorded band"},
-                          Case{137500 - 130, 10.5, 120, "outside the recorded band"},
-                          Case{137512.25, -1, 10, "does not fit"},
-                          Case{137512.25, 10.5, 126, "does not fit"}}) {
+    for (const auto& c :
+         {Case{137500 + 125, 10.5, 120, "outside the recorded band"},
+          Case{137500 - 130, 10.5, 120, "outside the recorded band"}, Case{137512.25, -1, 10, "does not fit"},
+          Case{137512.25, 10.5, 126, "does not fit"}}) {
         SignalSettings s = defaultSettings();
         s.carrier = c.carrier;
         s.txStart = s.recordingStart + c.txDelay;
@@ -139,12 +133,11 @@ TEST(Siggen, RefusesWhatItCannotRecord)
     }
 }
 
-TEST(Siggen, OptionsOverrideDefaults)
-{
+TEST(Siggen, OptionsOverrideDefaults) {
     SignalSettings s = defaultSettings();
     std::string error;
-    ASSERT_TRUE(parseSignalSettings({"--seed", "9", "--tx-start=12:00:20.25", "--carrier", "137490", "--symbols", "7",
-                                     "--snr", "-3", "--name", "rec1"},
+    ASSERT_TRUE(parseSignalSettings({"--seed", "9", "--tx-start=12:00:20.25", "--carrier", "137490",
+                                     "--symbols", "7", "--snr", "-3", "--name", "rec1"},
                                     s, error))
         << error;
     EXPECT_EQ(s.seed, 9u);
@@ -153,10 +146,13 @@ TEST(Siggen, OptionsOverrideDefaults)
     EXPECT_EQ(s.symbolCount, 7u);
     EXPECT_EQ(s.snrDb, -3);
     EXPECT_EQ(s.name, "rec1");
-    for (const std::vector<std::string>& bad :
-         std::vector<std::vector<std::string>>{{"--fft-length", "1000"}, {"--period", "0"}, {"--seed"},
-                                               {"--start", "yesterday"}, {"--name", "a.b"}, {"--colour", "red"},
-                                               {"stray"}}) {
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{{"--fft-length", "1000"},
+                                                                                     {"--period", "0"},
+                                                                                     {"--seed"},
+                                                                                     {"--start", "yesterday"},
+                                                                                     {"--name", "a.b"},
+                                                                                     {"--colour", "red"},
+                                                                                     {"stray"}}) {
         SignalSettings t = defaultSettings();
         EXPECT_FALSE(parseSignalSettings(bad, t, error)) << bad[0];
     }
@@ -164,8 +160,7 @@ TEST(Siggen, OptionsOverrideDefaults)
 
 // The converter: bins in file order S(m), P(k) = S((k + N/2) mod N),
 // y(n) = conj(sum P(k) e^{+2 pi i k n / N}) = sum conj(P(k)) e^{-2 pi i k n / N}.
-std::vector<std::complex<float>> convertDump(const std::string& dump)
-{
+std::vector<std::complex<float>> convertDump(const std::string& dump) {
     std::vector<cd> bins;
     const char* p = dump.data() + dump.find('\n') + 1;
     const char* end = dump.data() + dump.size();
@@ -177,17 +172,14 @@ std::vector<std::complex<float>> convertDump(const std::string& dump)
     }
     const std::size_t n = bins.size();
     std::vector<cd> p2(n);
-    for (std::size_t k = 0; k < n; ++k)
-        p2[k] = std::conj(bins[(k + n / 2) % n]);
+    for (std::size_t k = 0; k < n; ++k) p2[k] = std::conj(bins[(k + n / 2) % n]);
     fftForward(p2);
     std::vector<std::complex<float>> y;
-    for (const auto& v : p2)
-        y.emplace_back(static_cast<float>(v.real()), static_cast<float>(v.imag()));
+    for (const auto& v : p2) y.emplace_back(static_cast<float>(v.real()), static_cast<float>(v.imag()));
     return y;
 }
 
-TEST(SiggenRoundTrip, ReceiverRecoversEverySymbol)
-{
+TEST(SiggenRoundTrip, ReceiverRecoversEverySymbol) {
     for (const std::uint64_t seed : {1u, 2u, 3u}) {
         SignalSettings s = smallSettings(seed);
         s.snrDb = 0;  // 62 samples per symbol: still clean after integration

@@ -11,8 +11,8 @@ using rxtest::PrintTo;
 
 using namespace rxtest;
 
-const std::vector<std::string> launcherArgs = {"-f", "rec.wav", "-T", " 1", "-F", "0", "-S",
-                                               "2",  "-N", "10",      "-c", "2",  "-p", "1"};
+const std::vector<std::string> launcherArgs = {"-f", "rec.wav", "-T", " 1", "-F", "0",  "-S",
+                                               "2",  "-N",      "10", "-c", "2",  "-p", "1"};
 
 std::vector<std::complex<float>> ones(std::size_t n) { return std::vector<std::complex<float>>(n, {1, 0}); }
 
@@ -23,8 +23,7 @@ struct BadWave {
     const char* message;
 };
 
-std::vector<BadWave> badWaves()
-{
+std::vector<BadWave> badWaves() {
     const std::string enough = floatBytes(ones(6000));
     WavLayout mono;
     mono.channels = 1;
@@ -60,8 +59,7 @@ std::vector<BadWave> badWaves()
 
 class BadWaveFile : public ScratchFolder, public ::testing::WithParamInterface<BadWave> {};
 
-TEST_P(BadWaveFile, FailsWithOneLineAndKeepsEarlierSymbols)
-{
+TEST_P(BadWaveFile, FailsWithOneLineAndKeepsEarlierSymbols) {
     const auto& c = GetParam();
     if (c.bytes == "folder")
         std::filesystem::create_directory("rec.wav");
@@ -83,8 +81,7 @@ TEST_P(BadWaveFile, FailsWithOneLineAndKeepsEarlierSymbols)
 INSTANTIATE_TEST_SUITE_P(Receiver, BadWaveFile, ::testing::ValuesIn(badWaves()),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ScratchFolder, GoodRunReplacesEarlierSymbolFile)
-{
+TEST_F(ScratchFolder, GoodRunReplacesEarlierSymbolFile) {
     writeWav("rec.wav", ones(5251));  // just long enough: the last cell ends at 5250.5
     writeFile("rawsyms.txt", "stale\r\n");
     const auto r = orv::rx::runReceiver(launcherArgs);
@@ -103,8 +100,7 @@ struct RateCase {
 
 class SampleRate : public ::testing::TestWithParam<RateCase> {};
 
-TEST_P(SampleRate, ComesFromInfoTextElseHeader)
-{
+TEST_P(SampleRate, ComesFromInfoTextElseHeader) {
     const auto& c = GetParam();
     WavLayout w;
     w.headerRate = c.headerRate;
@@ -128,8 +124,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RateCase{"ZeroRate", 250, "sr=0 rf=1", 250, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(WaveSamples, ChannelOneIsRealChannelTwoImaginary)
-{
+TEST(WaveSamples, ChannelOneIsRealChannelTwoImaginary) {
     WavLayout plain;
     plain.formatTag = 3;  // the plain float tag is read as well
     const std::string bytes = wavBytes(plain, floatBytes({{1.5f, -2.25f}, {-0.0f, 3e-38f}}));

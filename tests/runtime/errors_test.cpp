@@ -12,16 +12,18 @@
 namespace orv {
 namespace {
 
-TEST(ErrorReport, Texts)
-{
+TEST(ErrorReport, Texts) {
     const struct {
         int error, site;
         const char* module;
         const char* report;
     } cases[] = {
-        {2, 33, "spec2wav", "\nAborting due to runtime error 2 (file not found) at line 33 of spec2wav()\n\n"},
-        {1, 35, "spec2wav", "\nAborting due to runtime error 1 (illegal function call) at line 35 of spec2wav()\n\n"},
-        {4, 80, "phaseview", "\nAborting due to runtime error 4 (out of memory) at line 80 of phaseview()\n\n"},
+        {2, 33, "spec2wav",
+         "\nAborting due to runtime error 2 (file not found) at line 33 of spec2wav()\n\n"},
+        {1, 35, "spec2wav",
+         "\nAborting due to runtime error 1 (illegal function call) at line 35 of spec2wav()\n\n"},
+        {4, 80, "phaseview",
+         "\nAborting due to runtime error 4 (out of memory) at line 80 of phaseview()\n\n"},
         {3, 0, "spec2wav", "\nAborting due to runtime error 3 (file I/O error) in spec2wav()\n\n"},
         {9, 0, "", "\nAborting due to runtime error 9 (\"interrupted\" signal)\n\n"},
         {12, 0, "", "\nAborting due to runtime error 12 (\"segmentation violation\" signal)\n\n"},
@@ -38,8 +40,7 @@ TEST(ErrorReport, Texts)
     EXPECT_EQ(errorText(18), "");
 }
 
-TEST(ErrorReport, CutTo1023Bytes)
-{
+TEST(ErrorReport, CutTo1023Bytes) {
     const std::string module(3000, 'm');
     const std::string report = composeReport(2, 33, module);
     ASSERT_EQ(report.size(), 1023u);
@@ -48,8 +49,7 @@ TEST(ErrorReport, CutTo1023Bytes)
     EXPECT_EQ(report.back(), 'm');
 }
 
-TEST(CommandLine, JoinsArguments)
-{
+TEST(CommandLine, JoinsArguments) {
     const struct {
         std::vector<const char*> argv;
         const char* text;
@@ -66,17 +66,17 @@ TEST(CommandLine, JoinsArguments)
 }
 
 struct HelperRun {
-    int exitCode;  // -1 when killed by a signal
+    int exitCode;        // -1 when killed by a signal
     std::string output;  // stdout and stderr together, in the order written
     std::string file;
 };
 
-HelperRun runHelper(const std::string& what)
-{
+HelperRun runHelper(const std::string& what) {
     char tmpl[] = "/tmp/orvane-exit-XXXXXX";
     std::string dir = ::mkdtemp(tmpl);
     std::string out = dir + "/out.txt", log = dir + "/log.txt";
-    std::string cmd = "ORVANE_HELPER_OUT='" + out + "' '" ORVANE_EXIT_HELPER "' " + what + " > '" + log + "' 2>&1";
+    std::string cmd =
+        "ORVANE_HELPER_OUT='" + out + "' '" ORVANE_EXIT_HELPER "' " + what + " > '" + log + "' 2>&1";
     int status = std::system(cmd.c_str());
     HelperRun r;
     r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -90,17 +90,19 @@ HelperRun runHelper(const std::string& what)
     return r;
 }
 
-TEST(ExitPath, ReportsExitCodesAndFlushedFiles)
-{
+TEST(ExitPath, ReportsExitCodesAndFlushedFiles) {
     const std::string head = "console first[before exit]";
     const struct {
         const char* what;
         int exitCode;
         std::string output;
     } cases[] = {
-        {"missing", 2, head + "\nAborting due to runtime error 2 (file not found) at line 33 of spec2wav()\n\n"},
-        {"close", 1, head + "\nAborting due to runtime error 1 (illegal function call) at line 35 of spec2wav()\n\n"},
-        {"memory", 4, head + "\nAborting due to runtime error 4 (out of memory) at line 80 of spec2wav()\n\n"},
+        {"missing", 2,
+         head + "\nAborting due to runtime error 2 (file not found) at line 33 of spec2wav()\n\n"},
+        {"close", 1,
+         head + "\nAborting due to runtime error 1 (illegal function call) at line 35 of spec2wav()\n\n"},
+        {"memory", 4,
+         head + "\nAborting due to runtime error 4 (out of memory) at line 80 of spec2wav()\n\n"},
         {"high", 18, head + "\nAborting due to runtime error 18\n\n"},
         {"message", exitBadInput, head + "bad sample rate\n"},
         {"end", 0, head},
@@ -108,14 +110,21 @@ TEST(ExitPath, ReportsExitCodesAndFlushedFiles)
         {"full", 3, head + "\nAborting due to runtime error 3 (file I/O error)\n\n"},
         // signals: no site, no module, no before-exit hook
         {"kill 2", 9, "console first\nAborting due to runtime error 9 (\"interrupted\" signal)\n\n"},
-        {"kill 4", 10, "console first\nAborting due to runtime error 10 (\"illegal instruction\" signal)\n\n"},
-        {"kill 8", 11, "console first\nAborting due to runtime error 11 (\"floating point error\" signal)\n\n"},
-        {"kill 15", 13, "console first\nAborting due to runtime error 13 (\"termination request\" signal)\n\n"},
+        {"kill 4", 10,
+         "console first\nAborting due to runtime error 10 (\"illegal instruction\" signal)\n\n"},
+        {"kill 8", 11,
+         "console first\nAborting due to runtime error 11 (\"floating point error\" signal)\n\n"},
+        {"kill 15", 13,
+         "console first\nAborting due to runtime error 13 (\"termination request\" signal)\n\n"},
         {"kill 3", 15, "console first\nAborting due to runtime error 15 (\"quit request\" signal)\n\n"},
-        {"kill 7", 12, "console first\nAborting due to runtime error 12 (\"segmentation violation\" signal)\n\n"},
-        {"abort", 14, "console first\nAborting due to runtime error 14 (\"abnormal termination\" signal)\n\n"},
-        {"segv", 12, "console first\nAborting due to runtime error 12 (\"segmentation violation\" signal)\n\n"},
-        {"recurse", 12, "console first\nAborting due to runtime error 12 (\"segmentation violation\" signal)\n\n"},
+        {"kill 7", 12,
+         "console first\nAborting due to runtime error 12 (\"segmentation violation\" signal)\n\n"},
+        {"abort", 14,
+         "console first\nAborting due to runtime error 14 (\"abnormal termination\" signal)\n\n"},
+        {"segv", 12,
+         "console first\nAborting due to runtime error 12 (\"segmentation violation\" signal)\n\n"},
+        {"recurse", 12,
+         "console first\nAborting due to runtime error 12 (\"segmentation violation\" signal)\n\n"},
     };
     for (const auto& c : cases) {
         HelperRun r = runHelper(c.what);
@@ -125,8 +134,7 @@ TEST(ExitPath, ReportsExitCodesAndFlushedFiles)
     }
 }
 
-TEST(ExitPath, CommandLineOfAProgram)
-{
+TEST(ExitPath, CommandLineOfAProgram) {
     HelperRun r = runHelper("args 'a b'   c");
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.output, "<a b c>\r\n[before exit]");

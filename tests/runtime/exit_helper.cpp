@@ -1,12 +1,12 @@
 // A tiny program that takes the exit path the way spec2wav and phaseview do;
 // the tests run it and look at its exit code, its output and its files.
+#include <unistd.h>
 #include <charconv>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
-#include <unistd.h>
 
 #include "errors.h"
 #include "textfile.h"
@@ -14,16 +14,14 @@
 using namespace orv;
 
 // Runs the stack out, to see the overflow reported like an access violation.
-static int deeper(int n)
-{
+static int deeper(int n) {
     volatile char pad[4096];
     pad[0] = static_cast<char>(n);
     if (n >= 0) return deeper(n + 1) + pad[0];
     return 0;
 }
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     requireProcessor();
     installSignalReports();
     if (argc < 2) return 64;

@@ -18,8 +18,7 @@ namespace {
 
 class Files : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         char tmpl[] = "/tmp/orvane-rt-XXXXXX";
         ASSERT_NE(::mkdtemp(tmpl), nullptr);
         dir = tmpl;
@@ -27,13 +26,11 @@ protected:
     void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
 
     std::string path(const std::string& name) const { return dir + "/" + name; }
-    std::string make(const std::string& name, const std::string& bytes) const
-    {
+    std::string make(const std::string& name, const std::string& bytes) const {
         std::ofstream(path(name), std::ios::binary) << bytes;
         return path(name);
     }
-    std::string contents(const std::string& name) const
-    {
+    std::string contents(const std::string& name) const {
         std::ifstream in(path(name), std::ios::binary);
         return {std::istreambuf_iterator<char>(in), {}};
     }
@@ -42,8 +39,7 @@ protected:
     FileTable files;
 };
 
-TEST_F(Files, OpenAndCloseStatus)
-{
+TEST_F(Files, OpenAndCloseStatus) {
     const std::string existing = make("a.txt", "1\r\n");
     ::mkdir(path("folder").c_str(), 0777);
     const struct {
@@ -79,8 +75,7 @@ TEST_F(Files, OpenAndCloseStatus)
     EXPECT_EQ(files.closeFile(255), 1);
 }
 
-TEST_F(Files, OutputTruncatesAndWritesCrLf)
-{
+TEST_F(Files, OutputTruncatesAndWritesCrLf) {
     make("out.txt", "old contents");
     ASSERT_EQ(files.openFile(path("out.txt"), FileMode::Output, 1), 0);
     EXPECT_EQ(files.closeFile(1), 0);
@@ -94,13 +89,13 @@ TEST_F(Files, OutputTruncatesAndWritesCrLf)
     files.printDouble(1, 137500.0, Ending::LineEnd);
     files.printText(1, packSingle(1.0f));
     files.printText(1, std::string(100000, 'x'), Ending::LineEnd);  // beyond one buffer
-    EXPECT_EQ(files.fileLength(1), 22 + 100002);  // bytes still buffered count too
+    EXPECT_EQ(files.fileLength(1), 22 + 100002);                    // bytes still buffered count too
     EXPECT_EQ(files.closeFile(1), 0);
-    EXPECT_EQ(contents("out.txt"), " 1.5 -2\r\n 137500\r\n" + std::string("\0\0\x80\x3F", 4) + std::string(100000, 'x') + "\r\n");
+    EXPECT_EQ(contents("out.txt"),
+              " 1.5 -2\r\n 137500\r\n" + std::string("\0\0\x80\x3F", 4) + std::string(100000, 'x') + "\r\n");
 }
 
-TEST_F(Files, FailedWritesReportIoErrorOnClose)
-{
+TEST_F(Files, FailedWritesReportIoErrorOnClose) {
     if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
     ASSERT_EQ(files.openFile("/dev/full", FileMode::Output, 1), 0);
     files.printText(1, "lost");
@@ -114,8 +109,7 @@ TEST_F(Files, FailedWritesReportIoErrorOnClose)
     EXPECT_EQ(files.closeFile(1), 3);
 }
 
-TEST_F(Files, InputAndEndOfFile)
-{
+TEST_F(Files, InputAndEndOfFile) {
     make("two.txt", "1,2\r\n3 4\r\n");
     ASSERT_EQ(files.openFile(path("two.txt"), FileMode::Input, 1), 0);
     EXPECT_EQ(files.fileLength(1), 10);
@@ -139,8 +133,7 @@ TEST_F(Files, InputAndEndOfFile)
     EXPECT_EQ(i, 0);
 }
 
-TEST_F(Files, SeekReadCharsAndBinary)
-{
+TEST_F(Files, SeekReadCharsAndBinary) {
     make("t.txt", "ab\r\ncd\r\n");
     ASSERT_EQ(files.openFile(path("t.txt"), FileMode::Input, 1), 0);
     EXPECT_EQ(files.readChars(3, 1), "ab\n");
@@ -179,8 +172,7 @@ TEST_F(Files, SeekReadCharsAndBinary)
     EXPECT_EQ(contents("created.bin"), "");
 }
 
-TEST_F(Files, PushbackKeepsFileOpenAndSeekDropsIt)
-{
+TEST_F(Files, PushbackKeepsFileOpenAndSeekDropsIt) {
     make("p.txt", "1 2");
     ASSERT_EQ(files.openFile(path("p.txt"), FileMode::Input, 1), 0);
     files.beginInput(1);
@@ -193,8 +185,7 @@ TEST_F(Files, PushbackKeepsFileOpenAndSeekDropsIt)
     EXPECT_EQ(files.atEndOfFile(1), -1);
 }
 
-TEST_F(Files, LargeNumericFileAcrossBuffers)
-{
+TEST_F(Files, LargeNumericFileAcrossBuffers) {
     // Tokens cross every read-block boundary somewhere in 60000 lines.
     std::string text;
     for (int i = 0; i < 60000; ++i) text += std::to_string(i) + ".5,-" + std::to_string(i) + "E-03\r\n";
@@ -213,8 +204,7 @@ TEST_F(Files, LargeNumericFileAcrossBuffers)
     EXPECT_EQ(wrong, 0);
 }
 
-TEST_F(Files, RecordsInOneCallAcrossBuffers)
-{
+TEST_F(Files, RecordsInOneCallAcrossBuffers) {
     std::string text;
     for (int i = 0; i < 60000; ++i) text += std::to_string(i) + ".5,-" + std::to_string(i) + "E-03\r\n";
     make("big.txt", text);
@@ -230,7 +220,9 @@ TEST_F(Files, RecordsInOneCallAcrossBuffers)
     EXPECT_EQ(got, 60000u);
     int wrong = 0;
     for (std::size_t i = 0; i < got; ++i) {
-        if (pairs[2 * i] != static_cast<float>(i + 0.5) || pairs[2 * i + 1] != static_cast<float>(-double(i) * 1e-3)) ++wrong;
+        if (pairs[2 * i] != static_cast<float>(i + 0.5) ||
+            pairs[2 * i + 1] != static_cast<float>(-double(i) * 1e-3))
+            ++wrong;
     }
     EXPECT_EQ(wrong, 0);
     EXPECT_EQ(files.atEndOfFile(1), -1);
@@ -254,8 +246,7 @@ struct Collect : ConsoleSink {
     void write(std::string_view bytes) override { seen.append(bytes); }
 };
 
-TEST_F(Files, ConsoleSinkTakesFileZero)
-{
+TEST_F(Files, ConsoleSinkTakesFileZero) {
     Collect sink;
     files.setConsoleSink(&sink);
     files.printSingle(0, 1.5f);

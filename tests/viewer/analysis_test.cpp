@@ -60,29 +60,29 @@ TEST_P(SignalTable, GivesTheKnownFigures) {
     EXPECT_EQ(orv::formatUsing(" sqared spectrum peak ##.# dB at frequency #.##### (Hz / symbol duration)",
                                {run.result.squaredPeakDb, run.result.carrierOffset}),
               std::string(" sqared spectrum peak ") + c.peakLine + " (Hz / symbol duration)");
-    EXPECT_EQ(orv::formatUsing(" estimated magnitude of time error #.## (symbol durations)", {run.result.timeError}),
+    EXPECT_EQ(orv::formatUsing(" estimated magnitude of time error #.## (symbol durations)",
+                               {run.result.timeError}),
               std::string(" estimated magnitude of time error ") + c.timeLine + " (symbol durations)");
     for (const float db : run.squaredDb) EXPECT_GE(db, -60.0f);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Signals, SignalTable,
-    ::testing::Values(
-        SignalCase{"constant", [] { return constant(1000); }, 500, 500, 30.0f, 0.01f, 0, 1e-7f,
-                   "30.0 dB at frequency 0.00000", "1.00"},
-        // -1 needs two integer positions in "#.##": the field grows and says so.
-        SignalCase{"alternating", [] { return alternating(1000); }, 0, 500, 30.0f, 0.01f, 0, 1e-7f,
-                   "30.0 dB at frequency 0.00000", "%-1.00"},
-        SignalCase{"tone", [] { return tone(1000, 0.01); }, 510, 520, 30.0f, 0.01f, 0.01f, 1e-6f,
-                   "30.0 dB at frequency 0.01000", "1.00"},
-        SignalCase{"betweenBins", [] { return tone(200, 0.0126); }, 103, 105, 22.99f, 0.02f, 0.01252f, 2e-5f,
-                   "23.0 dB at frequency 0.01252", "1.00"},
-        SignalCase{"negativeTone", [] { return tone(400, -0.02); }, 192, 184, 26.02f, 0.01f, -0.02f, 1e-6f,
-                   "26.0 dB at frequency -.02000", "1.00"},
-        // One symbol: no bin to search, so the offset is -0.25; both sums of
-        // the time error are empty and its field shows no number.
-        SignalCase{"single", [] { return constant(1); }, 0, 0, 0.0f, 0.0f, -0.25f, 0.0f,
-                   " 0.0 dB at frequency -.25000", " nan"}),
+    ::testing::Values(SignalCase{"constant", [] { return constant(1000); }, 500, 500, 30.0f, 0.01f, 0, 1e-7f,
+                                 "30.0 dB at frequency 0.00000", "1.00"},
+                      // -1 needs two integer positions in "#.##": the field grows and says so.
+                      SignalCase{"alternating", [] { return alternating(1000); }, 0, 500, 30.0f, 0.01f, 0,
+                                 1e-7f, "30.0 dB at frequency 0.00000", "%-1.00"},
+                      SignalCase{"tone", [] { return tone(1000, 0.01); }, 510, 520, 30.0f, 0.01f, 0.01f,
+                                 1e-6f, "30.0 dB at frequency 0.01000", "1.00"},
+                      SignalCase{"betweenBins", [] { return tone(200, 0.0126); }, 103, 105, 22.99f, 0.02f,
+                                 0.01252f, 2e-5f, "23.0 dB at frequency 0.01252", "1.00"},
+                      SignalCase{"negativeTone", [] { return tone(400, -0.02); }, 192, 184, 26.02f, 0.01f,
+                                 -0.02f, 1e-6f, "26.0 dB at frequency -.02000", "1.00"},
+                      // One symbol: no bin to search, so the offset is -0.25; both sums of
+                      // the time error are empty and its field shows no number.
+                      SignalCase{"single", [] { return constant(1); }, 0, 0, 0.0f, 0.0f, -0.25f, 0.0f,
+                                 " 0.0 dB at frequency -.25000", " nan"}),
     [](const ::testing::TestParamInfo<SignalCase>& info) { return std::string(info.param.name); });
 
 struct ReorderCase {
@@ -133,20 +133,23 @@ TEST_P(PeakTable, FindsAndRefinesThePeak) {
     EXPECT_FLOAT_EQ(peak.carrierOffset, c.offset);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Spectra, PeakTable,
-    ::testing::Values(
-        // Equal neighbours: no shift, the level as it stands.
-        PeakCase{"symmetric", {-60, 0, 10, 0, -60, -60, -60, -60}, 10, -0.125f},
-        // A higher right neighbour moves the peak by 1/6 bin; the level gains
-        // d/2 * delta^2 * 3 = 7.5 / 36 * 3.
-        PeakCase{"refined", {-60, 0, 10, 5, -60, -60, -60, -60}, 10.625f,
-                 static_cast<float>(((2 + 1.0 / 6) / 8 - 0.5) / 2)},
-        PeakCase{"lastIndex", {-60, -60, 0, -60, 5}, 5, 0.25f},
-        PeakCase{"firstOfEqual", {-60, 7, -60, 7, -60}, 7, -0.15f},
-        PeakCase{"indexZeroNotSearched", {50, -60, 3, -60}, 3, 0},
-        PeakCase{"single", {-3}, -3, -0.25f}),
-    [](const ::testing::TestParamInfo<PeakCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Spectra, PeakTable,
+                         ::testing::Values(
+                             // Equal neighbours: no shift, the level as it stands.
+                             PeakCase{"symmetric", {-60, 0, 10, 0, -60, -60, -60, -60}, 10, -0.125f},
+                             // A higher right neighbour moves the peak by 1/6 bin; the level gains
+                             // d/2 * delta^2 * 3 = 7.5 / 36 * 3.
+                             PeakCase{"refined",
+                                      {-60, 0, 10, 5, -60, -60, -60, -60},
+                                      10.625f,
+                                      static_cast<float>(((2 + 1.0 / 6) / 8 - 0.5) / 2)},
+                             PeakCase{"lastIndex", {-60, -60, 0, -60, 5}, 5, 0.25f},
+                             PeakCase{"firstOfEqual", {-60, 7, -60, 7, -60}, 7, -0.15f},
+                             PeakCase{"indexZeroNotSearched", {50, -60, 3, -60}, 3, 0},
+                             PeakCase{"single", {-3}, -3, -0.25f}),
+                         [](const ::testing::TestParamInfo<PeakCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST(CorrectFrequency, StopsATurningSequence) {
     Symbols s = tone(300, 0.0137);

@@ -55,8 +55,8 @@ struct Frame {
     int left, top, right, bottom;  // the outline, one pixel outside the viewport
 };
 
-const Frame frames[] = {{9, 9, 511, 101},     {9, 119, 511, 241},   {529, 119, 631, 241},
-                        {134, 259, 386, 381}, {529, 259, 631, 381}};
+const Frame frames[] = {
+    {9, 9, 511, 101}, {9, 119, 511, 241}, {529, 119, 631, 241}, {134, 259, 386, 381}, {529, 259, 631, 381}};
 
 void expectFrames(const Picture& p, const std::string& what) {
     for (const Frame& f : frames) {
@@ -75,7 +75,8 @@ void expectFrames(const Picture& p, const std::string& what) {
 }
 
 TEST(Picture, ConstantSymbolsShowTheirFiguresInTheTextRows) {
-    const Picture p = drawRun(vt::symbolRecords(std::vector<float>(120, 1.0f), std::vector<float>(120, 0.0f)));
+    const Picture p =
+        drawRun(vt::symbolRecords(std::vector<float>(120, 1.0f), std::vector<float>(120, 0.0f)));
     ASSERT_TRUE(p.outcome.ok());
     expectFrames(p, "n=120");
     EXPECT_EQ(rowText(p, 24, 13), " 120 symbols ");

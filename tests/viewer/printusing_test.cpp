@@ -31,8 +31,9 @@ INSTANTIATE_TEST_SUITE_P(
         // One integer position more than the viewer's dB field needs, one decimal.
         FieldCase{"##.#", 12.34f, "12.3"}, FieldCase{"##.#", 5, " 5.0"}, FieldCase{"##.#", 0, " 0.0"},
         FieldCase{"##.#", 0.04f, " 0.0"}, FieldCase{"##.#", 0.05f, " 0.1"}, FieldCase{"##.#", -0.5f, "-0.5"},
-        FieldCase{"##.#", -3.26f, "-3.3"}, FieldCase{"##.#", -12.5f, "%-12.5"}, FieldCase{"##.#", 123.4f, "%123.4"},
-        FieldCase{"##.#", 99.96f, "%100.0"}, FieldCase{"##.#", 2.25f, " 2.3"}, FieldCase{"##.#", -2.25f, "-2.3"},
+        FieldCase{"##.#", -3.26f, "-3.3"}, FieldCase{"##.#", -12.5f, "%-12.5"},
+        FieldCase{"##.#", 123.4f, "%123.4"}, FieldCase{"##.#", 99.96f, "%100.0"},
+        FieldCase{"##.#", 2.25f, " 2.3"}, FieldCase{"##.#", -2.25f, "-2.3"},
         FieldCase{"##.#", 123456.7f, "% 1.2E+5"}, FieldCase{"##.#", -123456.7f, "%-1.2E+5"},
         FieldCase{"##.#", 99999.f, "%99999.0"}, FieldCase{"##.#", 999999.f, "% 1.0E+6"},
         FieldCase{"##.#", 1e10f, "% 1.0E+10"},
@@ -44,8 +45,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Seven significant digits first: 0.12345649 is 0.1234565, which then rounds up.
         FieldCase{"#.######", 0.12345649f, "0.123457"}, FieldCase{"#.#######", 0.0000123456789f, "0.0000123"},
         // The time field.
-        FieldCase{"#.##", 1.5f, "1.50"}, FieldCase{"#.##", -0.05f, "-.05"}, FieldCase{"#.##", -0.004f, "-.00"},
-        FieldCase{"#.##", -0.13f, "-.13"}, FieldCase{"#.##", 1, "1.00"},
+        FieldCase{"#.##", 1.5f, "1.50"}, FieldCase{"#.##", -0.05f, "-.05"},
+        FieldCase{"#.##", -0.004f, "-.00"}, FieldCase{"#.##", -0.13f, "-.13"}, FieldCase{"#.##", 1, "1.00"},
         // Fields without integer positions or without a point.
         FieldCase{".##", 0.5f, ".50"}, FieldCase{".##", -0.5f, "%-.50"}, FieldCase{"###", 2.5f, "  3"},
         FieldCase{"###", -7, " -7"}, FieldCase{"##.", 3, " 3."},

@@ -32,7 +32,8 @@ std::string slurp(const std::filesystem::path& path) {
 // Runs phaseview in dir with standard input from /dev/null; env holds the
 // variables to set ("NAME=value"); the display variables are always cleared
 // first. A non-zero addressSpace (bytes) makes larger allocations fail.
-Result runPhaseview(const vt::TempDir& dir, const std::vector<std::string>& env = {}, rlim_t addressSpace = 0) {
+Result runPhaseview(const vt::TempDir& dir, const std::vector<std::string>& env = {},
+                    rlim_t addressSpace = 0) {
     const std::filesystem::path out = dir.path() / ".out", err = dir.path() / ".err";
     const pid_t pid = fork();
     if (pid == 0) {
@@ -88,30 +89,31 @@ std::string constantRecords(std::size_t n) {
 
 INSTANTIATE_TEST_SUITE_P(
     Headless, RunTable,
-    ::testing::Values(
-        RunCase{"constant", constantRecords(1000), 0,
-                " 1\r\n"
-                " 1000 symbols\r\n"
-                "\r\n"
-                " sqared spectrum peak 30.0 dB at frequency 0.00000 (Hz / symbol duration)\r\n"
-                " estimated magnitude of time error 1.00 (symbol durations)\r\n",
-                ""},
-        RunCase{"rising", "0 0.5 0 0\r\n1 -1.25 0 0\r\n2 0 1.5 0\r\n3 1 1 0\r\n", 0,
-                " 0.25\r\n 1.5625\r\n 2.25\r\n"
-                " 4 symbols\r\n"
-                "\r\n"
-                // The squares' peak is on the last index: no refinement, offset 0.25.
-                " sqared spectrum peak  3.9 dB at frequency 0.25000 (Hz / symbol duration)\r\n"
-                " estimated magnitude of time error 0.92 (symbol durations)\r\n",
-                ""},
-        RunCase{"single", "0 2 0 0\r\n", 0,
-                " 4\r\n 1 symbols\r\n\r\n"
-                " sqared spectrum peak  0.0 dB at frequency -.25000 (Hz / symbol duration)\r\n"
-                " estimated magnitude of time error  nan (symbol durations)\r\n",
-                ""},
-        RunCase{"missing", "", 2, "", "\nAborting due to runtime error 2 (file not found) at line 14 of phaseview()\n\n"},
-        RunCase{"allZero", "0 0 0 0\r\n1 0 0 0\r\n", 20, "",
-                "phaseview: all symbols are zero; there is nothing to show\n"}),
+    ::testing::Values(RunCase{"constant", constantRecords(1000), 0,
+                              " 1\r\n"
+                              " 1000 symbols\r\n"
+                              "\r\n"
+                              " sqared spectrum peak 30.0 dB at frequency 0.00000 (Hz / symbol duration)\r\n"
+                              " estimated magnitude of time error 1.00 (symbol durations)\r\n",
+                              ""},
+                      RunCase{"rising", "0 0.5 0 0\r\n1 -1.25 0 0\r\n2 0 1.5 0\r\n3 1 1 0\r\n", 0,
+                              " 0.25\r\n 1.5625\r\n 2.25\r\n"
+                              " 4 symbols\r\n"
+                              "\r\n"
+                              // The squares' peak is on the last index: no refinement, offset 0.25.
+                              " sqared spectrum peak  3.9 dB at frequency 0.25000 (Hz / symbol duration)\r\n"
+                              " estimated magnitude of time error 0.92 (symbol durations)\r\n",
+                              ""},
+                      RunCase{"single", "0 2 0 0\r\n", 0,
+                              " 4\r\n 1 symbols\r\n\r\n"
+                              " sqared spectrum peak  0.0 dB at frequency -.25000 (Hz / symbol duration)\r\n"
+                              " estimated magnitude of time error  nan (symbol durations)\r\n",
+                              ""},
+                      RunCase{
+                          "missing", "", 2, "",
+                          "\nAborting due to runtime error 2 (file not found) at line 14 of phaseview()\n\n"},
+                      RunCase{"allZero", "0 0 0 0\r\n1 0 0 0\r\n", 20, "",
+                              "phaseview: all symbols are zero; there is nothing to show\n"}),
     [](const ::testing::TestParamInfo<RunCase>& info) { return std::string(info.param.name); });
 
 // 16777216 symbols: 64 MiB per array, so the symbol arrays (3), the work
@@ -123,20 +125,25 @@ TEST(Allocation, EachGroupOfArraysFailsAtItsOwnSite) {
 #endif
     vt::TempDir dir;
     dir.write("rawsyms.txt", "0 1 0 0\r\n16777215 1 0 0\r\n");
-    struct Case { rlim_t mebibytes; int site; };
+    struct Case {
+        rlim_t mebibytes;
+        int site;
+    };
     for (const Case c : {Case{180, 19}, Case{400, 20}, Case{700, 31}}) {
         const Result r = runPhaseview(dir, {}, c.mebibytes << 20);
         EXPECT_EQ(r.exitCode, 4) << c.site;
-        EXPECT_EQ(r.err, "\nAborting due to runtime error 4 (out of memory) at line " + std::to_string(c.site) +
-                             " of phaseview()\n\n");
+        EXPECT_EQ(r.err, "\nAborting due to runtime error 4 (out of memory) at line " +
+                             std::to_string(c.site) + " of phaseview()\n\n");
         EXPECT_EQ(r.out, "") << c.site;
     }
 }
 
 // A de_DE locale, built into the scratch folder (no system locale needed).
 bool buildGermanLocale(const vt::TempDir& dir) {
-    const std::string command = "localedef -i de_DE -f UTF-8 '" + dir.file("de_DE.UTF-8") + "' >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0 || std::filesystem::exists(dir.path() / "de_DE.UTF-8" / "LC_NUMERIC");
+    const std::string command =
+        "localedef -i de_DE -f UTF-8 '" + dir.file("de_DE.UTF-8") + "' >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0 ||
+           std::filesystem::exists(dir.path() / "de_DE.UTF-8" / "LC_NUMERIC");
 }
 
 // Qt takes the C library's locale from the environment; numbers read and

@@ -49,8 +49,7 @@ INSTANTIATE_TEST_SUITE_P(
     Files, CountTable,
     ::testing::Values(
         CountCase{"crlf", ordinaryRecords(511, "\r\n") + "511 0.84 -0.02 -1.4\r\n", 512},
-        CountCase{"lf", ordinaryRecords(40, "\n"), 40},
-        CountCase{"loneCr", ordinaryRecords(40, "\r"), 40},
+        CountCase{"lf", ordinaryRecords(40, "\n"), 40}, CountCase{"loneCr", ordinaryRecords(40, "\r"), 40},
         CountCase{"noFinalLineEnd", ordinaryRecords(40, "\r\n") + "40 1 2 3", 41},
         CountCase{"blankLinesAtTheEnd", ordinaryRecords(30, "\r\n") + "\r\n\r\n  \t\r\n\n", 30},
         CountCase{"trailingBlanks", ordinaryRecords(30, "\n") + "30 1 1 1   \t \n", 31},
@@ -59,8 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
         CountCase{"shortRecords", shortRecords(50), 50},
         CountCase{"shortRecordsBlankEnd", shortRecords(50) + "\r\n\r\n\r\n\r\n\r\n\r\n\r\n", 50},
         // Under 101 bytes.
-        CountCase{"tiny", "0 1 0 0\r\n1 -1 0 0\r\n2 1 0 0\r\n", 3},
-        CountCase{"oneLine", "0 1 0 0", 1},
+        CountCase{"tiny", "0 1 0 0\r\n1 -1 0 0\r\n2 1 0 0\r\n", 3}, CountCase{"oneLine", "0 1 0 0", 1},
         // A last line longer than the first block read from the end.
         CountCase{"longLastLine", ordinaryRecords(5, "\r\n") + "5 " + std::string(9000, '7') + "\r\n", 6},
         CountCase{"longBlankTail", ordinaryRecords(5, "\r\n") + std::string(10000, ' ') + "\r\n", 5},
@@ -130,16 +128,18 @@ TEST_P(StopTable, StopsWithTheRightReport) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, StopTable,
-    ::testing::Values(
-        StopCase{"missing", nullptr, orv::ViewerOutcome::Kind::Failure, orv::errFileNotFound, 14},
-        StopCase{"negativeIndex", "-1 1 1 1\r\n", orv::ViewerOutcome::Kind::Message, orv::exitBadInput, 0},
-        StopCase{"fractionalIndex", "0 1 1 1\r\n1.5 1 1 1\r\n", orv::ViewerOutcome::Kind::Message,
-                 orv::exitBadInput, 0},
-        StopCase{"hugeIndex", "0 1 1 1\r\n99999999 1 1 1\r\n", orv::ViewerOutcome::Kind::Message,
-                 orv::exitTooLarge, 0}),
-    [](const ::testing::TestParamInfo<StopCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Files, StopTable,
+                         ::testing::Values(StopCase{"missing", nullptr, orv::ViewerOutcome::Kind::Failure,
+                                                    orv::errFileNotFound, 14},
+                                           StopCase{"negativeIndex", "-1 1 1 1\r\n",
+                                                    orv::ViewerOutcome::Kind::Message, orv::exitBadInput, 0},
+                                           StopCase{"fractionalIndex", "0 1 1 1\r\n1.5 1 1 1\r\n",
+                                                    orv::ViewerOutcome::Kind::Message, orv::exitBadInput, 0},
+                                           StopCase{"hugeIndex", "0 1 1 1\r\n99999999 1 1 1\r\n",
+                                                    orv::ViewerOutcome::Kind::Message, orv::exitTooLarge, 0}),
+                         [](const ::testing::TestParamInfo<StopCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 struct ScaleCase {
     const char* name;
@@ -163,7 +163,10 @@ INSTANTIATE_TEST_SUITE_P(
         // Powers 1, 4, 4, 0.25: two rises, the equal one is not printed.
         ScaleCase{"equalMaxima", {1, 0, 2, 0.5f}, {0, 2, 0, 0}, " 1\r\n 4\r\n", 2 / std::sqrt(9.25f / 4)},
         ScaleCase{"falling", {3, 2, 1}, {4, 0, 0}, " 25\r\n", 5 / std::sqrt(10.0f)},
-        ScaleCase{"smallValues", {0.001f, 0.003f}, {0, 0}, " 1e-006\r\n 9e-006\r\n",
+        ScaleCase{"smallValues",
+                  {0.001f, 0.003f},
+                  {0, 0},
+                  " 1e-006\r\n 9e-006\r\n",
                   0.003f / std::sqrt(0.000005f)}),
     [](const ::testing::TestParamInfo<ScaleCase>& info) { return std::string(info.param.name); });
 

@@ -106,7 +106,8 @@ TEST(DirectTransform, AgreesWithAnIndependentTransform) {
                        std::complex<long double>(std::cos(angle), std::sin(angle));
             }
             sum /= std::sqrt(static_cast<long double>(n));
-            worst = std::max(worst, static_cast<double>(std::abs(sum - std::complex<long double>(re[k], im[k]))));
+            worst =
+                std::max(worst, static_cast<double>(std::abs(sum - std::complex<long double>(re[k], im[k]))));
         }
         EXPECT_LT(worst, 2e-5) << "n " << n;
     }

@@ -42,7 +42,7 @@ struct SignalRun {
     std::vector<float> symbolDb;   // the symbols' spectrum
     std::vector<float> squaredDb;  // the squares' spectrum
     orv::AnalysisResult result;
-    std::string console;           // the running maximum lines
+    std::string console;  // the running maximum lines
 };
 
 // Scales the symbols and runs the analysis in the viewer's order.

@@ -5,8 +5,7 @@
 
 #include "offsetsfront.h"
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const auto result = orv::offsets::runOffsets({argv + 1, argv + argc});
     std::fputs(result.output.c_str(), stdout);
     std::fputs(result.error.c_str(), stderr);

@@ -11,15 +11,13 @@
 namespace orv::offsets {
 namespace {
 
-FrontResult usageError(const std::string& message)
-{
+FrontResult usageError(const std::string& message) {
     return {orv::exitBadInput, {}, "orvane-offsets: " + message + " (see orvane-offsets --help)\n"};
 }
 
 }  // namespace
 
-std::string usageText()
-{
+std::string usageText() {
     return "Usage: orvane-offsets [options] WAV HH:MM:SS.sss TXFREQ\n"
            "\n"
            "Runs Wendrake's own steps without its window: reads the recording's start,\n"
@@ -36,8 +34,7 @@ std::string usageText()
            "                  them (split by Windows rules), one per line, program first\n";
 }
 
-FrontResult runOffsets(const std::vector<std::string>& args)
-{
+FrontResult runOffsets(const std::vector<std::string>& args) {
     using namespace orv::launcher;
     LauncherState state;
     state.Text6 = "2";
@@ -48,8 +45,7 @@ FrontResult runOffsets(const std::vector<std::string>& args)
     std::vector<std::string> positional;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "--help" || a == "-h")
-            return {0, usageText(), {}};
+        if (a == "--help" || a == "-h") return {0, usageText(), {}};
         if (a == "--arguments") {
             argumentsOnly = true;
             continue;
@@ -60,8 +56,7 @@ FrontResult runOffsets(const std::vector<std::string>& args)
                            : a == "--poly"    ? &state.Text15
                                               : nullptr;
         if (box) {
-            if (i + 1 >= args.size())
-                return usageError("option " + a + " needs a value");
+            if (i + 1 >= args.size()) return usageError("option " + a + " needs a value");
             *box = args[++i];
         } else if (a.rfind("--", 0) == 0) {
             return usageError("unknown option '" + a + "'");
@@ -69,15 +64,13 @@ FrontResult runOffsets(const std::vector<std::string>& args)
             positional.push_back(a);
         }
     }
-    if (positional.size() != 3)
-        return usageError("expected WAV, start time and Tx frequency");
+    if (positional.size() != 3) return usageError("expected WAV, start time and Tx frequency");
 
     // The time goes into the three start boxes as typed; the launcher reads them.
     const std::string& time = positional[1];
     const auto c1 = time.find(':');
     const auto c2 = c1 == std::string::npos ? std::string::npos : time.find(':', c1 + 1);
-    if (c2 == std::string::npos)
-        return usageError("start time '" + time + "' is not HH:MM:SS");
+    if (c2 == std::string::npos) return usageError("start time '" + time + "' is not HH:MM:SS");
     state.Text1 = time.substr(0, c1);
     state.Text2 = time.substr(c1 + 1, c2 - c1 - 1);
     state.Text5 = time.substr(c2 + 1);
@@ -86,7 +79,9 @@ FrontResult runOffsets(const std::vector<std::string>& args)
     // Wendrake works with the chosen file's bare name in the file's folder.
     state.waveFileTitle = positional[0];
     if (!std::filesystem::is_regular_file(state.waveFileTitle))
-        return {orv::errFileNotFound, {}, "orvane-offsets: " + state.waveFileTitle + ": no such file in the current folder\n"};
+        return {orv::errFileNotFound,
+                {},
+                "orvane-offsets: " + state.waveFileTitle + ": no such file in the current folder\n"};
     readWaveInfo(state);
     const std::string line = receiverLaunchLine(state);
     // readWaveInfo cleared Label5: still empty means the offsets were not calculated.
@@ -95,8 +90,7 @@ FrontResult runOffsets(const std::vector<std::string>& args)
 
     std::string out;
     if (argumentsOnly) {
-        for (const auto& piece : splitCommandLine(line))
-            out += piece + "\n";
+        for (const auto& piece : splitCommandLine(line)) out += piece + "\n";
         return {0, out, {}};
     }
     out += "Label1: " + state.Label1 + "\n";

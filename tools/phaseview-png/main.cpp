@@ -15,7 +15,8 @@ int main(int argc, char** argv) {
     if (outcome.kind == orv::ViewerOutcome::Kind::Failure) {
         orv::raiseError(outcome.error, outcome.site, orv::viewerModule);
     }
-    if (outcome.kind == orv::ViewerOutcome::Kind::Message) orv::stopWithMessage(outcome.message, outcome.exitCode);
+    if (outcome.kind == orv::ViewerOutcome::Kind::Message)
+        orv::stopWithMessage(outcome.message, outcome.exitCode);
     const std::string path = argv[1];
     if (!orv::writePng(path, screen.picture().snapshot())) {
         orv::stopWithMessage("phaseview-png: cannot write " + path, orv::errFileIO);

@@ -17,10 +17,17 @@ char32_t decodeUtf8(const std::vector<std::uint8_t>& b, std::size_t& at, std::si
     int extra = 0;
     char32_t cp = 0;
     if (lead < 0x80) return lead;
-    if ((lead & 0xE0) == 0xC0) { extra = 1; cp = lead & 0x1F; }
-    else if ((lead & 0xF0) == 0xE0) { extra = 2; cp = lead & 0x0F; }
-    else if ((lead & 0xF8) == 0xF0) { extra = 3; cp = lead & 0x07; }
-    else return 0xFFFFFFFF;
+    if ((lead & 0xE0) == 0xC0) {
+        extra = 1;
+        cp = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        extra = 2;
+        cp = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        extra = 3;
+        cp = lead & 0x07;
+    } else
+        return 0xFFFFFFFF;
     for (int i = 0; i < extra; ++i) {
         if (at >= end || (b[at] & 0xC0) != 0x80) return 0xFFFFFFFF;
         cp = (cp << 6) | (b[at++] & 0x3F);
@@ -53,8 +60,10 @@ ParseResult parsePsf1(const std::vector<std::uint8_t>& b) {
                 const char32_t v = char32_t(b[at]) | char32_t(b[at + 1]) << 8;
                 at += 2;
                 if (v == 0xFFFF) break;
-                if (v == 0xFFFE) inSequence = true;
-                else if (!inSequence) font.map[g].push_back(v);
+                if (v == 0xFFFE)
+                    inSequence = true;
+                else if (!inSequence)
+                    font.map[g].push_back(v);
             }
         }
     }
@@ -71,8 +80,7 @@ ParseResult parsePsf2(const std::vector<std::uint8_t>& b) {
     const std::uint32_t width = le32(b, 28);
     if (width != 8 || height != 16 || charSize != 16) return fail("glyphs are not 8 x 16 pixels");
     if (count == 0 || count > 65536) return fail("implausible glyph count");
-    if (headerSize < 32 || headerSize > b.size() ||
-        (b.size() - headerSize) / charSize < count)
+    if (headerSize < 32 || headerSize > b.size() || (b.size() - headerSize) / charSize < count)
         return fail("file ends inside the glyphs");
     Font font;
     font.glyphs.resize(count);
@@ -86,8 +94,15 @@ ParseResult parsePsf2(const std::vector<std::uint8_t>& b) {
             bool inSequence = false;
             while (at < b.size()) {
                 const std::uint8_t v = b[at];
-                if (v == 0xFF) { ++at; break; }
-                if (v == 0xFE) { ++at; inSequence = true; continue; }
+                if (v == 0xFF) {
+                    ++at;
+                    break;
+                }
+                if (v == 0xFE) {
+                    ++at;
+                    inSequence = true;
+                    continue;
+                }
                 const char32_t cp = decodeUtf8(b, at, b.size());
                 if (!inSequence && cp != 0xFFFFFFFF) font.map[g].push_back(cp);
             }
@@ -100,8 +115,7 @@ ParseResult parsePsf2(const std::vector<std::uint8_t>& b) {
 
 ParseResult parseFont(const std::vector<std::uint8_t>& bytes) {
     if (bytes.size() >= 4 && bytes[0] == 0x36 && bytes[1] == 0x04) return parsePsf1(bytes);
-    if (bytes.size() >= 4 && bytes[0] == 0x72 && bytes[1] == 0xB5 && bytes[2] == 0x4A &&
-        bytes[3] == 0x86)
+    if (bytes.size() >= 4 && bytes[0] == 0x72 && bytes[1] == 0xB5 && bytes[2] == 0x4A && bytes[3] == 0x86)
         return parsePsf2(bytes);
     return fail("not a PSF1 or PSF2 font");
 }

@@ -6,11 +6,9 @@
 
 namespace orv::siggen {
 
-void fftForward(std::vector<std::complex<double>>& data)
-{
+void fftForward(std::vector<std::complex<double>>& data) {
     const std::size_t n = data.size();
-    if (n < 2)
-        return;
+    if (n < 2) return;
     // Twiddles are computed directly rather than by repeated multiplication,
     // so their error does not grow along a stage.
     std::vector<std::complex<double>> twiddle(n / 2);
@@ -20,11 +18,9 @@ void fftForward(std::vector<std::complex<double>>& data)
     }
     for (std::size_t i = 1, j = 0; i < n; ++i) {
         std::size_t bit = n >> 1;
-        for (; j & bit; bit >>= 1)
-            j ^= bit;
+        for (; j & bit; bit >>= 1) j ^= bit;
         j |= bit;
-        if (i < j)
-            std::swap(data[i], data[j]);
+        if (i < j) std::swap(data[i], data[j]);
     }
     for (std::size_t span = 1; span < n; span *= 2) {
         const std::size_t stride = n / (2 * span);

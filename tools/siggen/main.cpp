@@ -6,8 +6,7 @@
 #include "errors.h"
 #include "siggen.h"
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     using namespace orv::siggen;
     SignalSettings settings = defaultSettings();
     std::string error;

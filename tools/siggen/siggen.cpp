@@ -13,42 +13,34 @@
 namespace orv::siggen {
 namespace {
 
-std::string shortest(double v)
-{
+std::string shortest(double v) {
     char buf[64];
     return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
 }
-std::string shortest(float v)
-{
+std::string shortest(float v) {
     char buf[64];
     return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
 }
-std::string whole(long long v, int width = 0)
-{
+std::string whole(long long v, int width = 0) {
     char buf[32];
     std::string s(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
-    if (static_cast<int>(s.size()) < width)
-        s.insert(0, static_cast<std::size_t>(width) - s.size(), '0');
+    if (static_cast<int>(s.size()) < width) s.insert(0, static_cast<std::size_t>(width) - s.size(), '0');
     return s;
 }
 
-std::optional<double> number(std::string_view text)
-{
+std::optional<double> number(std::string_view text) {
     double v = 0;
-    if (!text.empty() && text.front() == '+')
-        text.remove_prefix(1);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
     if (text.empty() || r.ec != std::errc() || r.ptr != text.data() + text.size() || !std::isfinite(v))
         return std::nullopt;
     return v;
 }
 
-std::optional<std::uint64_t> wholeNumber(std::string_view text)
-{
+std::optional<std::uint64_t> wholeNumber(std::string_view text) {
     std::uint64_t v = 0;
     const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (text.empty() || r.ec != std::errc() || r.ptr != text.data() + text.size())
-        return std::nullopt;
+    if (text.empty() || r.ec != std::errc() || r.ptr != text.data() + text.size()) return std::nullopt;
     return v;
 }
 
@@ -56,8 +48,7 @@ std::optional<std::uint64_t> wholeNumber(std::string_view text)
 struct Stamp {
     std::string date, time;
 };
-Stamp stampText(double seconds)
-{
+Stamp stampText(double seconds) {
     const auto hundredths = static_cast<long long>(std::floor(seconds * 100 + 0.5));
     const long long days = hundredths >= 0 ? hundredths / 8640000 : (hundredths - 8639999) / 8640000;
     const long long inDay = hundredths - days * 8640000;
@@ -67,8 +58,7 @@ Stamp stampText(double seconds)
             whole(s / 3600, 2) + whole(s / 60 % 60, 2) + whole(s % 60, 2) + "." + whole(inDay % 100, 2)};
 }
 
-std::string clockText(double seconds)
-{
+std::string clockText(double seconds) {
     const auto st = stampText(seconds);
     return st.date.substr(0, 4) + "-" + st.date.substr(4, 2) + "-" + st.date.substr(6, 2) + " " +
            st.time.substr(0, 2) + ":" + st.time.substr(2, 2) + ":" + st.time.substr(4);
@@ -80,16 +70,14 @@ double uniform(std::mt19937_64& rng) { return double(rng() >> 11) * 0x1p-53; }
 
 }  // namespace
 
-SignalSettings defaultSettings()
-{
+SignalSettings defaultSettings() {
     SignalSettings s;
     s.recordingStart = *parseDateTime("2026-12-07 12:00:00");
     s.txStart = s.recordingStart + 10.5;
     return s;
 }
 
-bool parseSignalSettings(const std::vector<std::string>& args, SignalSettings& s, std::string& error)
-{
+bool parseSignalSettings(const std::vector<std::string>& args, SignalSettings& s, std::string& error) {
     std::string txStartText;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string key = args[i];
@@ -113,15 +101,13 @@ bool parseSignalSettings(const std::vector<std::string>& args, SignalSettings& s
         }
         const auto anyNumber = [&](double& field) {
             const auto v = number(value);
-            if (!v)
-                return false;
+            if (!v) return false;
             field = *v;
             return true;
         };
         const auto positive = [&](double& field) {
             double v = 0;
-            if (!anyNumber(v) || v <= 0)
-                return false;
+            if (!anyNumber(v) || v <= 0) return false;
             field = v;
             return true;
         };
@@ -129,8 +115,7 @@ bool parseSignalSettings(const std::vector<std::string>& args, SignalSettings& s
         if (key == "--seed") {
             const auto v = wholeNumber(value);
             ok = v.has_value();
-            if (ok)
-                s.seed = *v;
+            if (ok) s.seed = *v;
         } else if (key == "--rate") {
             ok = positive(s.sampleRate);
         } else if (key == "--decimation") {
@@ -138,15 +123,13 @@ bool parseSignalSettings(const std::vector<std::string>& args, SignalSettings& s
         } else if (key == "--fft-length") {
             const auto v = wholeNumber(value);
             ok = v && *v >= 16 && *v <= (1u << 26) && (*v & (*v - 1)) == 0;
-            if (ok)
-                s.fftLength = static_cast<std::uint32_t>(*v);
+            if (ok) s.fftLength = static_cast<std::uint32_t>(*v);
         } else if (key == "--centre" || key == "--center") {
             ok = anyNumber(s.centralFrequency);
         } else if (key == "--start") {
             const auto v = parseDateTime(value);
             ok = v.has_value();
-            if (ok)
-                s.recordingStart = *v;
+            if (ok) s.recordingStart = *v;
         } else if (key == "--tx-start") {
             txStartText = value;
             ok = parseDateTime(value) || parseTimeOfDay(value);
@@ -157,8 +140,7 @@ bool parseSignalSettings(const std::vector<std::string>& args, SignalSettings& s
         } else if (key == "--symbols") {
             const auto v = wholeNumber(value);
             ok = v && *v >= 1 && *v <= 1'000'000;
-            if (ok)
-                s.symbolCount = static_cast<std::uint32_t>(*v);
+            if (ok) s.symbolCount = static_cast<std::uint32_t>(*v);
         } else if (key == "--snr") {
             ok = anyNumber(s.snrDb);
         } else if (key == "--amplitude") {
@@ -190,8 +172,7 @@ bool parseSignalSettings(const std::vector<std::string>& args, SignalSettings& s
     return true;
 }
 
-std::string helpText()
-{
+std::string helpText() {
     return "Usage: orvane-siggen [options]\n"
            "\n"
            "Writes a synthetic transmission as a raw FFT text dump (NAME.txt) and its\n"
@@ -216,8 +197,7 @@ std::string helpText()
            "                        its argument there) (fftdata)\n";
 }
 
-GeneratedSignal generateSignal(const SignalSettings& s, std::string& error)
-{
+GeneratedSignal generateSignal(const SignalSettings& s, std::string& error) {
     GeneratedSignal g;
     error.clear();
     const std::size_t n = s.fftLength;
@@ -248,8 +228,7 @@ GeneratedSignal generateSignal(const SignalSettings& s, std::string& error)
 
     std::mt19937_64 rng(s.seed);
     g.symbols.resize(s.symbolCount);
-    for (auto& d : g.symbols)
-        d = (rng() >> 63) ? 1 : -1;
+    for (auto& d : g.symbols) d = (rng() >> 63) ? 1 : -1;
 
     const double noisePower = s.amplitude * s.amplitude * std::pow(10.0, -s.snrDb / 10);
     const double sigma = std::sqrt(noisePower / 2);  // per component
@@ -297,25 +276,22 @@ GeneratedSignal generateSignal(const SignalSettings& s, std::string& error)
     return g;
 }
 
-std::string writeSignalFiles(const SignalSettings& s, const GeneratedSignal& g)
-{
+std::string writeSignalFiles(const SignalSettings& s, const GeneratedSignal& g) {
     namespace fs = std::filesystem;
     std::error_code ec;
     fs::create_directories(s.outDir, ec);
-    for (const auto& [name, text] : {std::pair<std::string, const std::string&>{"sr.txt", g.srText},
-                                     {s.name + ".txt", g.dumpText}}) {
+    for (const auto& [name, text] :
+         {std::pair<std::string, const std::string&>{"sr.txt", g.srText}, {s.name + ".txt", g.dumpText}}) {
         const fs::path path = fs::path(s.outDir) / name;
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
         out.close();
-        if (!out)
-            return "cannot write " + path.string();
+        if (!out) return "cannot write " + path.string();
     }
     return {};
 }
 
-std::string describeSignal(const SignalSettings& s, const GeneratedSignal& g)
-{
+std::string describeSignal(const SignalSettings& s, const GeneratedSignal& g) {
     const double txOffset = s.txStart - s.recordingStart;
     const double tod = s.txStart - std::floor(s.txStart / 86400) * 86400;
     const auto todMillis = static_cast<long long>(std::floor(tod * 1000 + 0.5));
@@ -325,15 +301,15 @@ std::string describeSignal(const SignalSettings& s, const GeneratedSignal& g)
     return "wrote " + (std::filesystem::path(s.outDir) / "sr.txt").string() + " and " +
            (std::filesystem::path(s.outDir) / (s.name + ".txt")).string() + ": " + whole(s.fftLength) +
            " bins " + shortest(g.binSpacing) + " Hz apart, time stamp " + stamp.date + " " + stamp.time +
-           "\n" +
-           "recording: starts " + clockText(s.recordingStart) + " UTC, " + shortest(double(s.fftLength) / g.outputRate) +
-           " s at " + shortest(g.outputRate) + " samples/s around " + shortest(s.centralFrequency) + " Hz\n" +
+           "\n" + "recording: starts " + clockText(s.recordingStart) + " UTC, " +
+           shortest(double(s.fftLength) / g.outputRate) + " s at " + shortest(g.outputRate) +
+           " samples/s around " + shortest(s.centralFrequency) + " Hz\n" +
            "transmission: " + whole(s.symbolCount) + " symbols of " + shortest(s.symbolPeriod) + " s from " +
            clockText(s.txStart) + " (offset " + shortest(txOffset) + " s) on " + shortest(s.carrier) +
            " Hz (offset " + shortest(s.carrier - s.centralFrequency) + " Hz), SNR " + shortest(s.snrDb) +
-           " dB, seed " + whole(static_cast<long long>(s.seed)) + "\n" +
-           "launcher inputs: hours " + whole(secs / 3600) + ", minutes " + whole(secs / 60 % 60) + ", seconds " +
-           secondsText + ", Tx frequency " + shortest(s.carrier) + "\n";
+           " dB, seed " + whole(static_cast<long long>(s.seed)) + "\n" + "launcher inputs: hours " +
+           whole(secs / 3600) + ", minutes " + whole(secs / 60 % 60) + ", seconds " + secondsText +
+           ", Tx frequency " + shortest(s.carrier) + "\n";
 }
 
 }  // namespace orv::siggen

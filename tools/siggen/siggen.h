@@ -10,16 +10,16 @@ namespace orv::siggen {
 
 struct SignalSettings {
     std::uint64_t seed = 1;
-    double sampleRate = 12000;    // recording sample rate, Hz
+    double sampleRate = 12000;  // recording sample rate, Hz
     double decimation = 48;
     std::uint32_t fftLength = 65536;  // bins of the dump, a power of two >= 16
     double centralFrequency = 137500;
-    double recordingStart = 0;    // s since 1970 of the first output sample
-    double txStart = 0;           // s since 1970
-    double carrier = 137512.25;   // Hz
-    double symbolPeriod = 2;      // s
+    double recordingStart = 0;   // s since 1970 of the first output sample
+    double txStart = 0;          // s since 1970
+    double carrier = 137512.25;  // Hz
+    double symbolPeriod = 2;     // s
     std::uint32_t symbolCount = 120;
-    double snrDb = 20;            // signal to noise power per complex sample
+    double snrDb = 20;  // signal to noise power per complex sample
     double amplitude = 1;
     std::string outDir = ".";
     std::string name = "fftdata";
@@ -35,12 +35,12 @@ bool parseSignalSettings(const std::vector<std::string>& args, SignalSettings& s
 std::string helpText();
 
 struct GeneratedSignal {
-    std::string srText;    // "sr.txt"
-    std::string dumpText;  // NAME.txt
-    std::vector<int> symbols;  // +1 / -1, in order of transmission
-    float binSpacing = 0;      // as the converter computes it
-    float outputRate = 0;      // binSpacing * fftLength, the WAV's sample rate
-    double stampSeconds = 0;   // the dump's time stamp, s since 1970, on the 0.01 s grid
+    std::string srText;                          // "sr.txt"
+    std::string dumpText;                        // NAME.txt
+    std::vector<int> symbols;                    // +1 / -1, in order of transmission
+    float binSpacing = 0;                        // as the converter computes it
+    float outputRate = 0;                        // binSpacing * fftLength, the WAV's sample rate
+    double stampSeconds = 0;                     // the dump's time stamp, s since 1970, on the 0.01 s grid
     std::vector<std::complex<double>> baseband;  // x(n), n = 0 .. fftLength-1
 };
 
