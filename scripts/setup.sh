@@ -8,7 +8,7 @@ BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 
 PACKAGES=(
   g++ cmake ninja-build pkg-config
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   zlib1g-dev

@@ -12,6 +12,9 @@ FUZZ_SECONDS=${FUZZ_SECONDS:-45}
 export QT_QPA_PLATFORM=offscreen
 export CTEST_OUTPUT_ON_FAILURE=1
 
+echo "== formatting (clang-format, .clang-format at the root)"
+git -C "$ROOT" ls-files -z '*.cpp' '*.h' | (cd "$ROOT" && xargs -0 clang-format --dry-run -Werror)
+
 echo "== sanitizer build (address, undefined)"
 configure_and_build "$ROOT/build-asan" -DCMAKE_BUILD_TYPE=Debug -DORVANE_SANITIZE=ON \
   -DORVANE_GUI=OFF -DORVANE_BENCH=OFF
