@@ -41,7 +41,39 @@ std::string joinPath(std::string_view folder, std::string_view name) {
     return path + std::string(name);
 }
 
+const char* searchPathOrDefault() {
+    const char* path = std::getenv("PATH");
+    return path ? path : "/usr/local/bin:/usr/bin:/bin";
+}
+
+bool isConsoleProgram(std::string_view name) {
+    for (const std::string& candidate : candidateNames(name))
+        for (const std::string& console : consolePrograms)
+            if (candidate == console) return true;
+    return false;
+}
+
+// Runs "$@", then waits for one key (not a whole line) before the terminal closes.
+constexpr const char* holdOpenScript =
+    "\"$@\"; status=$?\n"
+    "printf '\\n%s ended with exit code %d. Press a key to close this window.' \"${1##*/}\" \"$status\"\n"
+    "stty -icanon -echo min 1 2>/dev/null\n"
+    "dd bs=1 count=1 >/dev/null 2>&1\n";
+
 }  // namespace
+
+std::optional<std::string> findTerminal(std::string_view searchPath, const char* terminalVariable) {
+    if (auto found = resolveProgram("x-terminal-emulator", "", searchPath)) return found;
+    if (terminalVariable && *terminalVariable) return resolveProgram(terminalVariable, "", searchPath);
+    return std::nullopt;
+}
+
+std::vector<std::string> terminalArguments(const std::string& terminalFile,
+                                           const std::vector<std::string>& arguments) {
+    std::vector<std::string> all{terminalFile, "-e", "/bin/sh", "-c", holdOpenScript, "sh"};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    return all;
+}
 
 std::string ownProgramFolder() {
     std::error_code error;
@@ -135,19 +167,26 @@ std::optional<std::string> spawnDetached(const std::string& programFile,
     return std::nullopt;
 }
 
-DetachedStarter::DetachedStarter(std::string ownFolder) : ownFolder_(std::move(ownFolder)) {}
+DetachedStarter::DetachedStarter(std::string ownFolder, bool consoleInTerminal)
+    : ownFolder_(std::move(ownFolder)), consoleInTerminal_(consoleInTerminal) {}
 
 std::optional<std::string> DetachedStarter::start(const std::string& commandLine, WindowStyle) {
     std::vector<std::string> pieces = splitCommandLine(commandLine);
     if (pieces.empty()) return std::string("nothing to start");
-    const char* path = std::getenv("PATH");
-    std::optional<std::string> programFile =
-        resolveProgram(pieces.front(), ownFolder_, path ? path : "/usr/local/bin:/usr/bin:/bin");
+    const char* path = searchPathOrDefault();
+    std::optional<std::string> programFile = resolveProgram(pieces.front(), ownFolder_, path);
     if (!programFile)
         return "cannot find program " + pieces.front() + " (looked beside Wendrake and on PATH)";
+    const bool console = consoleInTerminal_ && isConsoleProgram(pieces.front());
     // The program sees its own file as its name, as a Linux program expects.
     pieces.front() = *programFile;
-    return spawnDetached(*programFile, pieces);
+    if (!console) return spawnDetached(*programFile, pieces);
+    // Both window styles of a console program ask for a window its output shows in.
+    if (std::optional<std::string> terminal = findTerminal(path, std::getenv("TERMINAL")))
+        return spawnDetached(*terminal, terminalArguments(*terminal, pieces));
+    if (std::optional<std::string> failure = spawnDetached(*programFile, pieces)) return failure;
+    return "no terminal program (x-terminal-emulator or $TERMINAL) found: " +
+           std::filesystem::path(*programFile).filename().string() + " runs without a window";
 }
 
 }  // namespace orv::launcher

@@ -11,16 +11,23 @@
 
 namespace orv::launcher {
 
+// The programs without a window of their own, by name without ".exe".
+inline const std::vector<std::string> consolePrograms = {"spec2wav", "orvane-rx"};
+
 // Splits the line by the Windows rules, resolves the program name with
 // resolveProgram and starts it detached (never waited for, never a zombie).
-// The window style means nothing for a Linux program and is not used.
+// With consoleInTerminal (the launcher's own output reaches no terminal), a
+// console program is started in the desktop's terminal instead, since its
+// window style asks for a visible window; without a terminal program it runs
+// as before and the returned line says so.
 class DetachedStarter : public ProgramStarter {
 public:
-    explicit DetachedStarter(std::string ownFolder);
+    explicit DetachedStarter(std::string ownFolder, bool consoleInTerminal = false);
     std::optional<std::string> start(const std::string& commandLine, WindowStyle style) override;
 
 private:
     std::string ownFolder_;
+    bool consoleInTerminal_;
 };
 
 // The folder of the running program's file, empty when it cannot be found.
@@ -33,6 +40,15 @@ std::string ownProgramFolder();
 // regular files count.
 std::optional<std::string> resolveProgram(std::string_view name, std::string_view ownFolder,
                                           std::string_view searchPath);
+
+// The desktop's terminal program: x-terminal-emulator on searchPath, else the
+// program named by terminalVariable ($TERMINAL); nothing when neither is found.
+std::optional<std::string> findTerminal(std::string_view searchPath, const char* terminalVariable);
+
+// The argument vector that runs arguments (program file first) in terminalFile
+// and keeps the terminal open, after the program ends, until a key is pressed.
+std::vector<std::string> terminalArguments(const std::string& terminalFile,
+                                           const std::vector<std::string>& arguments);
 
 // Starts programFile with the given argument vector (arguments[0] is the
 // program's own name) in the current folder, detached: a grandchild of the

@@ -4,7 +4,10 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
+#include <QTextLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "captionbutton.h"
@@ -26,11 +29,51 @@ QFont sansFont(double points, bool bold = false) {
     return font;
 }
 
+// A label that wraps its whole text onto as many lines as it needs, also
+// inside a word (a path has no blank to wrap at), instead of cutting it off
+// at the window's edge.
+class StatusLine : public QLabel {
+public:
+    using QLabel::QLabel;
+
+    int heightFor(int width) const {
+        QTextLayout layout(text(), font(), const_cast<StatusLine*>(this));
+        return layOut(layout, width);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setPen(palette().color(foregroundRole()));
+        QTextLayout layout(text(), font(), this);
+        layOut(layout, width());
+        layout.draw(&painter, QPointF(0, 0));
+    }
+
+private:
+    static int layOut(QTextLayout& layout, int width) {
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        qreal y = 0;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            line.setPosition(QPointF(0, y));
+            y += line.height();
+        }
+        layout.endLayout();
+        return static_cast<int>(std::ceil(y));
+    }
+};
+
 constexpr double defaultPoints = 8.25;
 constexpr double largePoints = 13.5;
 constexpr int clientWidth = 6315;
 // 7530 twips, grown by a status line below the buttons.
 constexpr int clientHeight = 7800;
+constexpr int statusTop = 7440;
+constexpr int statusHeight = 255;
 
 }  // namespace
 
@@ -126,7 +169,7 @@ void Form1::buildControls() {
     QPushButton* command1 = button("Command1", "Calculate offsets", 1680, 6840, 1215, 495);
     QPushButton* command6 = button("Command6", "Launch Phaseview", 3360, 6840, 1215, 495);
     QPushButton* command2 = button("Command2", "Launch Orvane-rx", 4920, 6840, 1215, 495);
-    statusLine_ = label("statusLine", "", 120, 7440, 6075, 255, nullptr);
+    statusLine_ = place(new StatusLine(this), "statusLine", 120, statusTop, 6075, statusHeight);
 
     connect(findChild<QPushButton*>(QStringLiteral("Command4")), &QPushButton::clicked, this,
             [this] { run(&Launchpad::chooseFftFile); });
@@ -176,4 +219,9 @@ void Form1::pushTexts() {
     }
     command3_->setEnabled(state.Command3Enabled);
     statusLine_->setText(QString::fromStdString(state.statusText));
+    // A long status grows the line, and the window with it, by whole lines.
+    auto* status = static_cast<StatusLine*>(statusLine_);
+    const int extra = std::max(0, status->heightFor(status->width()) - pixels(statusHeight));
+    status->resize(status->width(), pixels(statusHeight) + extra);
+    setFixedSize(pixels(clientWidth), pixels(clientHeight) + extra);
 }

@@ -1,18 +1,23 @@
 // Wendrake: the Orvane launchpad window.
+#include <unistd.h>
+
 #include <QApplication>
 
 #include "detachedstarter.h"
 #include "form1.h"
 #include "launcherstate.h"
 #include "launchpad.h"
+#include "orv/startup.h"
 #include "qtfilechooser.h"
 
 int main(int argc, char** argv) {
+    orv::runtime::prepareStandardStreams();
     QApplication app(argc, argv);
     std::string ownFolder = orv::launcher::ownProgramFolder();
     orv::launcher::LauncherState state;
     QtFileChooser dialogs;
-    orv::launcher::DetachedStarter starter(ownFolder);
+    // Started from the desktop menu, nothing shows the console programs' lines but a terminal of their own.
+    orv::launcher::DetachedStarter starter(ownFolder, ::isatty(STDOUT_FILENO) == 0);
     orv::launcher::Launchpad launchpad(state, dialogs, starter, ownFolder);
     Form1 form(launchpad);
     dialogs.setParentWidget(&form);

@@ -12,7 +12,9 @@ class ProgramStarter {
 public:
     virtual ~ProgramStarter() = default;
     // Starts the command line in the current folder and returns at once.
-    // Returns why the program could not be found or started; nothing when it was.
+    // Returns a line for the status line: why the program could not be found or
+    // started, or how it was started when not as its window style asks; nothing
+    // when it started as asked.
     virtual std::optional<std::string> start(const std::string& commandLine, WindowStyle style) = 0;
 };
 

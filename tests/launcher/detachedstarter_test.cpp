@@ -111,3 +111,63 @@ TEST(DetachedStarterTest, ReportsWhatCannotStart) {
         EXPECT_EQ(failure->rfind(c.messageStart, 0), 0u) << *failure;
     }
 }
+
+TEST(DetachedStarterTest, ConsoleProgramsInATerminalWhenAskedFor) {
+    TestFolder folder;
+    // The program and the terminal write their arguments, one per line; the
+    // terminal then runs its command, with no key to wait for.
+    const std::string recordArgs =
+        "f=${0##*/}; for a in \"$@\"; do printf '%s\\n' \"$a\"; done > $f.tmp; /bin/mv $f.tmp $f.txt\n";
+    for (const char* program : {"bin/spec2wav", "bin/phaseview"})
+        folder.write(program, "#!/bin/sh\n" + recordArgs, true);
+    for (const char* terminal : {"term/x-terminal-emulator", "alt/myterm"})
+        folder.write(terminal, "#!/bin/sh\n" + recordArgs + "shift; \"$@\" </dev/null >/dev/null\n", true);
+    const std::string bin = (folder.path() / "bin").string();
+    const std::string system = ":/usr/bin:/bin";
+    const std::string previousPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    struct Case {
+        const char* name;
+        const char* line;
+        bool inTerminal;
+        std::string path;
+        const char* terminalVariable;
+        const char* terminalUsed;  // nullptr: started directly
+        std::optional<std::string> status;
+    } cases[] = {
+        {"converter in x-terminal-emulator", "spec2wav.exe a.txt", true, "term" + system, "",
+         "x-terminal-emulator", std::nullopt},
+        {"else $TERMINAL", "spec2wav.exe a.txt", true, "alt" + system, "myterm", "myterm", std::nullopt},
+        {"viewer has its own window", "phaseview a.txt", true, "term" + system, "", nullptr, std::nullopt},
+        {"launcher on a terminal", "spec2wav.exe a.txt", false, "term" + system, "", nullptr, std::nullopt},
+        {"no terminal program", "spec2wav.exe a.txt", true, "nothing", "", nullptr,
+         "no terminal program (x-terminal-emulator or $TERMINAL) found: spec2wav runs without a window"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const char* f : {"spec2wav.txt", "phaseview.txt", "x-terminal-emulator.txt", "myterm.txt"})
+            std::filesystem::remove(folder.path() / f);
+        ::setenv("PATH", c.path.c_str(), 1);
+        ::setenv("TERMINAL", c.terminalVariable, 1);
+        DetachedStarter starter(bin, c.inTerminal);
+        EXPECT_EQ(starter.start(c.line, WindowStyle::minimisedFocus), c.status);
+        const std::string program = std::string(c.line).substr(0, std::string(c.line).find_first_of(". "));
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!std::filesystem::exists(folder.path() / (program + ".txt")) &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        EXPECT_EQ(folder.read(program + ".txt"), "a.txt\n");
+        const std::vector<std::string> expected = terminalArguments("-", {bin + "/" + program, "a.txt"});
+        std::string terminalLines;
+        for (std::size_t i = 1; i < expected.size(); ++i) terminalLines += expected[i] + "\n";
+        for (const char* terminal : {"x-terminal-emulator", "myterm"}) {
+            const bool used = c.terminalUsed && std::string(c.terminalUsed) == terminal;
+            EXPECT_EQ(std::filesystem::exists(folder.path() / (std::string(terminal) + ".txt")), used)
+                << terminal;
+            if (used) {
+                EXPECT_EQ(folder.read(std::string(terminal) + ".txt"), terminalLines);
+            }
+        }
+    }
+    ::setenv("PATH", previousPath.c_str(), 1);
+    ::unsetenv("TERMINAL");
+}

@@ -185,6 +185,29 @@ TEST(Form1Test, StatusLineNamesAMissingProgram) {
     EXPECT_EQ(w.text("statusLine"), "cannot find program phaseview (looked beside Wendrake and on PATH)");
 }
 
+TEST(Form1Test, StatusLineShowsItsWholeText) {
+    struct Refusing : ProgramStarter {
+        std::string status;
+        std::optional<std::string> start(const std::string&, WindowStyle) override { return status; }
+    } starter;
+    Window w(&starter);
+    auto* line = w.form->findChild<QLabel*>("statusLine");
+    const int oneLine = line->height(), window = w.form->height();
+    for (const std::string& status :
+         {std::string("cannot start /home/operator/.local/share/orvane/a-rather-"
+                      "long-folder-name/bin/phaseview: Permission denied"),
+          std::string("cannot start ") + std::string(300, 'x'), std::string("short")}) {
+        starter.status = status;
+        w.click("Command6");
+        EXPECT_EQ(w.text("statusLine").toStdString(), status);
+        // Every line of the text lies inside the label, and the label inside the window.
+        const QRect needed = line->fontMetrics().boundingRect(QRect(0, 0, line->width(), 10000),
+                                                              Qt::TextWrapAnywhere, line->text());
+        EXPECT_GE(line->height(), needed.height()) << status;
+        EXPECT_EQ(line->height() - oneLine, w.form->height() - window) << status;
+    }
+}
+
 TEST(QtFileChooserTest, DialogAsAskedAndTheChosenPath) {
     TestFolder folder;
     folder.write("rec1.wav", "");
