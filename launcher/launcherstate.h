@@ -16,6 +16,7 @@ struct LauncherState {
 
     double fileStartSeconds = 0;       // recording start, seconds after 00:00 UTC
     std::string centralFrequencyText;  // digits found after "rf="
+    bool waveInfoMissing = false;      // the chosen wave file has no information block
     double startOffset = 0;            // seconds, 3 decimals
     double frequencyOffset = 0;        // Hz, 5 decimals
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <fstream>
+#include <utility>
 #include <vector>
 
 #include "numbertext.h"
@@ -90,29 +91,46 @@ std::uint32_t littleEndian32(const unsigned char* p) {
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
-// Where the text to scan ends: the first sample byte of a RIFF/WAVE file's
-// "data" chunk, or the file's end for anything else (also for a RIFF file
-// whose chunks lead to no "data" chunk within the file).
+// The byte ranges of the file to scan as text. A RIFF/WAVE file's chunks are
+// walked wherever its "data" chunk lies (other tools reorder chunks): its
+// samples are skipped, so they can never pose as a tag, and chunks after them
+// are scanned as well. A chunk that runs past the file's end, or a file that is
+// no RIFF/WAVE file, is scanned to the end.
+struct ScanRanges {
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges;  // [begin, end)
+    bool isWave = false;
+};
+
 template <typename ReadAt>
-std::uint64_t scanLimit(std::uint64_t fileLength, ReadAt readAt) {
+ScanRanges scanRanges(std::uint64_t fileLength, ReadAt readAt) {
+    ScanRanges scan;
     unsigned char header[12];
-    if (fileLength < 12 || !readAt(0, header, 12)) return fileLength;
-    if (std::string_view(reinterpret_cast<char*>(header), 4) != "RIFF" ||
+    if (fileLength < 12 || !readAt(0, header, 12) ||
+        std::string_view(reinterpret_cast<char*>(header), 4) != "RIFF" ||
         std::string_view(reinterpret_cast<char*>(header) + 8, 4) != "WAVE") {
-        return fileLength;
+        scan.ranges.emplace_back(0, fileLength);
+        return scan;
     }
+    scan.isWave = true;
+    std::uint64_t begin = 0;  // of the range being collected
     std::uint64_t offset = 12;
     while (offset + 8 <= fileLength) {
         unsigned char chunk[8];
-        if (!readAt(offset, chunk, 8)) return fileLength;
-        std::uint64_t size = littleEndian32(chunk + 4);
-        if (std::string_view(reinterpret_cast<char*>(chunk), 4) == "data") return offset + 8;
+        if (!readAt(offset, chunk, 8)) break;
+        const std::uint64_t size = littleEndian32(chunk + 4);
         // Chunks are padded to an even length.
-        std::uint64_t next = offset + 8 + size + (size & 1);
-        if (next > fileLength) return fileLength;
+        const std::uint64_t next = offset + 8 + size + (size & 1);
+        if (std::string_view(reinterpret_cast<char*>(chunk), 4) == "data") {
+            scan.ranges.emplace_back(begin, offset + 8);
+            if (next >= fileLength) return scan;  // nothing but samples up to the end
+            begin = next;
+        } else if (next > fileLength) {
+            break;
+        }
         offset = next;
     }
-    return fileLength;
+    scan.ranges.emplace_back(begin, fileLength);
+    return scan;
 }
 
 void finishWaveInfo(LauncherState& state, const std::string& utText, const std::string& srText) {
@@ -137,6 +155,7 @@ void finishWaveInfo(LauncherState& state, const std::string& utText, const std::
 }
 
 void clearWaveInfo(LauncherState& state) {
+    state.waveInfoMissing = false;
     state.centralFrequencyText.clear();
     state.Label1.clear();
     state.Label2.clear();
@@ -146,16 +165,25 @@ void clearWaveInfo(LauncherState& state) {
 }
 
 // The scan behind both entry points: readAt serves the chunk walk, feedText
-// feeds the bytes before the limit to the lines and says whether all arrived
+// feeds one range of bytes to the lines and says whether all of it arrived
 // (a failed read ends the scan; nothing more is set).
 template <typename ReadAt, typename FeedText>
 void scanWaveInfo(LauncherState& state, std::uint64_t fileLength, ReadAt readAt, FeedText feedText) {
-    std::uint64_t limit = scanLimit(fileLength, readAt);
+    const ScanRanges scan = scanRanges(fileLength, readAt);
     std::string utText, srText;
     std::array<TagScanner, 3> scanners = {
         TagScanner("ut=", utText), TagScanner("rf=", state.centralFrequencyText), TagScanner("sr=", srText)};
     LineSplitter lines(scanners);
-    if (!feedText(lines, limit)) return;
+    for (const auto& [begin, end] : scan.ranges)
+        if (!feedText(lines, begin, end)) return;
+    if (scan.isWave && utText.empty() && srText.empty() && state.centralFrequencyText.empty()) {
+        // Without the block, a start of 1970 and a frequency of 0 would give offsets that mean nothing.
+        state.waveInfoMissing = true;
+        state.Label1 = "central frequency = unknown [Hz]";
+        state.Label2 = "file start unknown: no information block";
+        state.Label3 = "sample rate = unknown [samples/s]";
+        return;
+    }
     finishWaveInfo(state, utText, srText);
 }
 
@@ -168,8 +196,8 @@ void readWaveInfoFromBytes(LauncherState& state, std::string_view fileBytes) {
         for (std::size_t i = 0; i < count; ++i) out[i] = static_cast<unsigned char>(fileBytes[offset + i]);
         return true;
     };
-    auto feedText = [&](LineSplitter& lines, std::uint64_t limit) {
-        lines.feed(fileBytes.substr(0, limit));
+    auto feedText = [&](LineSplitter& lines, std::uint64_t begin, std::uint64_t end) {
+        lines.feed(fileBytes.substr(begin, end - begin));
         return true;
     };
     scanWaveInfo(state, fileBytes.size(), readAt, feedText);
@@ -190,11 +218,11 @@ void readWaveInfo(LauncherState& state) {
         file.read(reinterpret_cast<char*>(out), static_cast<std::streamsize>(count));
         return file.gcount() == static_cast<std::streamsize>(count);
     };
-    auto feedText = [&](LineSplitter& lines, std::uint64_t limit) {
+    auto feedText = [&](LineSplitter& lines, std::uint64_t begin, std::uint64_t end) {
         file.clear();
-        file.seekg(0);
+        file.seekg(static_cast<std::streamoff>(begin));
         std::vector<char> block(1 << 16);
-        std::uint64_t remaining = limit;
+        std::uint64_t remaining = end - begin;
         while (remaining > 0) {
             auto want = static_cast<std::streamsize>(std::min<std::uint64_t>(remaining, block.size()));
             file.read(block.data(), want);
@@ -209,7 +237,7 @@ void readWaveInfo(LauncherState& state) {
 }
 
 void calculateOffsets(LauncherState& state) {
-    if (state.waveFileTitle.empty()) return;
+    if (state.waveFileTitle.empty() || state.waveInfoMissing) return;
     // Hours and minutes round down before the absolute value: -3.5 gives 4.
     double h = std::fabs(std::floor(textToNumber(state.Text1)));
     double m = std::fabs(std::floor(textToNumber(state.Text2)));

@@ -99,6 +99,45 @@ TEST(ReadWaveInfoTest, ScansTagsLineByLine) {
     }
 }
 
+// Chunks in any order: the samples are skipped wherever they lie, and a wave
+// file without the block gives no start, frequency or offsets at all.
+TEST(ReadWaveInfoTest, FindsTheBlockWhereverItLies) {
+    const std::string info = "sr=250 rf=137500 ut=1447071448.17";
+    const std::string samples = chunk("data", std::string(6, '\0') + "\rxut=999\rxrf=1\r");
+    struct Case {
+        const char* name;
+        std::string bytes;
+        const char* label1;
+        const char* label2;
+        bool offsets;
+    } cases[] = {
+        {"data before inf1", riff(fmtChunk + samples + chunk("inf1", info)),
+         "central frequency = 137500 [Hz]", "UTC file start: 2015-11-09 12:17:28.17", true},
+        {"data between", riff(chunk("inf1", info) + samples + chunk("LIST", "xsr=9")),
+         "central frequency = 137500 [Hz]", "UTC file start: 2015-11-09 12:17:28.17", true},
+        {"no block", riff(fmtChunk + samples), "central frequency = unknown [Hz]",
+         "file start unknown: no information block", false},
+        {"no block, data last", riff(fmtChunk + chunk("LIST", "nothing") + samples),
+         "central frequency = unknown [Hz]", "file start unknown: no information block", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LauncherState state;
+        state.waveFileTitle = "rec.wav";
+        state.fileStartSeconds = -1;
+        readWaveInfoFromBytes(state, c.bytes);
+        EXPECT_EQ(state.Label1, c.label1);
+        EXPECT_EQ(state.Label2, c.label2);
+        state.Text1 = "12";
+        state.Text2 = "17";
+        state.Text5 = "38.67";
+        state.Text3 = "137512.25";
+        calculateOffsets(state);
+        EXPECT_EQ(state.Label5, c.offsets ? "start offset =  10.5 [s]" : "");
+        EXPECT_EQ(state.startOffset, c.offsets ? 10.5 : 0);
+    }
+}
+
 TEST(ReadWaveInfoTest, MissingFileClearsLabelsAndKeepsStart) {
     TestFolder folder;
     std::filesystem::create_directory(folder.path() / "folder.wav");

@@ -83,6 +83,11 @@ FrontResult runOffsets(const std::vector<std::string>& args) {
                 {},
                 "orvane-offsets: " + state.waveFileTitle + ": no such file in the current folder\n"};
     readWaveInfo(state);
+    if (state.waveInfoMissing)
+        return {orv::exitBadInput,
+                {},
+                "orvane-offsets: " + state.waveFileTitle +
+                    " holds no information block (\"inf1\"): no offsets can be computed from it\n"};
     const std::string line = receiverLaunchLine(state);
     // readWaveInfo cleared Label5: still empty means the offsets were not calculated.
     if (state.Label5.empty())
