@@ -158,6 +158,67 @@ TEST(Siggen, OptionsOverrideDefaults) {
     }
 }
 
+// Bad values: a stamp the eight-digit date cannot hold, an output folder
+// whose parent is missing.
+TEST(Siggen, RefusesWhatTheDumpCannotHold) {
+    struct Case {
+        const char* start;
+        const char* message;  // nullptr: accepted
+    } cases[] = {
+        {"9999-12-31 23:59:59.99", "year 10000"},  // the stamp lies 131 s later
+        {"9999-12-31 23:57:00", nullptr},
+        {"0000-01-01 00:00:00", nullptr},
+    };
+    for (const Case& c : cases) {
+        SignalSettings s = defaultSettings();
+        std::string error;
+        ASSERT_TRUE(parseSignalSettings({"--start", c.start}, s, error)) << error;
+        generateSignal(s, error);
+        if (c.message)
+            EXPECT_NE(error.find(c.message), std::string::npos) << c.start << ": " << error;
+        else
+            EXPECT_EQ(error, "") << c.start;
+    }
+}
+
+class SiggenFiles : public rxtest::ScratchFolder {};
+
+TEST_F(SiggenFiles, OutputFolderNeedsItsParent) {
+    std::filesystem::create_directory("made");
+    rxtest::writeFile("file", "x");
+    struct Case {
+        const char* out;
+        bool accepted;
+    } cases[] = {{".", true},         {"made", true},         {"new", true},
+                 {"made/new/", true}, {"missing/new", false}, {"file", false},
+                 {"file/new", false}};
+    for (const Case& c : cases) {
+        SignalSettings s = defaultSettings();
+        s.outDir = c.out;
+        EXPECT_EQ(checkOutputFolder(s).empty(), c.accepted) << c.out << ": " << checkOutputFolder(s);
+    }
+    SignalSettings s = defaultSettings();
+    s.outDir = "missing/new";
+    EXPECT_NE(writeSignalFiles(s, GeneratedSignal{}), "");
+    EXPECT_FALSE(std::filesystem::exists("missing"));
+}
+
+// Lost output: a dump that cannot be written keeps the earlier "sr.txt" with the earlier dump.
+TEST_F(SiggenFiles, WritesBothFilesOrNeither) {
+    SignalSettings s = defaultSettings();
+    GeneratedSignal g;
+    g.srText = "new sr";
+    g.dumpText = "new dump";
+    rxtest::writeFile("sr.txt", "old sr");
+    std::filesystem::create_directory("fftdata.txt");  // cannot be replaced by a file
+    EXPECT_EQ(writeSignalFiles(s, g), "cannot write ./fftdata.txt");
+    EXPECT_EQ(rxtest::readFile("sr.txt"), "old sr");
+    std::filesystem::remove("fftdata.txt");
+    EXPECT_EQ(writeSignalFiles(s, g), "");
+    EXPECT_EQ(rxtest::readFile("sr.txt") + rxtest::readFile("fftdata.txt"), "new srnew dump");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 2);  // no temporary file left
+}
+
 // The converter: bins in file order S(m), P(k) = S((k + N/2) mod N),
 // y(n) = conj(sum P(k) e^{+2 pi i k n / N}) = sum conj(P(k)) e^{-2 pi i k n / N}.
 std::vector<std::complex<float>> convertDump(const std::string& dump) {

@@ -4,9 +4,13 @@
 #include <vector>
 
 #include "errors.h"
+#include "orv/replacingfile.h"
+#include "orv/startup.h"
 #include "siggen.h"
 
 int main(int argc, char** argv) {
+    orv::runtime::prepareStandardStreams();
+    orv::runtime::removeTemporaryFilesOnSignals();
     using namespace orv::siggen;
     SignalSettings settings = defaultSettings();
     std::string error;
@@ -17,6 +21,12 @@ int main(int argc, char** argv) {
     if (settings.helpRequested) {
         std::fputs(helpText().c_str(), stdout);
         return 0;
+    }
+    // Checked before the work, which can take a while.
+    error = checkOutputFolder(settings);
+    if (!error.empty()) {
+        std::fprintf(stderr, "orvane-siggen: %s\n", error.c_str());
+        return orv::exitBadInput;
     }
     const GeneratedSignal signal = generateSignal(settings, error);
     if (!error.empty()) {

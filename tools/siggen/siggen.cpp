@@ -9,6 +9,7 @@
 
 #include "civiltime.h"
 #include "fft.h"
+#include "orv/replacingfile.h"
 
 namespace orv::siggen {
 namespace {
@@ -226,6 +227,16 @@ GeneratedSignal generateSignal(const SignalSettings& s, std::string& error) {
         return g;
     }
 
+    // The converter takes the dump's stamp as the middle of the FFT span.
+    g.stampSeconds = std::floor((s.recordingStart + 0.5 / double(g.binSpacing)) * 100 + 0.5) / 100;
+    // The header holds the date as eight digits YYYYMMDD: a fifth year digit is cut off.
+    if (const int year = civilFromDays(static_cast<std::int64_t>(std::floor(g.stampSeconds / 86400))).year;
+        year < 0 || year > 9999) {
+        error = "the dump's time stamp falls in the year " + whole(year) +
+                "; its header holds only the years 0000 to 9999";
+        return g;
+    }
+
     std::mt19937_64 rng(s.seed);
     g.symbols.resize(s.symbolCount);
     for (auto& d : g.symbols) d = (rng() >> 63) ? 1 : -1;
@@ -256,8 +267,6 @@ GeneratedSignal generateSignal(const SignalSettings& s, std::string& error) {
     std::vector<std::complex<double>> spectrum = g.baseband;
     fftForward(spectrum);
 
-    // The converter takes the dump's stamp as the middle of the FFT span.
-    g.stampSeconds = std::floor((s.recordingStart + 0.5 / double(g.binSpacing)) * 100 + 0.5) / 100;
     const auto stamp = stampText(g.stampSeconds);
 
     g.srText = shortest(s.sampleRate) + "," + shortest(s.decimation) + "," + whole(s.fftLength) + "\r\n" +
@@ -276,18 +285,35 @@ GeneratedSignal generateSignal(const SignalSettings& s, std::string& error) {
     return g;
 }
 
+std::string checkOutputFolder(const SignalSettings& s) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path folder(s.outDir);
+    if (fs::is_directory(folder, ec)) return {};
+    if (folder.filename().empty()) folder = folder.parent_path();  // "a/b/"
+    // Only the last level is made: a missing parent is more likely a typing error.
+    const fs::path parent = folder.parent_path();
+    if (!parent.empty() && !fs::is_directory(parent, ec))
+        return "no folder " + parent.string() + " to make " + s.outDir + " in";
+    if (fs::exists(folder, ec)) return s.outDir + " is not a folder";
+    return {};
+}
+
 std::string writeSignalFiles(const SignalSettings& s, const GeneratedSignal& g) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    fs::create_directories(s.outDir, ec);
-    for (const auto& [name, text] :
-         {std::pair<std::string, const std::string&>{"sr.txt", g.srText}, {s.name + ".txt", g.dumpText}}) {
-        const fs::path path = fs::path(s.outDir) / name;
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.close();
-        if (!out) return "cannot write " + path.string();
+    if (std::string problem = checkOutputFolder(s); !problem.empty()) return problem;
+    fs::create_directory(s.outDir, ec);
+    // Both files go to temporary names first: a failure leaves the earlier pair as it was.
+    const std::pair<std::string, const std::string&> files[] = {{s.name + ".txt", g.dumpText},
+                                                                {"sr.txt", g.srText}};
+    runtime::ReplacingFile out[2];
+    for (int i = 0; i < 2; ++i) {
+        const std::string path = (fs::path(s.outDir) / files[i].first).string();
+        if (out[i].open(path) != 0 || out[i].write(files[i].second) != 0) return "cannot write " + path;
     }
+    for (auto& file : out)
+        if (file.commit() != 0) return "cannot write " + file.finalPath();
     return {};
 }
 

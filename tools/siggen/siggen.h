@@ -47,7 +47,12 @@ struct GeneratedSignal {
 // Fails (empty error stays empty on success) on settings it cannot honour.
 GeneratedSignal generateSignal(const SignalSettings& settings, std::string& error);
 
-// Writes "sr.txt" and NAME.txt into settings.outDir; returns an error text or "".
+// Why settings.outDir cannot take the files (its parent folder is missing, or
+// it is no folder), or "". Only the last level of it is made.
+std::string checkOutputFolder(const SignalSettings& settings);
+
+// Writes "sr.txt" and NAME.txt into settings.outDir, both or neither (an
+// earlier pair stays as it was); returns an error text or "".
 std::string writeSignalFiles(const SignalSettings& settings, const GeneratedSignal& signal);
 
 // One line per fact a user of the chain needs (files, offsets, launcher inputs).
