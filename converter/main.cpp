@@ -3,17 +3,10 @@
 #include "errors.h"
 
 int main(int argc, char** argv) {
-    orv::requireProcessor();
-    orv::installSignalReports();
-    const orv::ConversionOutcome outcome =
-        orv::runConversion(orv::commandLineText(argc, argv), orv::programFiles());
-    switch (outcome.kind) {
-        case orv::ConversionOutcome::Kind::Done:
-            orv::endProgram(0);
-        case orv::ConversionOutcome::Kind::RunTimeError:
-            orv::raiseError(outcome.error, outcome.site, orv::converterModule);
-        case orv::ConversionOutcome::Kind::Stopped:
-            orv::stopWithMessage(outcome.message, outcome.exitCode);
-    }
-    orv::endProgram(0);
+    orv::runtime::requireProcessor();
+    orv::runtime::installSignalReports();
+    const auto outcome = orv::converter::runConversion(orv::runtime::commandLineText(argc, argv),
+                                                       orv::runtime::programFiles());
+    if (!outcome) orv::runtime::endWithFailure(outcome.failure(), orv::converter::converterModule);
+    orv::runtime::endProgram(0);
 }

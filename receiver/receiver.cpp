@@ -6,18 +6,18 @@
 #include "symbolintegrator.h"
 #include "wavefile.h"
 
-namespace orv::rx {
+namespace orv::receiver {
 
 namespace {
-RunResult failed(const std::string& message, int exitCode) {
-    return {exitCode, {}, "orvane-rx: " + message + "\n"};
+Failure failed(const std::string& message, int exitCode) {
+    return Failure::stop("orvane-rx: " + message, exitCode);
 }
 }  // namespace
 
-RunResult runReceiver(const std::vector<std::string>& args) {
+Outcome<std::string> runReceiver(const std::vector<std::string>& args) {
     const auto options = parseRxOptions(args);
     if (!options) return failed(options.error(), options.exitCode());
-    if (options->helpRequested) return {0, helpText(), {}};
+    if (options->helpRequested) return helpText();
 
     const auto wave = readWave(options->waveFile);
     if (!wave) return failed(wave.error(), wave.exitCode());
@@ -25,17 +25,18 @@ RunResult runReceiver(const std::vector<std::string>& args) {
     const auto received = integrateSymbols(wave.value(), options.value());
     if (!received) return failed(options->waveFile + ": " + received.error(), received.exitCode());
 
-    const auto written = writeFileReplacing(symbolFileName, formatSymbolRecords(received->symbols));
+    const auto written =
+        writeFileReplacing(std::string(symbolFileName), formatSymbolRecords(received->symbols));
     if (!written) return failed(written.error(), written.exitCode());
 
     const auto& r = received.value();
     std::string line = wholeText(static_cast<long long>(r.symbols.size())) + " symbols written to " +
-                       symbolFileName + ", mean symbol power " + numberText(r.meanPower, 7) +
+                       std::string(symbolFileName) + ", mean symbol power " + numberText(r.meanPower, 7) +
                        ", sample span " + fixedText(r.spanBegin, 3) + " to " + fixedText(r.spanEnd, 3) +
                        " of " + wholeText(static_cast<long long>(wave->samples.size())) + " at " +
                        numberText(wave->sampleRate) + " samples/s" +
                        (wave->rateFromInfo ? "" : " (header rate)") + "\n";
-    return {0, std::move(line), {}};
+    return line;
 }
 
-}  // namespace orv::rx
+}  // namespace orv::receiver

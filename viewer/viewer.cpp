@@ -3,16 +3,16 @@
 #include "analysis.h"
 #include "panels.h"
 
-namespace orv {
+namespace orv::viewer {
 
-ViewerOutcome runViewer(Screen& screen, FileTable& files, std::string_view symbolFile) {
+Outcome<> runViewer(runtime::Screen& screen, runtime::FileTable& files, std::string_view symbolFile) {
     SymbolSet symbols;
     SpectrumWork work;
-    if (ViewerOutcome read = readSymbols(files, symbols, work, symbolFile); !read.ok()) return read;
-    if (ViewerOutcome scaled = normaliseSymbols(symbols, files); !scaled.ok()) return scaled;
+    if (Outcome<> read = readSymbols(files, symbols, work, symbolFile); !read.ok()) return read;
+    if (Outcome<> scaled = normaliseSymbols(symbols, files); !scaled.ok()) return scaled;
 
-    screen.openSurface(surfaceMode);
-    PlotSurface* surface = screen.surface();
+    screen.openSurface(runtime::surfaceMode);
+    runtime::PlotSurface* surface = screen.surface();
     // File 0 prints on the text rows while the surface is open.
     if (surface != nullptr) files.setConsoleSink(surface);
     const float n = symbols.count;
@@ -40,7 +40,7 @@ ViewerOutcome runViewer(Screen& screen, FileTable& files, std::string_view symbo
     screen.waitForKey();
     if (surface != nullptr) files.setConsoleSink(nullptr);
     screen.closeSurface();
-    return ViewerOutcome::success();
+    return Outcome<>();
 }
 
-}  // namespace orv
+}  // namespace orv::viewer

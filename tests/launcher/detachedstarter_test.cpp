@@ -9,7 +9,7 @@
 
 #include "testfolder.h"
 
-using namespace orv::launcher;
+namespace orv::launcher {
 
 TEST(ResolveProgramTest, OwnFolderFirstThenPath) {
     TestFolder folder;
@@ -171,3 +171,5 @@ TEST(DetachedStarterTest, ConsoleProgramsInATerminalWhenAskedFor) {
     ::setenv("PATH", previousPath.c_str(), 1);
     ::unsetenv("TERMINAL");
 }
+
+}  // namespace orv::launcher

@@ -14,11 +14,10 @@
 #include "symbolintegrator.h"
 #include "wavefile.h"
 
+namespace orv::receiver {
 namespace {
 
-using rxtest::PrintTo;
-
-using namespace orv::siggen;
+using namespace orv::tools;
 using cd = std::complex<double>;
 
 TEST(SiggenFft, MatchesDirectTransform) {
@@ -181,11 +180,11 @@ TEST(Siggen, RefusesWhatTheDumpCannotHold) {
     }
 }
 
-class SiggenFiles : public rxtest::ScratchFolder {};
+class SiggenFiles : public ScratchFolder {};
 
 TEST_F(SiggenFiles, OutputFolderNeedsItsParent) {
     std::filesystem::create_directory("made");
-    rxtest::writeFile("file", "x");
+    writeFile("file", "x");
     struct Case {
         const char* out;
         bool accepted;
@@ -209,13 +208,13 @@ TEST_F(SiggenFiles, WritesBothFilesOrNeither) {
     GeneratedSignal g;
     g.srText = "new sr";
     g.dumpText = "new dump";
-    rxtest::writeFile("sr.txt", "old sr");
+    writeFile("sr.txt", "old sr");
     std::filesystem::create_directory("fftdata.txt");  // cannot be replaced by a file
     EXPECT_EQ(writeSignalFiles(s, g), "cannot write ./fftdata.txt");
-    EXPECT_EQ(rxtest::readFile("sr.txt"), "old sr");
+    EXPECT_EQ(readFile("sr.txt"), "old sr");
     std::filesystem::remove("fftdata.txt");
     EXPECT_EQ(writeSignalFiles(s, g), "");
-    EXPECT_EQ(rxtest::readFile("sr.txt") + rxtest::readFile("fftdata.txt"), "new srnew dump");
+    EXPECT_EQ(readFile("sr.txt") + readFile("fftdata.txt"), "new srnew dump");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 2);  // no temporary file left
 }
 
@@ -254,16 +253,16 @@ TEST(SiggenRoundTrip, ReceiverRecoversEverySymbol) {
         for (std::size_t i = 0; i < y.size(); i += 97)
             EXPECT_LT(std::abs(cd(y[i]) - 4096.0 * std::conj(g.baseband[i])), 4096 * 1e-5);
 
-        rxtest::WavLayout layout;
-        const std::string bytes = rxtest::wavBytes(layout, rxtest::floatBytes(y));
-        const auto wave = orv::rx::parseWave({bytes.begin(), bytes.end()}, "rt.wav");
+        WavLayout layout;
+        const std::string bytes = wavBytes(layout, floatBytes(y));
+        const auto wave = orv::receiver::parseWave({bytes.begin(), bytes.end()}, "rt.wav");
         ASSERT_TRUE(wave.ok()) << wave.error();
-        orv::rx::RxOptions o;
+        orv::receiver::RxOptions o;
         o.startOffset = 1.5;
         o.frequencyOffset = s.carrier - s.centralFrequency;
         o.symbolPeriod = s.symbolPeriod;
         o.symbolCount = s.symbolCount;
-        const auto r = orv::rx::integrateSymbols(wave.value(), o);
+        const auto r = orv::receiver::integrateSymbols(wave.value(), o);
         ASSERT_TRUE(r.ok()) << r.error();
         for (std::size_t k = 0; k < g.symbols.size(); ++k) {
             const cd z = r->symbols[k] / 4096.0;
@@ -274,3 +273,4 @@ TEST(SiggenRoundTrip, ReceiverRecoversEverySymbol) {
 }
 
 }  // namespace
+}  // namespace orv::receiver

@@ -5,17 +5,14 @@
 #include <string>
 #include <vector>
 
-namespace orv::offsets {
+#include "orv/outcome.h"
 
-struct FrontResult {
-    int exitCode = 0;
-    std::string output;
-    std::string error;
-};
+namespace orv::tools {
 
-// args: the arguments after the program name (see usageText).
-FrontResult runOffsets(const std::vector<std::string>& args);
+// args: the arguments after the program name (see usageText). The value is
+// the text for standard output; a failure stops with one line for standard error.
+Outcome<std::string> runOffsets(const std::vector<std::string>& args);
 
 std::string usageText();
 
-}  // namespace orv::offsets
+}  // namespace orv::tools

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "errors.h"
+#include "orv/outcome.h"
 #include "orv/replacingfile.h"
 #include "orv/startup.h"
 #include "siggen.h"
@@ -11,7 +11,7 @@
 int main(int argc, char** argv) {
     orv::runtime::prepareStandardStreams();
     orv::runtime::removeTemporaryFilesOnSignals();
-    using namespace orv::siggen;
+    using namespace orv::tools;
     SignalSettings settings = defaultSettings();
     std::string error;
     if (!parseSignalSettings({argv + 1, argv + argc}, settings, error)) {

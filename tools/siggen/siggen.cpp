@@ -11,7 +11,7 @@
 #include "fft.h"
 #include "orv/replacingfile.h"
 
-namespace orv::siggen {
+namespace orv::tools {
 namespace {
 
 std::string shortest(double v) {
@@ -338,4 +338,4 @@ std::string describeSignal(const SignalSettings& s, const GeneratedSignal& g) {
            ", Tx frequency " + shortest(s.carrier) + "\n";
 }
 
-}  // namespace orv::siggen
+}  // namespace orv::tools
