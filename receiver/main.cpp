@@ -4,9 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "orv/startup.h"
 #include "receiver.h"
 
 int main(int argc, char** argv) {
+    orv::runtime::prepareStandardStreams();
     const std::vector<std::string> args(argv + 1, argv + argc);
     const auto result = orv::receiver::runReceiver(args);
     if (!result) {

@@ -4,8 +4,10 @@
 #include <vector>
 
 #include "offsetsfront.h"
+#include "orv/startup.h"
 
 int main(int argc, char** argv) {
+    orv::runtime::prepareStandardStreams();
     const auto result = orv::tools::runOffsets({argv + 1, argv + argc});
     if (!result) {
         std::fputs((result.error() + "\n").c_str(), stderr);

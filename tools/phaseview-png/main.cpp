@@ -1,15 +1,31 @@
 // phaseview-png OUTPUT.png: phaseview's whole run on "rawsyms.txt" in the
 // current folder, drawn without a window and saved as a PNG.
+#include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "errors.h"
 #include "imagescreen.h"
+#include "orv/startup.h"
 #include "pngwrite.h"
 #include "textfile.h"
 #include "viewer.h"
 
 int main(int argc, char** argv) {
-    if (argc != 2) orv::runtime::stopWithMessage("usage: phaseview-png OUTPUT.png", orv::exitBadInput);
+    orv::runtime::prepareStandardStreams();
+    const std::string_view first = argc > 1 ? argv[1] : "";
+    if (argc == 2 && (first == "--help" || first == "-h")) {
+        std::fputs(
+            "usage: phaseview-png OUTPUT.png\n"
+            "\n"
+            "Runs phaseview on \"rawsyms.txt\" in the current folder without a window and\n"
+            "saves its picture as OUTPUT.png (a name that starts with \"-\" needs a \"./\").\n",
+            stdout);
+        return 0;
+    }
+    // An option word is never taken for the picture's name.
+    if (argc != 2 || first.starts_with('-'))
+        orv::runtime::stopWithMessage("usage: phaseview-png OUTPUT.png", orv::exitBadInput);
     orv::runtime::ImageScreen screen;
     const orv::Outcome<> outcome = orv::viewer::runViewer(screen, orv::runtime::programFiles());
     if (!outcome) orv::runtime::endWithFailure(outcome.failure(), orv::viewer::viewerModule);

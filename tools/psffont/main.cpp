@@ -3,11 +3,22 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "orv/startup.h"
 #include "psfparse.h"
 
 int main(int argc, char** argv) {
+    orv::runtime::prepareStandardStreams();
+    if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
+        std::fputs(
+            "usage: psffont FONT.psf[.gz] OUT.cpp\n"
+            "\n"
+            "Writes the plot surface's glyph table, one 8 x 16 glyph per byte, as C++.\n",
+            stdout);
+        return 0;
+    }
     if (argc != 3) {
         std::fputs("usage: psffont FONT.psf[.gz] OUT.cpp\n", stderr);
         return 2;
