@@ -1,11 +1,18 @@
 #include "conversion.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <bit>
+#include <cerrno>
+#include <cmath>
 #include <new>
 
+#include "dumpline.h"
 #include "errors.h"
 #include "numbers.h"
+#include "orv/replacingfile.h"
 #include "spectrumtransform.h"
 #include "wavheader.h"
 
@@ -31,6 +38,41 @@ enum Site {
     siteOpenWav = 103,
     siteCloseWav = 109,
 };
+
+// Opens name for output as number through a temporary file beside it, so that
+// an earlier file of that name stays until the new one is complete. A name
+// that a plain open for writing would refuse (a folder, a read-only file) is
+// refused here as well, with the status of that open.
+int openReplacing(runtime::FileTable& files, runtime::ReplacingFile& out, const std::string& name,
+                  int number) {
+    const int probe = ::open(name.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (probe >= 0)
+        ::close(probe);
+    else if (errno != ENOENT)
+        return 2;
+    if (out.open(name) != 0) return 2;
+    const int fd = ::fcntl(out.fd(), F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) {
+        out.discard();
+        return 2;
+    }
+    return files.openDescriptor(fd, runtime::FileMode::Output, number);
+}
+
+// Closes number and, when all of it was written, puts it in place of its final name.
+int closeReplacing(runtime::FileTable& files, runtime::ReplacingFile& out, int number) {
+    int status = files.closeFile(number);
+    if (status == 0 && out.commit() != 0) status = 3;
+    out.discard();
+    return status;
+}
+
+// The first value that is not finite, as an index into values; count when all are.
+std::size_t firstNonFinite(const float* values, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i)
+        if (!std::isfinite(values[i])) return i;
+    return count;
+}
 
 class Run {
 public:
@@ -62,6 +104,7 @@ private:
     Failure failure_;
     ConversionParameters p_;
     SpectrumTransform spectrum_;
+    runtime::ReplacingFile copy_, wav_;  // removed unless complete
 };
 
 bool Run::readParameters() {
@@ -94,7 +137,7 @@ bool Run::copyBody() {
                             runtime::numberText(p_.binSpacing) + runtime::numberText(p_.centralFrequency));
     p_.startTime = computeStartTime(p_.fileDate, p_.fileTime, p_.binSpacing);
 
-    if (!failAt(files_.openFile("fft.dat", runtime::FileMode::Output, fileOut), siteOpenCopy)) return false;
+    if (!failAt(openReplacing(files_, copy_, "fft.dat", fileOut), siteOpenCopy)) return false;
     p_.pairCount = 0;
     // Pairs go out in blocks of 512: one print per pair costs more than its parse.
     constexpr std::size_t blockPairs = 512;
@@ -119,13 +162,20 @@ bool Run::copyBody() {
                         exitTooLarge);
         }
         const std::size_t got = files_.inputSingleRecords(fileIn, block + 2 * held, 2, room);
+        // Each such value would turn every sample of the transform into one that is not a number.
+        if (const std::size_t bad = firstNonFinite(block + 2 * held, 2 * got); bad < 2 * got) {
+            const std::int64_t number = 4 + 2 * static_cast<std::int64_t>(p_.pairCount) + bad;
+            return stop("spec2wav: line " + std::to_string(lineOfDumpNumber(inputName, number)) + " of \"" +
+                            inputName + "\" holds a value beyond the 32-bit float range; no WAV file written",
+                        exitNotFinite);
+        }
         held += got;
         p_.pairCount += static_cast<std::int32_t>(got);
         if (held == blockPairs) printBlock();
         if (got < room) break;  // the end of the file
     }
     printBlock();
-    if (!failAt(files_.closeFile(fileOut), siteCloseCopy)) return false;
+    if (!failAt(closeReplacing(files_, copy_, fileOut), siteCloseCopy)) return false;
     return failAt(files_.closeFile(fileIn), siteCloseDump);
 }
 
@@ -154,17 +204,22 @@ bool Run::transform() {
     spectrum_.swapHalves();
     spectrum_.conjugate();
     spectrum_.transform();
+    // Finite bins can still sum beyond the float range.
+    const auto values = 2 * static_cast<std::size_t>(p_.transformSize);
+    if (firstNonFinite(spectrum_.bins(), values) < values)
+        return stop("spec2wav: the transform of \"" + p_.baseName +
+                        ".txt\" goes beyond the 32-bit float range; no WAV file written",
+                    exitNotFinite);
     return true;
 }
 
 bool Run::writeWav() {
-    if (!failAt(files_.openFile(p_.baseName + ".wav", runtime::FileMode::Output, fileOut), siteOpenWav))
-        return false;
+    if (!failAt(openReplacing(files_, wav_, p_.baseName + ".wav", fileOut), siteOpenWav)) return false;
     files_.printText(fileOut,
                      buildWavHeader(p_.outputRate, p_.centralFrequency, p_.startTime, p_.transformSize));
     files_.printText(fileOut, std::string_view(reinterpret_cast<const char*>(spectrum_.bins()),
                                                8 * static_cast<std::size_t>(p_.transformSize)));
-    return failAt(files_.closeFile(fileOut), siteCloseWav);
+    return failAt(closeReplacing(files_, wav_, fileOut), siteCloseWav);
 }
 
 }  // namespace

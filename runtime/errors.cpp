@@ -9,13 +9,17 @@
 
 #include <atomic>
 #include <charconv>
+#include <exception>
 #include <functional>
 #include <iterator>
+#include <new>
+#include <stdexcept>
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <cpuid.h>
 #endif
 
+#include "orv/replacingfile.h"
 #include "textfile.h"
 
 namespace orv::runtime {
@@ -141,10 +145,28 @@ extern "C" void signalReport(int sig) {
     if (!inside) {
         inside = 1;
         flushProgramFilesFromSignal();
+        // Output not yet complete goes with its temporary name; earlier files stay.
+        removeTemporaryFiles();
     }
     char buf[reportBuffer];
     writeError(std::string_view(buf, composeInto(buf, error, 0, {})));
     ::_exit(error);
+}
+
+// An allocation that fails outside the checked sites ends the run as out of
+// memory, without site and module, like the signal reports; anything else
+// uncaught aborts as before.
+[[noreturn]] void reportUncaught() {
+    if (const std::exception_ptr failure = std::current_exception()) {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const std::bad_alloc&) {
+            raiseError(errOutOfMemory, 0, {});
+        } catch (const std::length_error&) {
+            raiseError(errOutOfMemory, 0, {});
+        } catch (...) {}
+    }
+    std::abort();
 }
 
 }  // namespace
@@ -177,6 +199,7 @@ void stopWithMessage(std::string_view message, int exitCode) {
 void setBeforeExit(std::function<void()> hook) { beforeExitHook() = std::move(hook); }
 
 void installSignalReports() {
+    std::set_terminate(reportUncaught);
     // A stack overflow needs a stack of its own to report on.
     static char alternate[64 * 1024];
     stack_t ss{};

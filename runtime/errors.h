@@ -30,7 +30,8 @@ void setBeforeExit(std::function<void()> hook);
 
 // Interrupt, illegal instruction, arithmetic fault, access violation,
 // termination, abort and quit end the program with errors 9..15 and a
-// report without site and module.
+// report without site and module. An allocation failure that no site
+// catches ends it with error 4, also without site and module.
 void installSignalReports();
 
 // The start-up check: prints "This program requires at least a 486 to run."

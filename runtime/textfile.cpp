@@ -195,6 +195,14 @@ int FileTable::openFile(std::string_view name, FileMode mode, int number) {
             break;
     }
     if (fd < 0) return impl_->error = 2;
+    return openDescriptor(fd, mode, number);
+}
+
+int FileTable::openDescriptor(int fd, FileMode mode, int number) {
+    if (number < 1 || number > maxFileNumber || impl_->slots[static_cast<std::size_t>(number)]) {
+        ::close(fd);
+        return impl_->error = 1;
+    }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         ::close(fd);
@@ -339,6 +347,29 @@ std::string FileTable::readChars(std::int64_t count, int number) {
         if (got < want) break;
     }
     return text;
+}
+
+int FileTable::readBytesAt(int number, std::int64_t position, std::size_t count, std::string& bytes) {
+    bytes.clear();
+    OpenFile* f = impl_->find(number);
+    if (!f) return impl_->error = 1;
+    if (position < 1) return impl_->error = 3;
+    f->flushWrites();
+    bytes.resize(count);
+    std::size_t got = 0;
+    while (got < count) {
+        const ssize_t n = ::pread(f->fd, bytes.data() + got, count - got,
+                                  static_cast<off_t>(position - 1 + static_cast<std::int64_t>(got)));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            bytes.clear();
+            return impl_->error = 3;
+        }
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    bytes.resize(got);
+    return impl_->error = 0;
 }
 
 void FileTable::printText(int number, std::string_view text, Ending ending) {

@@ -31,6 +31,9 @@ public:
     FileTable& operator=(const FileTable&) = delete;
 
     int openFile(std::string_view name, FileMode mode, int number);
+    // Opens an already open descriptor (a temporary file's) under number; the
+    // table owns and closes it. Status as openFile; fd is closed on a failure.
+    int openDescriptor(int fd, FileMode mode, int number);
     // Writes out the buffer and frees the number. 1 if not open; 3 if any
     // buffered data of this file could not be written (disk full, I/O error).
     int closeFile(int number);
@@ -46,6 +49,9 @@ public:
     // reads, at most maxRecords records, in one call; returns the records read.
     std::size_t inputSingleRecords(int number, float* dest, int perRecord, std::size_t maxRecords);
     std::string readChars(std::int64_t count, int number);
+    // Up to count bytes from the 1-based position as they lie in the file (no
+    // CR LF folding), without moving the file's own position. Status as seekFile.
+    int readBytesAt(int number, std::int64_t position, std::size_t count, std::string& bytes);
     void printText(int number, std::string_view text, Ending ending = Ending::None);
     void printSingle(int number, float value, Ending ending = Ending::None);
     void printDouble(int number, double value, Ending ending = Ending::None);

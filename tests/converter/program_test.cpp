@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "orv/outcome.h"
+
 namespace orv::converter {
 namespace {
 
@@ -34,6 +36,8 @@ struct Limits {
     rlim_t fileSize = 0;      // > 0: longer files fail to write, as on a full disk
     rlim_t addressSpace = 0;  // > 0: allocations beyond it fail
     bool unprivileged = false;
+    bool closedOutput = false;  // standard output closed
+    bool goneReader = false;    // standard output a pipe whose reader has gone
 };
 
 class Spec2wavRun : public ::testing::Test {
@@ -69,6 +73,10 @@ protected:
             const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             dup2(o, 1);
             dup2(e, 2);
+            if (limits.closedOutput) close(1);
+            int ends[2];
+            if (limits.goneReader && (pipe(ends) != 0 || dup2(ends[1], 1) < 0 || close(ends[0]) != 0))
+                _exit(125);
             // Root writes read-only files; a plain user does not.
             if (limits.unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
                 _exit(126);
@@ -346,12 +354,126 @@ TEST_F(Spec2wavRun, HostileDumpsNeverCrash) {
     };
     for (const std::string& dump : cases) {
         write("fftdata.txt", dump);
+        const std::string before = read("fftdata.wav");
         const Result r = run();
+        // A value beyond the float range is refused, and the earlier WAV stays.
+        if (r.exitCode == exitNotFinite) {
+            EXPECT_NE(r.err.find("beyond the 32-bit float range"), std::string::npos) << r.err;
+            EXPECT_EQ(read("fftdata.wav"), before);
+            continue;
+        }
         EXPECT_EQ(r.exitCode, 0) << dump.substr(0, 60) << r.err;
         const std::string wav = read("fftdata.wav");
         ASSERT_GE(wav.size(), 88u);
         EXPECT_EQ(wav.size(), u32At(wav, 4) + 8u);
         EXPECT_EQ(read("fft.dat").size() % 8, 0u);
+    }
+}
+
+// Bad values: a WAV holding a sample that is not a number is never written.
+TEST_F(Spec2wavRun, ValuesBeyondTheFloatRangeAreRefused) {
+    const std::string header = usualHeader;
+    std::string loud;
+    for (int i = 0; i < 16; ++i) loud += "3e38,3e38\r\n";  // each finite, their sum is not
+    const auto refusal = [](const std::string& cause) {
+        return "spec2wav: " + cause + "; no WAV file written\n";
+    };
+    struct Case {
+        const char* name;
+        std::string dump;
+        std::string err;
+        bool fftDatKept;  // the copy stops with the bad value
+    } cases[] = {
+        {"real part", header + "0,0\r\n1e39,0\r\n0,0\r\n",
+         refusal("line 3 of \"fftdata.txt\" holds a value beyond the 32-bit float range"), true},
+        {"imaginary part", header + "0,0\r\n0,0\r\n0, -1e39\r\n",
+         refusal("line 4 of \"fftdata.txt\" holds a value beyond the 32-bit float range"), true},
+        {"one number a line, blank lines", header + "0\r\n\r\n0\n\n0 \r\n  1e40\r\n",
+         refusal("line 7 of \"fftdata.txt\" holds a value beyond the 32-bit float range"), true},
+        {"after a full block", header + zeroPairs(700) + "1,1e999\r\n",
+         refusal("line 702 of \"fftdata.txt\" holds a value beyond the 32-bit float range"), true},
+        {"transform overflows", header + loud,
+         refusal("the transform of \"fftdata.txt\" goes beyond the 32-bit float range"), false},
+    };
+    for (const Case& c : cases) {
+        write("sr.txt", usualRates);
+        write("fftdata.txt", c.dump);
+        write("fftdata.wav", "earlier");
+        write("fft.dat", "earlier");
+        const Result r = run();
+        EXPECT_EQ(r.exitCode, exitNotFinite) << c.name;
+        EXPECT_EQ(r.err, c.err) << c.name;
+        EXPECT_EQ(read("fftdata.wav"), "earlier") << c.name;
+        EXPECT_EQ(read("fft.dat") == "earlier", c.fftDatKept) << c.name;
+    }
+}
+
+// Lost output: a failed or interrupted run leaves the earlier files as they were, and no temporary file.
+TEST_F(Spec2wavRun, EarlierFilesSurviveAFailedRun) {
+    for (auto [limit, site] : {std::pair{16000, 63}, std::pair{16400, 109}}) {
+        write("sr.txt", usualRates);
+        write("fftdata.txt", usualHeader + zeroPairs(2048));
+        write("fftdata.wav", "earlier");
+        write("fft.dat", "earlier");
+        const Result r = run({}, SPEC2WAV_PATH, {.fileSize = rlim_t(limit)});
+        EXPECT_EQ(r.err, report(3, "file I/O error", site)) << site;
+        EXPECT_EQ(read("fftdata.wav"), "earlier") << site;
+        EXPECT_EQ(read("fft.dat") == "earlier", site == 63) << site;
+        for (const auto& entry : fs::directory_iterator(dir_))
+            EXPECT_NE(entry.path().filename().string().rfind(".fft", 0), 0u) << entry.path();
+    }
+}
+
+TEST_F(Spec2wavRun, TerminationDuringTheCopyRemovesTheTemporaryFile) {
+    write("sr.txt", usualRates);
+    write("fft.dat", "earlier");
+    ASSERT_EQ(mkfifo((dir_ / "fftdata.txt").c_str(), 0600), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(dir_.c_str()) != 0) _exit(127);
+        const int o = open(".out", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int e = open(".err", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(o, 1);
+        dup2(e, 2);
+        execl(SPEC2WAV_PATH, SPEC2WAV_PATH, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // The dump arrives slowly: the copy has begun, and waits for more.
+    const int fifo = open((dir_ / "fftdata.txt").c_str(), O_WRONLY);
+    ASSERT_GE(fifo, 0);
+    const std::string start = usualHeader + zeroPairs(100);
+    ASSERT_EQ(::write(fifo, start.data(), start.size()), ssize_t(start.size()));
+    const auto temporary = [this] {
+        for (const auto& entry : fs::directory_iterator(dir_))
+            if (entry.path().filename().string().rfind(".fft.dat.", 0) == 0) return true;
+        return false;
+    };
+    for (int i = 0; i < 1000 && !temporary(); ++i) usleep(10000);
+    EXPECT_TRUE(temporary());
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    close(fifo);
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 13);
+    EXPECT_EQ(read(".err"), "\nAborting due to runtime error 13 (\"termination request\" signal)\n\n");
+    EXPECT_FALSE(temporary());
+    EXPECT_EQ(read("fft.dat"), "earlier");
+}
+
+// Streams: the console line has nowhere to go, the files come out all the same.
+TEST_F(Spec2wavRun, NoReaderOnStandardOutputCostsNothingButTheLine) {
+    write("sr.txt", usualRates);
+    write("fftdata.txt", std::string(usualHeader) + "1,0\r\n0,2\r\n");
+    ASSERT_EQ(run().exitCode, 0);
+    const std::string wav = read("fftdata.wav"), copy = read("fft.dat");
+    for (const Limits limits : {Limits{.closedOutput = true}, Limits{.goneReader = true}}) {
+        fs::remove(dir_ / "fftdata.wav");
+        fs::remove(dir_ / "fft.dat");
+        const Result r = run({}, SPEC2WAV_PATH, limits);
+        EXPECT_EQ(r.exitCode, 0) << limits.closedOutput;
+        EXPECT_EQ(r.err, "") << limits.closedOutput;
+        EXPECT_EQ(read("fftdata.wav"), wav) << limits.closedOutput;
+        EXPECT_EQ(read("fft.dat"), copy) << limits.closedOutput;
     }
 }
 

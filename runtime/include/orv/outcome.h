@@ -9,8 +9,9 @@ namespace orv {
 
 // Exit codes of our own checks, outside the run-time error numbers 1..17.
 inline constexpr int exitDone = 0;
-inline constexpr int exitBadInput = 20;  // values that make no sense (zero rate, all-zero symbols)
-inline constexpr int exitTooLarge = 21;  // input beyond what the output format can hold
+inline constexpr int exitBadInput = 20;   // values that make no sense (zero rate, all-zero symbols)
+inline constexpr int exitTooLarge = 21;   // input beyond what the output format can hold
+inline constexpr int exitNotFinite = 22;  // a value or result beyond the 32-bit float range
 
 // Run-time error numbers that double as exit codes, also for the programs
 // outside the run-time layer (a missing input file is 2 everywhere).
