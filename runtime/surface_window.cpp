@@ -218,22 +218,29 @@ int runProgramWithScreen(int argc, char** argv, std::function<int(Screen&)> prog
         HeadlessScreen headless;
         return program(headless);
     }
-    // A display that cannot be reached must not abort the program: unless a
-    // platform was asked for, Qt may fall back to offscreen, which is taken
-    // below to mean that there is no display after all.
+    // A display that cannot be reached must not abort the program, not even
+    // with a platform asked for (xcb without a display): Qt may fall back to
+    // offscreen, which is taken below to mean that there is no display after all.
     const bool platformAsked = envSet("QT_QPA_PLATFORM");
+    const QByteArray asked = qgetenv("QT_QPA_PLATFORM");
+    const bool offscreenAsked = asked.contains("offscreen") || asked.contains("minimal");
     if (!platformAsked)
         qputenv("QT_QPA_PLATFORM", envSet("WAYLAND_DISPLAY") ? "wayland;xcb;offscreen" : "xcb;offscreen");
+    else if (!offscreenAsked)
+        qputenv("QT_QPA_PLATFORM", asked + ";offscreen");
     forwardMessagesTo = qInstallMessageHandler(quietMessages);
     struct RestoreMessages {
         ~RestoreMessages() { qInstallMessageHandler(forwardMessagesTo); }
     } restoreMessages;
     std::optional<QApplication> app;
     app.emplace(argc, argv);
-    if (!platformAsked) qunsetenv("QT_QPA_PLATFORM");
+    if (!platformAsked)
+        qunsetenv("QT_QPA_PLATFORM");
+    else
+        qputenv("QT_QPA_PLATFORM", asked);
     const QString platform = QGuiApplication::platformName();
     const bool offscreen = platform == "offscreen" || platform == "minimal";
-    if (offscreen && !platformAsked) {
+    if (offscreen && !offscreenAsked) {
         app.reset();
         HeadlessScreen headless;
         return program(headless);

@@ -1,5 +1,6 @@
 #include "symbolset.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -21,17 +22,20 @@ bool isLineEnd(char c) { return c == '\n' || c == '\r'; }
 // Without the blank that numberText puts before a non-negative value.
 std::string plainNumber(float value) { return runtime::trimLeft(runtime::numberText(value)); }
 
-Outcome<> checkCount(float n, std::string_view fileName) {
+Outcome<> checkCount(double exact, std::string_view fileName) {
     const std::string name(fileName);
+    const auto n = static_cast<float>(exact);
     if (!(n >= 1)) {
         return Failure::stop(
             "phaseview: " + name + " holds no symbols (the last line gives the count " + plainNumber(n) + ")",
             exitBadInput);
     }
-    if (n > maxSymbolCount) {
-        return Failure::stop(
-            "phaseview: " + name + " gives " + plainNumber(n) + " symbols; at most 16777216 can be shown",
-            exitTooLarge);
+    // On the exact count: 16777217 rounds to the limit itself in a float.
+    if (exact > maxSymbolCount) {
+        return Failure::stop("phaseview: " + name + " gives " +
+                                 runtime::trimLeft(runtime::numberText(exact)) +
+                                 " symbols; at most 16777216 can be shown",
+                             exitTooLarge);
     }
     if (n != std::floor(n)) {
         return Failure::stop(
@@ -62,26 +66,53 @@ Outcome<> failAndClose(runtime::FileTable& files, int site) {
 
 }  // namespace
 
-bool lookupSymbolCount(runtime::FileTable& files, int number, float& count) {
+bool lookupSymbolCount(runtime::FileTable& files, int number, double& count) {
+    // Fixed blocks, whatever the file's tail holds: memory stays bounded.
+    constexpr std::int64_t block = 64 * 1024;
     const std::int64_t length = files.fileLength(number);
-    std::string line;
-    for (std::int64_t block = 4096;; block *= 2) {
-        const std::int64_t start = length > block ? length - block : 0;
-        if (files.seekFile(number, start + 1) != 0) return false;
-        // Text mode may shorten CR LF pairs, so this reads up to the end.
-        const std::string tail = files.readChars(length - start, number);
-        std::size_t end = tail.size();
-        while (end > 0 && isFiller(tail[end - 1])) --end;
-        std::size_t begin = end;
-        while (begin > 0 && !isLineEnd(tail[begin - 1])) --begin;
-        // The last line may begin before this block: look further back.
-        if (begin == 0 && start > 0) continue;
-        // The record reader skips leading tabs as well as blanks.
-        while (begin < end && (tail[begin] == ' ' || tail[begin] == '\t')) ++begin;
-        line = tail.substr(begin, end - begin);
-        break;
+    std::string bytes;
+    std::int64_t recordEnd = -1;  // one past the last record's last byte, once found
+    std::int64_t lineStart = 0;
+    for (std::int64_t stop = length; stop > 0;) {
+        const std::int64_t start = std::max<std::int64_t>(stop - block, 0);
+        if (files.readBytesAt(number, start + 1, static_cast<std::size_t>(stop - start), bytes) != 0)
+            return false;
+        std::size_t i = bytes.size();
+        if (recordEnd < 0) {
+            while (i > 0 && isFiller(bytes[i - 1])) --i;
+            if (i > 0) recordEnd = start + static_cast<std::int64_t>(i);
+        }
+        if (recordEnd >= 0) {
+            while (i > 0 && !isLineEnd(bytes[i - 1])) --i;
+            if (i > 0) {
+                lineStart = start + static_cast<std::int64_t>(i);
+                break;
+            }
+        }
+        stop = start;
     }
-    count = static_cast<float>(runtime::leadingNumber(line) + 1.0);
+    // The record reader skips leading tabs as well as blanks. A number is
+    // short: the line's first 64 KiB after them are plenty.
+    std::string line;
+    for (std::int64_t at = lineStart; at < recordEnd;) {
+        const auto want = static_cast<std::size_t>(std::min(recordEnd - at, block));
+        if (files.readBytesAt(number, at + 1, want, bytes) != 0) return false;
+        const std::size_t skip = bytes.find_first_not_of(" \t");
+        if (skip == 0) {
+            line = std::move(bytes);
+            break;
+        }
+        if (bytes.empty()) break;
+        at += static_cast<std::int64_t>(skip == std::string::npos ? bytes.size() : skip);
+    }
+    count = runtime::leadingNumber(line) + 1.0;
+    return true;
+}
+
+bool lookupSymbolCount(runtime::FileTable& files, int number, float& count) {
+    double exact = 0;
+    if (!lookupSymbolCount(files, number, exact)) return false;
+    count = static_cast<float>(exact);
     return true;
 }
 
@@ -90,12 +121,13 @@ Outcome<> readSymbols(runtime::FileTable& files, SymbolSet& symbols, SpectrumWor
     if (files.openFile(fileName, runtime::FileMode::Input, 1) != 0) {
         return Failure::runTimeError(files.lastError(), siteOpenSymbols);
     }
-    float n = 0;
-    if (!lookupSymbolCount(files, 1, n)) return failAndClose(files, siteSeekSymbols);
-    if (Outcome<> bad = checkCount(n, fileName); !bad.ok()) {
+    double exact = 0;
+    if (!lookupSymbolCount(files, 1, exact)) return failAndClose(files, siteSeekSymbols);
+    if (Outcome<> bad = checkCount(exact, fileName); !bad.ok()) {
         files.closeFile(1);
         return bad;
     }
+    const auto n = static_cast<float>(exact);
     symbols.count = n;
     const auto size = static_cast<std::size_t>(n);
 

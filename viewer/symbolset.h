@@ -37,11 +37,13 @@ struct SymbolSet {
 };
 
 // The count from the last line that holds a record: its leading number + 1.
-// Reads only the end of the open file, in growing blocks; trailing line ends
+// Reads only the end of the open file, in blocks of a fixed size, so memory
+// stays bounded whatever fills the tail; trailing line ends
 // (LF, CR LF, lone CR), blanks, tabs and empty lines are stepped over, and so
 // are the blanks and tabs that start the line. On a
 // failed positioning returns false with files.lastError() set.
-bool lookupSymbolCount(runtime::FileTable& files, int number, float& count);
+bool lookupSymbolCount(runtime::FileTable& files, int number, double& count);
+bool lookupSymbolCount(runtime::FileTable& files, int number, float& count);  // rounded to a float
 
 // Opens the file as number 1, counts, allocates the symbol arrays and the work
 // arrays, reads the records, closes, and fills the twiddle tables.

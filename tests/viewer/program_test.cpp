@@ -33,7 +33,9 @@ std::string slurp(const std::filesystem::path& path) {
 // Runs phaseview in dir with standard input from /dev/null; env holds the
 // variables to set ("NAME=value"); the display variables are always cleared
 // first. A non-zero addressSpace (bytes) makes larger allocations fail.
-Result runPhaseview(const TempDir& dir, const std::vector<std::string>& env = {}, rlim_t addressSpace = 0) {
+enum class Output { File, Closed, GoneReader };
+Result runPhaseview(const TempDir& dir, const std::vector<std::string>& env = {}, rlim_t addressSpace = 0,
+                    Output output = Output::File) {
     const std::filesystem::path out = dir.path() / ".out", err = dir.path() / ".err";
     const pid_t pid = fork();
     if (pid == 0) {
@@ -44,6 +46,10 @@ Result runPhaseview(const TempDir& dir, const std::vector<std::string>& env = {}
         dup2(in, 0);
         dup2(o, 1);
         dup2(e, 2);
+        if (output == Output::Closed) close(1);
+        int ends[2];
+        if (output == Output::GoneReader && (pipe(ends) != 0 || dup2(ends[1], 1) < 0 || close(ends[0]) != 0))
+            _exit(125);
         unsetenv("DISPLAY");
         unsetenv("WAYLAND_DISPLAY");
         unsetenv("QT_QPA_PLATFORM");
@@ -135,6 +141,53 @@ TEST(Allocation, EachGroupOfArraysFailsAtItsOwnSite) {
         EXPECT_EQ(r.err, "\nAborting due to runtime error 4 (out of memory) at line " +
                              std::to_string(c.site) + " of phaseview()\n\n");
         EXPECT_EQ(r.out, "") << c.site;
+    }
+}
+
+// Bad values: the count's limit holds for the exact count, not its float.
+TEST(Refusals, CountBeyondTheLimit) {
+    TempDir dir;
+    for (const char* last : {"16777216", "16777217", "1e300"}) {
+        dir.write("rawsyms.txt", std::string("0 1 0 0\r\n") + last + " 1 0 0\r\n");
+        const Result r = runPhaseview(dir);
+        EXPECT_EQ(r.exitCode, 21) << last;
+        EXPECT_EQ(r.err.rfind("phaseview: rawsyms.txt gives ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(" symbols; at most 16777216 can be shown\n"), std::string::npos) << r.err;
+    }
+}
+
+// Memory: a record followed by 64 MiB of blanks needs no more than a short file.
+TEST(Allocation, BlankTailCostsNoMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
+#endif
+    TempDir dir;
+    dir.write("rawsyms.txt", "0 1 0 0\r\n1 1 0 0\r\n" + std::string(64u << 20, ' ') + "\r\n\r\n");
+    const Result r = runPhaseview(dir, {}, 96u << 20);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find(" 2 symbols\r\n"), std::string::npos) << r.out;
+}
+
+// Streams: no reader for the rows, or a platform that cannot start, still
+// give the whole run and its exit code.
+TEST(Streams, RunsWhereverItsOutputGoes) {
+    TempDir dir;
+    dir.write("rawsyms.txt", "0 0.5 0 0\r\n1 -1.25 0 0\r\n2 0 1.5 0\r\n3 1 1 0\r\n");
+    struct Case {
+        const char* name;
+        std::vector<std::string> env;
+        Output output;
+        bool rows;  // the rows reach the file
+    } cases[] = {
+        {"xcb without a display", {"QT_QPA_PLATFORM=xcb"}, Output::File, true},
+        {"no such platform", {"QT_QPA_PLATFORM=nowhere"}, Output::File, true},
+        {"output closed", {}, Output::Closed, false},
+        {"reader gone", {}, Output::GoneReader, false},
+    };
+    for (const Case& c : cases) {
+        const Result r = runPhaseview(dir, c.env, 0, c.output);
+        EXPECT_EQ(r.exitCode, 0) << c.name << ": " << r.err;
+        EXPECT_EQ(r.out.find(" 4 symbols\r\n") != std::string::npos, c.rows) << c.name << ": " << r.out;
     }
 }
 
