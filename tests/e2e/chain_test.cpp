@@ -195,4 +195,21 @@ INSTANTIATE_TEST_SUITE_P(
                       ChainCase{"StartHalfSymbolEarly", 7, "12:00:09.5", 0, 0, 0.002, 0.2, 1, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Every developer tool answers --help with its usage and writes nothing.
+TEST(Tools, HelpWritesNothing) {
+    char pattern[] = "/tmp/orvane-help-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const fs::path previous = fs::current_path();
+    fs::current_path(pattern);
+    for (const char* tool : {PHASEVIEW_PNG_PATH, PSFFONT_PATH, SIGGEN_PATH, OFFSETS_PATH}) {
+        const ProgramRun run = runProgram(tool, {"--help"});
+        EXPECT_EQ(run.exitCode, 0) << tool << ": " << run.output;
+        EXPECT_EQ(run.output.substr(0, 6) == "usage:" || run.output.substr(0, 6) == "Usage:", true)
+            << run.output;
+        EXPECT_EQ(fs::directory_iterator("."), fs::directory_iterator()) << tool;
+    }
+    fs::current_path(previous);
+    fs::remove_all(pattern);
+}
+
 }  // namespace
