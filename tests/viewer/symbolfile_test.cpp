@@ -150,7 +150,7 @@ class ScaleTable : public ::testing::TestWithParam<ScaleCase> {};
 
 TEST_P(ScaleTable, PrintsEachRiseAndScalesToUnitLevel) {
     const ScaleCase& c = GetParam();
-    const SignalRun run = analyseSymbols(c.inPhase, c.quadrature);
+    const SignalRun run = scaleAndAnalyse(c.inPhase, c.quadrature);
     EXPECT_EQ(run.console, c.console);
     EXPECT_FLOAT_EQ(run.symbols.peakScale, c.peakScale);
 }

@@ -1,6 +1,6 @@
 #pragma once
 // Shared pieces of the viewer tests: a scratch folder, a console catcher and
-// the analysis sequence on given symbols.
+// phaseview's analysis on given symbols.
 #include <cstddef>
 #include <filesystem>
 #include <string>
@@ -45,8 +45,8 @@ struct SignalRun {
     std::string console;  // the running maximum lines
 };
 
-// Scales the symbols and runs the analysis in the viewer's order.
-SignalRun analyseSymbols(const std::vector<float>& inPhase, const std::vector<float>& quadrature);
+// Scales the symbols as phaseview does and runs its own analysis on them.
+SignalRun scaleAndAnalyse(const std::vector<float>& inPhase, const std::vector<float>& quadrature);
 
 std::size_t indexOfMax(const std::vector<float>& values);
 
