@@ -10,22 +10,6 @@
 
 namespace orv::viewer {
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "phaseview-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no scratch folder");
-    path_ = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
-
-void TempDir::write(std::string_view name, std::string_view bytes) const {
-    std::ofstream out(path_ / name, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
 namespace {
 std::string shortest(float v) {
     char buffer[32];

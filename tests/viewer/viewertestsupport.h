@@ -8,24 +8,13 @@
 #include <vector>
 
 #include "analysis.h"
+#include "scratchfolder.h"
 #include "symbolset.h"
 #include "textfile.h"
 
 namespace orv::viewer {
 
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-    std::string file(std::string_view name) const { return (path_ / name).string(); }
-    void write(std::string_view name, std::string_view bytes) const;
-
-private:
-    std::filesystem::path path_;
-};
+using testsupport::ScratchFolder;
 
 struct CaptureSink : runtime::ConsoleSink {
     std::string text;
