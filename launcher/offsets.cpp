@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "numbertext.h"
+#include "orv/littleendian.h"
 
 namespace orv::launcher {
 namespace {
@@ -86,11 +87,6 @@ private:
     bool afterCr_ = false;
 };
 
-std::uint32_t littleEndian32(const unsigned char* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
 // The byte ranges of the file to scan as text. A RIFF/WAVE file's chunks are
 // walked wherever its "data" chunk lies (other tools reorder chunks): its
 // samples are skipped, so they can never pose as a tag, and chunks after them
@@ -117,7 +113,7 @@ ScanRanges scanRanges(std::uint64_t fileLength, ReadAt readAt) {
     while (offset + 8 <= fileLength) {
         unsigned char chunk[8];
         if (!readAt(offset, chunk, 8)) break;
-        const std::uint64_t size = littleEndian32(chunk + 4);
+        const std::uint64_t size = runtime::readLe32(chunk + 4);
         // Chunks are padded to an even length.
         const std::uint64_t next = offset + 8 + size + (size & 1);
         if (std::string_view(reinterpret_cast<char*>(chunk), 4) == "data") {

@@ -1,9 +1,7 @@
 // phaseview as a user runs it: in a folder of its own, with or without a display.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -13,61 +11,27 @@
 #include <string>
 #include <vector>
 
+#include "programrunner.h"
 #include "viewertestsupport.h"
 
 namespace orv::viewer {
 namespace {
 
-struct Result {
-    int exitCode = -1;  // -1: ended by a signal
-    std::string out, err;
-};
-
-std::string slurp(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using Result = testsupport::ProgramRun;
 
 // Runs phaseview in dir with standard input from /dev/null; env holds the
 // variables to set ("NAME=value"); the display variables are always cleared
 // first. A non-zero addressSpace (bytes) makes larger allocations fail.
-enum class Output { File, Closed, GoneReader };
-Result runPhaseview(const TempDir& dir, const std::vector<std::string>& env = {}, rlim_t addressSpace = 0,
-                    Output output = Output::File) {
-    const std::filesystem::path out = dir.path() / ".out", err = dir.path() / ".err";
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (chdir(dir.path().c_str()) != 0) _exit(127);
-        const int in = open("/dev/null", O_RDONLY);
-        const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(in, 0);
-        dup2(o, 1);
-        dup2(e, 2);
-        if (output == Output::Closed) close(1);
-        int ends[2];
-        if (output == Output::GoneReader && (pipe(ends) != 0 || dup2(ends[1], 1) < 0 || close(ends[0]) != 0))
-            _exit(125);
-        unsetenv("DISPLAY");
-        unsetenv("WAYLAND_DISPLAY");
-        unsetenv("QT_QPA_PLATFORM");
-        for (const std::string& v : env) putenv(const_cast<char*>(v.c_str()));
-        if (addressSpace > 0) {
-            const rlimit limit{addressSpace, addressSpace};
-            setrlimit(RLIMIT_AS, &limit);
-        }
-        execl(PHASEVIEW_PATH, PHASEVIEW_PATH, static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    Result r;
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = slurp(out);
-    r.err = slurp(err);
-    return r;
+using Output = testsupport::RunOptions::Output;
+Result runPhaseview(const ScratchFolder& dir, const std::vector<std::string>& env = {},
+                    rlim_t addressSpace = 0, Output output = Output::File) {
+    testsupport::RunOptions options;
+    options.folder = dir.path();
+    options.unset = testsupport::displayVariables;
+    options.env = env;
+    options.addressSpace = addressSpace;
+    options.output = output;
+    return testsupport::runProgram(PHASEVIEW_PATH, {}, options);
 }
 
 struct RunCase {
@@ -81,7 +45,7 @@ class RunTable : public ::testing::TestWithParam<RunCase> {};
 
 TEST_P(RunTable, PrintsExactlyThis) {
     const RunCase& c = GetParam();
-    TempDir dir;
+    ScratchFolder dir;
     if (!c.symbols.empty()) dir.write("rawsyms.txt", c.symbols);
     const Result r = runPhaseview(dir);
     EXPECT_EQ(r.exitCode, c.exitCode);
@@ -129,7 +93,7 @@ TEST(Allocation, EachGroupOfArraysFailsAtItsOwnSite) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the address sanitizer needs more address space than the limits leave";
 #endif
-    TempDir dir;
+    ScratchFolder dir;
     dir.write("rawsyms.txt", "0 1 0 0\r\n16777215 1 0 0\r\n");
     struct Case {
         rlim_t mebibytes;
@@ -146,7 +110,7 @@ TEST(Allocation, EachGroupOfArraysFailsAtItsOwnSite) {
 
 // Bad values: the count's limit holds for the exact count, not its float.
 TEST(Refusals, CountBeyondTheLimit) {
-    TempDir dir;
+    ScratchFolder dir;
     for (const char* last : {"16777216", "16777217", "1e300"}) {
         dir.write("rawsyms.txt", std::string("0 1 0 0\r\n") + last + " 1 0 0\r\n");
         const Result r = runPhaseview(dir);
@@ -161,7 +125,7 @@ TEST(Allocation, BlankTailCostsNoMemory) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
 #endif
-    TempDir dir;
+    ScratchFolder dir;
     dir.write("rawsyms.txt", "0 1 0 0\r\n1 1 0 0\r\n" + std::string(64u << 20, ' ') + "\r\n\r\n");
     const Result r = runPhaseview(dir, {}, 96u << 20);
     EXPECT_EQ(r.exitCode, 0) << r.err;
@@ -171,7 +135,7 @@ TEST(Allocation, BlankTailCostsNoMemory) {
 // Streams: no reader for the rows, or a platform that cannot start, still
 // give the whole run and its exit code.
 TEST(Streams, RunsWhereverItsOutputGoes) {
-    TempDir dir;
+    ScratchFolder dir;
     dir.write("rawsyms.txt", "0 0.5 0 0\r\n1 -1.25 0 0\r\n2 0 1.5 0\r\n3 1 1 0\r\n");
     struct Case {
         const char* name;
@@ -192,7 +156,7 @@ TEST(Streams, RunsWhereverItsOutputGoes) {
 }
 
 // A de_DE locale, built into the scratch folder (no system locale needed).
-bool buildGermanLocale(const TempDir& dir) {
+bool buildGermanLocale(const ScratchFolder& dir) {
     const std::string command =
         "localedef -i de_DE -f UTF-8 '" + dir.file("de_DE.UTF-8") + "' >/dev/null 2>&1";
     return std::system(command.c_str()) == 0 ||
@@ -202,9 +166,9 @@ bool buildGermanLocale(const TempDir& dir) {
 // Qt takes the C library's locale from the environment; numbers read and
 // printed must keep their '.' all the same.
 TEST(Locale, GermanEnvironmentKeepsThePoint) {
-    TempDir localeDir;
+    ScratchFolder localeDir;
     if (!buildGermanLocale(localeDir)) GTEST_SKIP() << "no de_DE locale source or localedef";
-    TempDir dir;
+    ScratchFolder dir;
     dir.write("rawsyms.txt", "0 0.5 0 0\r\n1 -1.25 0 0\r\n2 0 1.5 0\r\n3 1 1 0\r\n");
     const std::string locpath = "LOCPATH=" + localeDir.path().string();
     // With Qt's offscreen window (Qt sets the locale), and without any window.
