@@ -122,9 +122,9 @@ TEST_P(Chain, PhaseviewSeesWhatWasSent) {
         // reproduce it closely.
         orv::tools::SignalSettings settings = orv::tools::defaultSettings();
         settings.seed = c.seed;
-        std::string error;
-        const auto sent = orv::tools::generateSignal(settings, error);
-        ASSERT_EQ(error, "");
+        const auto generated = orv::tools::generateSignal(settings);
+        ASSERT_TRUE(generated.ok()) << generated.error();
+        const auto& sent = *generated;
         double neighbours = 0;
         for (std::size_t i = 1; i < sent.symbols.size(); ++i)
             neighbours += sent.symbols[i - 1] * sent.symbols[i];

@@ -78,7 +78,9 @@ SignalSettings defaultSettings() {
     return s;
 }
 
-bool parseSignalSettings(const std::vector<std::string>& args, SignalSettings& s, std::string& error) {
+namespace {
+
+bool parseInto(const std::vector<std::string>& args, SignalSettings& s, std::string& error) {
     std::string txStartText;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string key = args[i];
@@ -173,6 +175,15 @@ bool parseSignalSettings(const std::vector<std::string>& args, SignalSettings& s
     return true;
 }
 
+}  // namespace
+
+Outcome<SignalSettings> parseSignalSettings(const std::vector<std::string>& args, SignalSettings settings) {
+    std::string error;
+    if (!parseInto(args, settings, error))
+        return Failure::stop("orvane-siggen: " + error + " (see orvane-siggen --help)", exitBadInput);
+    return settings;
+}
+
 std::string helpText() {
     return "Usage: orvane-siggen [options]\n"
            "\n"
@@ -198,7 +209,9 @@ std::string helpText() {
            "                        its argument there) (fftdata)\n";
 }
 
-GeneratedSignal generateSignal(const SignalSettings& s, std::string& error) {
+namespace {
+
+GeneratedSignal generateInto(const SignalSettings& s, std::string& error) {
     GeneratedSignal g;
     error.clear();
     const std::size_t n = s.fftLength;
@@ -285,7 +298,16 @@ GeneratedSignal generateSignal(const SignalSettings& s, std::string& error) {
     return g;
 }
 
-std::string checkOutputFolder(const SignalSettings& s) {
+}  // namespace
+
+Outcome<GeneratedSignal> generateSignal(const SignalSettings& settings) {
+    std::string error;
+    GeneratedSignal signal = generateInto(settings, error);
+    if (!error.empty()) return Failure::stop("orvane-siggen: " + error, exitBadInput);
+    return signal;
+}
+
+Outcome<> checkOutputFolder(const SignalSettings& s) {
     namespace fs = std::filesystem;
     std::error_code ec;
     fs::path folder(s.outDir);
@@ -294,15 +316,17 @@ std::string checkOutputFolder(const SignalSettings& s) {
     // Only the last level is made: a missing parent is more likely a typing error.
     const fs::path parent = folder.parent_path();
     if (!parent.empty() && !fs::is_directory(parent, ec))
-        return "no folder " + parent.string() + " to make " + s.outDir + " in";
-    if (fs::exists(folder, ec)) return s.outDir + " is not a folder";
+        return Failure::stop("orvane-siggen: no folder " + parent.string() + " to make " + s.outDir + " in",
+                             exitBadInput);
+    if (fs::exists(folder, ec))
+        return Failure::stop("orvane-siggen: " + s.outDir + " is not a folder", exitBadInput);
     return {};
 }
 
-std::string writeSignalFiles(const SignalSettings& s, const GeneratedSignal& g) {
+Outcome<> writeSignalFiles(const SignalSettings& s, const GeneratedSignal& g) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    if (std::string problem = checkOutputFolder(s); !problem.empty()) return problem;
+    if (auto folder = checkOutputFolder(s); !folder) return folder;
     fs::create_directory(s.outDir, ec);
     // Both files go to temporary names first: a failure leaves the earlier pair as it was.
     const std::pair<std::string, const std::string&> files[] = {{s.name + ".txt", g.dumpText},
@@ -310,10 +334,12 @@ std::string writeSignalFiles(const SignalSettings& s, const GeneratedSignal& g) 
     runtime::ReplacingFile out[2];
     for (int i = 0; i < 2; ++i) {
         const std::string path = (fs::path(s.outDir) / files[i].first).string();
-        if (out[i].open(path) != 0 || out[i].write(files[i].second) != 0) return "cannot write " + path;
+        if (out[i].open(path) != 0 || out[i].write(files[i].second) != 0)
+            return Failure::stop("orvane-siggen: cannot write " + path, errFileIO);
     }
     for (auto& file : out)
-        if (file.commit() != 0) return "cannot write " + file.finalPath();
+        if (file.commit() != 0)
+            return Failure::stop("orvane-siggen: cannot write " + file.finalPath(), errFileIO);
     return {};
 }
 
