@@ -1,5 +1,7 @@
 #include "receiver.h"
 
+#include "messagedecoder.h"
+#include "messageoutput.h"
 #include "numbertext.h"
 #include "rxoptions.h"
 #include "symbolfile.h"
@@ -29,13 +31,29 @@ RunResult runReceiver(const std::vector<std::string>& args) {
     if (!written) return failed(written.error(), written.exitCode());
 
     const auto& r = received.value();
-    std::string line = wholeText(static_cast<long long>(r.symbols.size())) + " symbols written to " +
-                       symbolFileName + ", mean symbol power " + numberText(r.meanPower, 7) +
-                       ", sample span " + fixedText(r.spanBegin, 3) + " to " + fixedText(r.spanEnd, 3) +
-                       " of " + wholeText(static_cast<long long>(wave->samples.size())) + " at " +
-                       numberText(wave->sampleRate) + " samples/s" +
-                       (wave->rateFromInfo ? "" : " (header rate)") + "\n";
-    return {0, std::move(line), {}};
+    std::string lines = wholeText(static_cast<long long>(r.symbols.size())) + " symbols written to " +
+                        symbolFileName + ", mean symbol power " + numberText(r.meanPower, 7) +
+                        ", sample span " + fixedText(r.spanBegin, 3) + " to " + fixedText(r.spanEnd, 3) +
+                        " of " + wholeText(static_cast<long long>(wave->samples.size())) + " at " +
+                        numberText(wave->sampleRate) + " samples/s" +
+                        (wave->rateFromInfo ? "" : " (header rate)") + "\n";
+    if (options->code.raw) return {0, std::move(lines), {}};
+
+    // Gone before the decode starts, so that neither a failed decode nor an
+    // interrupted one leaves an earlier message looking like this run's.
+    const auto removed = removeEarlierMessage();
+    if (!removed) return failed(removed.error(), removed.exitCode());
+
+    receiver::DecodeSettings settings;
+    settings.listSize = options->listSize;
+    settings.cores = options->cores;
+    const auto decoded = receiver::decodeMessage(options->code, options->messageLength, r.symbols, settings);
+    const std::string figures = decodeFigures(decoded, options->symbolPeriod) + "\n";
+    if (!decoded.found) return {1, lines + "no message: no candidate passed the check\n" + figures, {}};
+
+    const auto saved = writeMessageFile(decoded.message);
+    if (!saved) return failed(saved.error(), saved.exitCode());
+    return {0, lines + "message: " + printableMessage(decoded.message) + "\n" + figures, {}};
 }
 
 }  // namespace orv::rx

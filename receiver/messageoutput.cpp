@@ -1,0 +1,57 @@
+#include "messageoutput.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "numbertext.h"
+#include "orv/outcome.h"
+#include "orv/replacingfile.h"
+
+namespace orv::rx {
+
+std::string printableMessage(std::span<const std::uint8_t> message) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string line;
+    line.reserve(message.size());
+    for (const std::uint8_t b : message) {
+        if (b >= 0x20 && b < 0x7F && b != '\\') {
+            line += char(b);
+        } else {
+            line += "\\x";
+            line += hex[b >> 4];
+            line += hex[b & 15];
+        }
+    }
+    return line;
+}
+
+std::string decodeFigures(const receiver::DecodeResult& r, double symbolPeriod) {
+    // The refinement is found in cycles per symbol; an operator types Hz.
+    const double refinementHz = r.frequencyRefinement / symbolPeriod;
+    return "Eb/N0 " + fixedText(r.ebN0Db, 1) + " dB, carrier phase " + fixedText(r.phaseDegrees, 1) +
+           " degrees, frequency refinement " + numberText(refinementHz, 3) + " Hz, list rank " +
+           (r.found ? wholeText(r.listRank) : std::string("none")) + " of " + wholeText(r.candidatesChecked) +
+           " candidates, decode time " + fixedText(r.seconds, 3) + " s";
+}
+
+::orv::Outcome<void> writeMessageFile(std::span<const std::uint8_t> message) {
+    runtime::ReplacingFile file;
+    int error = file.open(messageFileName);
+    if (!error) error = file.write({reinterpret_cast<const char*>(message.data()), message.size()});
+    if (!error) error = file.commit();
+    if (error)
+        return ::orv::Outcome<void>::failure(
+            std::string("cannot write ") + messageFileName + ": " + std::strerror(error), errFileIO);
+    return {};
+}
+
+::orv::Outcome<void> removeEarlierMessage() {
+    if (std::remove(messageFileName) != 0 && errno != ENOENT)
+        return ::orv::Outcome<void>::failure(
+            std::string("cannot remove the earlier ") + messageFileName + ": " + std::strerror(errno),
+            errFileIO);
+    return {};
+}
+
+}  // namespace orv::rx
