@@ -13,7 +13,7 @@
 int main(int argc, char** argv) {
     orv::runtime::removeTemporaryFilesOnSignals();
     const std::vector<std::string> args(argv + 1, argv + argc);
-    const auto result = orv::rx::runReceiver(args);
+    const auto result = orv::receiver::runReceiver(args);
     // A summary that never arrives must not pass for a quiet success.
     errno = 0;
     const bool printed = std::fputs(result.output.c_str(), stdout) >= 0 && std::fflush(stdout) == 0;

@@ -8,7 +8,7 @@
 #include "orv/outcome.h"
 #include "orv/replacingfile.h"
 
-namespace orv::rx {
+namespace orv::receiver {
 
 std::string printableMessage(std::span<const std::uint8_t> message) {
     static constexpr char hex[] = "0123456789ABCDEF";
@@ -26,7 +26,7 @@ std::string printableMessage(std::span<const std::uint8_t> message) {
     return line;
 }
 
-std::string decodeFigures(const receiver::DecodeResult& r, double symbolPeriod) {
+std::string decodeFigures(const DecodeResult& r, double symbolPeriod) {
     // The refinement is found in cycles per symbol; an operator types Hz.
     const double refinementHz = r.frequencyRefinement / symbolPeriod;
     return "Eb/N0 " + fixedText(r.ebN0Db, 1) + " dB, carrier phase " + fixedText(r.phaseDegrees, 1) +
@@ -35,23 +35,23 @@ std::string decodeFigures(const receiver::DecodeResult& r, double symbolPeriod) 
            " candidates, decode time " + fixedText(r.seconds, 3) + " s";
 }
 
-::orv::Outcome<void> writeMessageFile(std::span<const std::uint8_t> message) {
+Outcome<void> writeMessageFile(std::span<const std::uint8_t> message) {
     runtime::ReplacingFile file;
     int error = file.open(messageFileName);
     if (!error) error = file.write({reinterpret_cast<const char*>(message.data()), message.size()});
     if (!error) error = file.commit();
     if (error)
-        return ::orv::Outcome<void>::failure(
+        return Outcome<void>::failure(
             std::string("cannot write ") + messageFileName + ": " + std::strerror(error), errFileIO);
     return {};
 }
 
-::orv::Outcome<void> removeEarlierMessage() {
+Outcome<void> removeEarlierMessage() {
     if (std::remove(messageFileName) != 0 && errno != ENOENT)
-        return ::orv::Outcome<void>::failure(
+        return Outcome<void>::failure(
             std::string("cannot remove the earlier ") + messageFileName + ": " + std::strerror(errno),
             errFileIO);
     return {};
 }
 
-}  // namespace orv::rx
+}  // namespace orv::receiver

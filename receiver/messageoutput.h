@@ -8,7 +8,7 @@
 #include "messagedecoder.h"
 #include "orv/outcome.h"
 
-namespace orv::rx {
+namespace orv::receiver {
 
 inline constexpr const char* messageFileName = "message.txt";
 
@@ -17,12 +17,12 @@ inline constexpr const char* messageFileName = "message.txt";
 std::string printableMessage(std::span<const std::uint8_t> message);
 
 // "Eb/N0 4.2 dB, carrier phase 37.5 degrees, ..." for found and not found alike.
-std::string decodeFigures(const receiver::DecodeResult& result, double symbolPeriod);
+std::string decodeFigures(const DecodeResult& result, double symbolPeriod);
 
 // Exactly the bytes, through a temporary file and a rename.
-::orv::Outcome<void> writeMessageFile(std::span<const std::uint8_t> message);
+Outcome<void> writeMessageFile(std::span<const std::uint8_t> message);
 
 // Removes an earlier run's "message.txt"; its absence is success.
-::orv::Outcome<void> removeEarlierMessage();
+Outcome<void> removeEarlierMessage();
 
-}  // namespace orv::rx
+}  // namespace orv::receiver

@@ -8,7 +8,7 @@
 #include "symbolintegrator.h"
 #include "wavefile.h"
 
-namespace orv::rx {
+namespace orv::receiver {
 
 namespace {
 RunResult failed(const std::string& message, int exitCode) {
@@ -27,12 +27,13 @@ RunResult runReceiver(const std::vector<std::string>& args) {
     const auto received = integrateSymbols(wave.value(), options.value());
     if (!received) return failed(options->waveFile + ": " + received.error(), received.exitCode());
 
-    const auto written = writeFileReplacing(symbolFileName, formatSymbolRecords(received->symbols));
+    const auto written =
+        writeFileReplacing(std::string(symbolFileName), formatSymbolRecords(received->symbols));
     if (!written) return failed(written.error(), written.exitCode());
 
     const auto& r = received.value();
     std::string lines = wholeText(static_cast<long long>(r.symbols.size())) + " symbols written to " +
-                        symbolFileName + ", mean symbol power " + numberText(r.meanPower, 7) +
+                        std::string(symbolFileName) + ", mean symbol power " + numberText(r.meanPower, 7) +
                         ", sample span " + fixedText(r.spanBegin, 3) + " to " + fixedText(r.spanEnd, 3) +
                         " of " + wholeText(static_cast<long long>(wave->samples.size())) + " at " +
                         numberText(wave->sampleRate) + " samples/s" +
@@ -44,10 +45,10 @@ RunResult runReceiver(const std::vector<std::string>& args) {
     const auto removed = removeEarlierMessage();
     if (!removed) return failed(removed.error(), removed.exitCode());
 
-    receiver::DecodeSettings settings;
+    DecodeSettings settings;
     settings.listSize = options->listSize;
     settings.cores = options->cores;
-    const auto decoded = receiver::decodeMessage(options->code, options->messageLength, r.symbols, settings);
+    const auto decoded = decodeMessage(options->code, options->messageLength, r.symbols, settings);
     const std::string figures = decodeFigures(decoded, options->symbolPeriod) + "\n";
     if (!decoded.found) return {1, lines + "no message: no candidate passed the check\n" + figures, {}};
 
@@ -56,4 +57,4 @@ RunResult runReceiver(const std::vector<std::string>& args) {
     return {0, lines + "message: " + printableMessage(decoded.message) + "\n" + figures, {}};
 }
 
-}  // namespace orv::rx
+}  // namespace orv::receiver

@@ -4,11 +4,11 @@
 #include <cstring>
 #include <numbers>
 
-#include "errors.h"
 #include "numbertext.h"
+#include "orv/outcome.h"
 #include "orv/replacingfile.h"
 
-namespace orv::rx {
+namespace orv::receiver {
 
 std::string formatSymbolRecords(const std::vector<std::complex<double>>& symbols) {
     const std::size_t width = symbols.size() == 1 ? loneRecordLength : recordLength;
@@ -38,4 +38,4 @@ Outcome<bool> writeFileReplacing(const std::string& path, const std::string& tex
     return true;
 }
 
-}  // namespace orv::rx
+}  // namespace orv::receiver

@@ -7,7 +7,7 @@
 
 #include "orv/outcome.h"
 
-namespace orv {
+namespace orv::runtime {
 
 std::string_view errorText(int error);  // empty for 0 and for 18 and up
 
@@ -38,4 +38,4 @@ void requireProcessor();
 // The arguments after the program name, joined by single blanks.
 std::string commandLineText(int argc, const char* const* argv);
 
-}  // namespace orv
+}  // namespace orv::runtime

@@ -22,13 +22,6 @@ extern char** environ;
 namespace orv::receiver {
 namespace {
 
-using orv::rx::printableMessage;
-using orv::rx::runReceiver;
-using rxtest::PrintTo;
-using rxtest::readFile;
-using rxtest::ScratchFolder;
-using rxtest::writeFile;
-
 constexpr double rate = 250, start = 1, carrier = 10, period = 0.2;  // 50 samples a symbol
 
 struct Transmission {
@@ -87,7 +80,7 @@ class DecodesMessage : public ScratchFolder, public ::testing::WithParamInterfac
 
 TEST_P(DecodesMessage, PrintsItAndWritesExactlyItsBytes) {
     const auto& t = GetParam().sent;
-    rxtest::writeWav("rec.wav", recording(t));
+    writeWav("rec.wav", recording(t));
     writeFile("message.txt", "stale message from an earlier run");
     const auto r = runReceiver(rxArgs(t.code, t.text.size()));
     ASSERT_EQ(r.exitCode, 0) << r.output << r.error;
@@ -112,7 +105,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ScratchFolder, SameMessageAndFiguresForEveryCoreCount) {
     const Transmission t{"171,133", "cores", 0.7, -9};
-    rxtest::writeWav("rec.wav", recording(t));
+    writeWav("rec.wav", recording(t));
     const auto first = runReceiver(rxArgs(t.code, t.text.size(), "1"));
     ASSERT_EQ(first.exitCode, 0) << first.output;
     for (const char* cores : {"0", "2", "3", "64", "99999999999"}) {
@@ -133,7 +126,7 @@ class NoMessage : public ScratchFolder, public ::testing::WithParamInterface<Und
 
 TEST_P(NoMessage, ExitsOneAndLeavesNoMessageFile) {
     const auto& c = GetParam();
-    rxtest::writeWav("rec.wav", recording(c.sent));
+    writeWav("rec.wav", recording(c.sent));
     writeFile("message.txt", c.sent.text);  // a stale message that would look right
     const auto r = runReceiver(rxArgs(c.code, c.sent.text.size()));
     EXPECT_EQ(r.exitCode, 1) << r.output << r.error;
@@ -205,7 +198,7 @@ TEST_P(BadRecordings, ExitBadInputAndKeepTheEarlierSymbols) {
     const auto& c = GetParam();
     auto samples = recording({"171,133", "Hi!"});
     if (c.badSample < samples.size()) samples[c.badSample] = {0.5f, c.badValue};
-    rxtest::writeWav("rec.wav", samples);
+    writeWav("rec.wav", samples);
     writeFile("rawsyms.txt", "earlier symbols\r\n");
     auto args = rxArgs("171,133", 3);
     if (*c.option) {
@@ -237,7 +230,7 @@ INSTANTIATE_TEST_SUITE_P(
 // followed: the file it points to stays as it was.
 TEST_F(ScratchFolder, PlantedLinksBesideTheOutputsAreNotFollowed) {
     const Transmission t{"7,5", "ok"};
-    rxtest::writeWav("rec.wav", recording(t));
+    writeWav("rec.wav", recording(t));
     writeFile("victim", "not yours");
     for (const char* name : {"rawsyms.txt.part", "message.txt.part", ".rawsyms.txt.part"})
         std::filesystem::create_symlink("victim", name);
@@ -251,7 +244,7 @@ TEST_F(ScratchFolder, PlantedLinksBesideTheOutputsAreNotFollowed) {
 
 // The program itself, its standard output on a full device.
 TEST_F(ScratchFolder, UnwrittenSummaryIsAnError) {
-    rxtest::writeWav("rec.wav", recording({"7,5", "ok"}));
+    writeWav("rec.wav", recording({"7,5", "ok"}));
     std::vector<std::string> args = {RECEIVER_PATH};
     for (const auto& a : rxArgs("7,5", 2)) args.push_back(a);
     std::vector<char*> argv;

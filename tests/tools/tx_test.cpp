@@ -10,7 +10,7 @@
 namespace orv::tools {
 namespace {
 
-using rxtest::PrintTo;
+using receiver::PrintTo;
 
 struct Keyed {
     std::string bits;  // '0' for phase 0, '1' for phase 180
@@ -21,7 +21,7 @@ struct Keyed {
 // Reads "index start phase" records back; start must be index x period.
 Keyed readTxSymbols(double period) {
     Keyed k;
-    const std::string text = rxtest::readFile(txSymbolFileName);
+    const std::string text = receiver::readFile(txSymbolFileName);
     std::size_t at = 0, index = 0;
     while (at < text.size()) {
         const auto end = text.find("\r\n", at);
@@ -44,7 +44,7 @@ Keyed readTxSymbols(double period) {
     return k;
 }
 
-class TxFolder : public rxtest::ScratchFolder {};
+class TxFolder : public receiver::ScratchFolder {};
 
 struct Vector {
     const char* name;
@@ -100,12 +100,12 @@ struct Refused {
 class TxRefusals : public TxFolder, public ::testing::WithParamInterface<Refused> {};
 
 TEST_P(TxRefusals, ExitBadInputAndKeepTheEarlierFile) {
-    rxtest::writeFile(txSymbolFileName, "earlier\r\n");
+    receiver::writeFile(txSymbolFileName, "earlier\r\n");
     const auto r = runTransmitter(GetParam().args);
     ASSERT_FALSE(r.ok());
     EXPECT_EQ(r.exitCode(), exitBadInput);
     EXPECT_NE(r.error().find(GetParam().message), std::string::npos) << r.error();
-    EXPECT_EQ(rxtest::readFile(txSymbolFileName), "earlier\r\n");
+    EXPECT_EQ(receiver::readFile(txSymbolFileName), "earlier\r\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(

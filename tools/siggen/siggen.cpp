@@ -11,7 +11,7 @@
 #include "fft.h"
 #include "messagecode.h"
 
-namespace orv::siggen {
+namespace orv::tools {
 namespace {
 
 std::string shortest(double v) {
@@ -357,4 +357,4 @@ std::string describeSignal(const SignalSettings& s, const GeneratedSignal& g) {
                               : "message: \"" + std::string(g.message.begin(), g.message.end()) + "\"\n");
 }
 
-}  // namespace orv::siggen
+}  // namespace orv::tools
