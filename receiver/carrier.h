@@ -1,0 +1,30 @@
+#pragma once
+// Carrier phase and a small residual frequency from BPSK symbols. Squaring
+// takes the modulation off, so both estimates leave a 180-degree ambiguity
+// that the caller resolves.
+#include <complex>
+#include <span>
+
+namespace orv::receiver {
+
+// Largest residual the refinement looks for: this many cycles of carrier
+// phase over the symbols. A wider search locks onto noise more often.
+inline constexpr double maxRefinementCycles = 2.0;
+
+struct CarrierEstimate {
+    double phase = 0;      // radians, at symbol `centre`, modulo pi
+    double frequency = 0;  // cycles per symbol
+    double centre = 0;     // symbol index the phase refers to
+    // phase of symbol k: phase + 2 pi frequency (k - centre)
+    double phaseAt(double k) const;
+};
+
+// Phase only: half the angle of the sum of the squared symbols.
+CarrierEstimate estimatePhase(std::span<const std::complex<double>> symbols);
+
+// Phase and frequency: the peak of the squared symbols' spectrum within
+// +-maxRefinementCycles over the symbols, then the phase of the turned-back
+// squares.
+CarrierEstimate estimateCarrier(std::span<const std::complex<double>> symbols);
+
+}  // namespace orv::receiver
