@@ -4,6 +4,7 @@
 // that the caller resolves.
 #include <complex>
 #include <span>
+#include <vector>
 
 namespace orv::receiver {
 
@@ -22,9 +23,11 @@ struct CarrierEstimate {
 // Phase only: half the angle of the sum of the squared symbols.
 CarrierEstimate estimatePhase(std::span<const std::complex<double>> symbols);
 
-// Phase and frequency: the peak of the squared symbols' spectrum within
-// +-maxRefinementCycles over the symbols, then the phase of the turned-back
-// squares.
-CarrierEstimate estimateCarrier(std::span<const std::complex<double>> symbols);
+// Phase and frequency: the highest peaks (at most `most`, the highest first)
+// of the squared symbols' spectrum within +-maxRefinementCycles over the
+// symbols, each with the phase of the turned-back squares. At low SNR noise
+// can outgrow the carrier's own peak, so the next ones keep a chance.
+std::vector<CarrierEstimate> estimateCarriers(std::span<const std::complex<double>> symbols,
+                                              std::size_t most);
 
 }  // namespace orv::receiver

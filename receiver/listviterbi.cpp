@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 
 namespace orv::receiver {
 namespace {
@@ -53,14 +54,11 @@ ListViterbi::ListViterbi(const MessageCode& code, int infoSteps, std::span<const
             const std::uint32_t r0 = s << 1, r1 = r0 | 1;
             const double m0 = metric[r0 & mask] + branch[pattern[r0]];
             const double m1 = metric[r1 & mask] + branch[pattern[r1]];
-            if (m1 > m0) {
-                next[s] = m1;
-                diff[s] = float(m1 - m0);
-                surv[s / 64] |= std::uint64_t(1) << (s % 64);
-            } else {
-                next[s] = m0;
-                diff[s] = float(m0 - m1);
-            }
+            // no branches on the comparison: it is a coin toss in noise
+            const bool one = m1 > m0;
+            next[s] = one ? m1 : m0;
+            diff[s] = float(std::fabs(m0 - m1));
+            surv[s / 64] |= std::uint64_t(one) << (s % 64);
         }
         metric.swap(next);
     }

@@ -21,6 +21,8 @@ constexpr double pi = std::numbers::pi;
 // searches run in parallel longer, fewer wastes less after the message.
 constexpr std::int64_t firstBatch = 16;
 constexpr std::int64_t largestBatch = 4096;
+// Peaks of the squared spectrum tried besides the plain phase.
+constexpr std::size_t refinedCarriers = 3;
 
 unsigned coresToUse(unsigned asked) {
     const unsigned machine = std::max(1u, std::thread::hardware_concurrency());
@@ -137,13 +139,13 @@ DecodeResult decodeMessage(const MessageCode& code, std::int64_t messageBytes,
 
     // Both polarities of the plain phase estimate and of the refined one; the
     // refined one can lock onto noise, so the plain one keeps its chance.
-    const CarrierEstimate plain = estimatePhase(z);
-    const CarrierEstimate refined = estimateCarrier(z);
-    std::vector<Hypothesis> hyps(4);
+    std::vector<CarrierEstimate> carriers{estimatePhase(z)};
+    for (const auto& e : estimateCarriers(z, refinedCarriers)) carriers.push_back(e);
+    std::vector<Hypothesis> hyps(2 * carriers.size());
     for (std::size_t i = 0; i < hyps.size(); ++i) {
         hyps[i].refined = i >= 2;
         hyps[i].inverted = i % 2 == 1;
-        hyps[i].carrier = hyps[i].refined ? refined : plain;
+        hyps[i].carrier = carriers[i / 2];
         if (hyps[i].inverted) hyps[i].carrier.phase += pi;
     }
     const int infoSteps = int(8 * messageBytes) + checkBits;

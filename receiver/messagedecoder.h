@@ -18,7 +18,7 @@ inline constexpr std::int64_t defaultListSize = std::int64_t(1) << 18;
 
 struct DecodeSettings {
     // Paths checked in all; each carrier hypothesis's best path is checked
-    // even when that is more (4), so 1 is plain Viterbi decoding.
+    // even when that is more (8), so 1 is plain Viterbi decoding.
     std::int64_t listSize = defaultListSize;
     unsigned cores = 0;  // 0 or more than the machine has: all of them
 };
