@@ -6,14 +6,14 @@
 #include "numbers.h"
 #include "textops.h"
 
-namespace orv {
+namespace orv::converter {
 
 namespace {
 
 constexpr std::int64_t largestField = 0xFFFFFFFF;  // unsigned 32-bit sizes and rates
 
 std::string packUnsigned32(std::int64_t value) {
-    return packInt32(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
+    return runtime::packInt32(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
 }
 
 std::int64_t paddedLength(std::int64_t textLength) { return 4 * ((textLength + 3) / 4); }
@@ -21,8 +21,9 @@ std::int64_t paddedLength(std::int64_t textLength) { return 4 * ((textLength + 3
 }  // namespace
 
 std::string infoText(float outputRate, double centralFrequency, double startTime) {
-    return "sr=" + trimLeft(numberText(outputRate)) + " rf=" + trimLeft(numberText(centralFrequency)) +
-           " ut=" + trimLeft(numberText(startTime));
+    return "sr=" + runtime::trimLeft(runtime::numberText(outputRate)) +
+           " rf=" + runtime::trimLeft(runtime::numberText(centralFrequency)) +
+           " ut=" + runtime::trimLeft(runtime::numberText(startTime));
 }
 
 double sampleRateField(float outputRate) { return std::nearbyint(static_cast<double>(outputRate)); }
@@ -36,7 +37,7 @@ std::optional<std::string> checkWavLimits(std::int64_t transformSize, std::int64
                " frames fit its 32-bit sizes)";
     const double rate = sampleRateField(outputRate);
     if (!(rate >= 0 && 8 * rate <= static_cast<double>(largestField)))
-        return "spec2wav: the output rate" + numberText(outputRate) +
+        return "spec2wav: the output rate" + runtime::numberText(outputRate) +
                " Hz is too large for the 32-bit rate fields of a WAV file";
     return std::nullopt;
 }
@@ -50,16 +51,17 @@ std::string buildWavHeader(float outputRate, double centralFrequency, double sta
     const auto rate = static_cast<std::int64_t>(sampleRateField(outputRate));
     const std::int64_t dataSize = 8 * static_cast<std::int64_t>(transformSize);
 
-    std::string fmt = packInt16(-2) + packInt16(2) + packUnsigned32(rate) + packUnsigned32(8 * rate) +
-                      packInt16(8) + packInt16(32) + packInt16(22) + packInt16(32) + packInt32(0);
+    std::string fmt = runtime::packInt16(-2) + runtime::packInt16(2) + packUnsigned32(rate) +
+                      packUnsigned32(8 * rate) + runtime::packInt16(8) + runtime::packInt16(32) +
+                      runtime::packInt16(22) + runtime::packInt16(32) + runtime::packInt32(0);
     fmt += std::string("\x03\x00\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 16);
 
     std::string header = "RIFF" + packUnsigned32(80 + infoLength + dataSize) + "WAVE";
-    header += "fmt " + packInt32(static_cast<std::int32_t>(fmt.size())) + fmt;
-    header += "fact" + packInt32(4) + packInt32(transformSize);
+    header += "fmt " + runtime::packInt32(static_cast<std::int32_t>(fmt.size())) + fmt;
+    header += "fact" + runtime::packInt32(4) + runtime::packInt32(transformSize);
     header += "inf1" + packUnsigned32(infoLength) + info;
     header += "data" + packUnsigned32(dataSize);
     return header;
 }
 
-}  // namespace orv
+}  // namespace orv::converter

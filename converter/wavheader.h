@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-namespace orv {
+namespace orv::converter {
 
 // 8 x N must fit the 32-bit "data" size: 2^28 frames is the most a file holds.
 inline constexpr std::int32_t largestTransformSize = 1 << 28;
@@ -25,4 +25,4 @@ std::optional<std::string> checkWavLimits(std::int64_t transformSize, std::int64
 std::string buildWavHeader(float outputRate, double centralFrequency, double startTime,
                            std::int32_t transformSize);
 
-}  // namespace orv
+}  // namespace orv::converter
