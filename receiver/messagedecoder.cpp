@@ -112,7 +112,8 @@ double estimateEbN0Db(const std::vector<double>& soft, const std::vector<std::ui
     const double count = double(soft.size());
     const double mean = sum / count;
     const double variance = std::max(0.0, (sumSquares - count * mean * mean) / (count - 1));
-    if (variance <= 0) return std::numeric_limits<double>::infinity();
+    // noise-free symbols: infinite; all symbols zero: nothing to estimate
+    if (variance <= 0) return mean > 0 ? std::numeric_limits<double>::infinity() : std::nan("");
     const double esN0 = mean * mean / (2 * variance);
     return 10 * std::log10(esN0 * count / (8 * double(messageBytes)));
 }
