@@ -22,20 +22,20 @@ std::string shown(std::string_view text) {
     return s;
 }
 
-Outcome<MessageCode> badCode(std::string_view text, std::string_view why) {
+orv::Outcome<MessageCode> badCode(std::string_view text, std::string_view why) {
     char k[8], n[8];
     auto kEnd = std::to_chars(k, k + sizeof k, maxConstraintLength).ptr;
     auto nEnd = std::to_chars(n, n + sizeof n, maxGenerators).ptr;
-    return Outcome<MessageCode>::failure("bad polynomial -p \"" + shown(text) + "\": " + std::string(why) +
-                                             " (1 to " + std::string(n, nEnd) +
-                                             " nonzero generators in octal, or hex after 0x, K up to " +
-                                             std::string(k, kEnd) + "; 0 alone for no code)",
-                                         exitBadInput);
+    return orv::Outcome<MessageCode>::failure(
+        "bad polynomial -p \"" + shown(text) + "\": " + std::string(why) + " (1 to " + std::string(n, nEnd) +
+            " nonzero generators in octal, or hex after 0x, K up to " + std::string(k, kEnd) +
+            "; 0 alone for no code)",
+        orv::exitBadInput);
 }
 
 }  // namespace
 
-Outcome<MessageCode> parseMessageCode(std::string_view text) {
+orv::Outcome<MessageCode> parseMessageCode(std::string_view text) {
     if (text.empty()) return badCode(text, "empty");
     if (text.size() > maxTextLength) return badCode(text, "too long");
     if (text == "0") {
@@ -80,14 +80,14 @@ Outcome<MessageCode> parseMessageCode(std::string_view text) {
     return code;
 }
 
-Outcome<void> checkMessageBytes(const MessageCode& code, std::int64_t messageBytes) {
+orv::Outcome<void> checkMessageBytes(const MessageCode& code, std::int64_t messageBytes) {
     if (code.raw ? messageBytes >= 0 : (messageBytes >= 1 && messageBytes <= maxMessageBytes)) return {};
     char v[24], m[24];
     auto vEnd = std::to_chars(v, v + sizeof v, messageBytes).ptr;
     auto mEnd = std::to_chars(m, m + sizeof m, maxMessageBytes).ptr;
-    return Outcome<void>::failure("bad message length -N " + std::string(v, vEnd) +
-                                      ": a coded message has 1 to " + std::string(m, mEnd) + " bytes",
-                                  exitBadInput);
+    return orv::Outcome<void>::failure("bad message length -N " + std::string(v, vEnd) +
+                                           ": a coded message has 1 to " + std::string(m, mEnd) + " bytes",
+                                       orv::exitBadInput);
 }
 
 std::int64_t messageStepCount(const MessageCode& code, std::int64_t messageBytes) {

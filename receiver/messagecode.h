@@ -27,12 +27,12 @@ struct MessageCode {
 };
 
 // "-p": comma-separated generators in octal, or hexadecimal after "0x"; "0"
-// alone is the raw mode. A failure (exitBadInput) names the value and the
+// alone is the raw mode. A failure (orv::exitBadInput) names the value and the
 // supported range.
-Outcome<MessageCode> parseMessageCode(std::string_view text);
+orv::Outcome<MessageCode> parseMessageCode(std::string_view text);
 
 // N must lie in 1..maxMessageBytes for a coded message (any N >= 0 when raw).
-Outcome<void> checkMessageBytes(const MessageCode& code, std::int64_t messageBytes);
+orv::Outcome<void> checkMessageBytes(const MessageCode& code, std::int64_t messageBytes);
 
 // Input bits of the encoder: 8N payload + 32 check + K-1 tail.
 std::int64_t messageStepCount(const MessageCode& code, std::int64_t messageBytes);

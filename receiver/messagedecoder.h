@@ -17,17 +17,19 @@ namespace orv::receiver {
 inline constexpr std::int64_t defaultListSize = std::int64_t(1) << 18;
 
 struct DecodeSettings {
-    std::int64_t listSize = defaultListSize;  // 1 = plain Viterbi
-    unsigned cores = 0;                       // 0 or more than the machine has: all of them
+    // Paths checked in all; each carrier hypothesis's best path is checked
+    // even when that is more (8), so 1 is plain Viterbi decoding.
+    std::int64_t listSize = defaultListSize;
+    unsigned cores = 0;  // 0 or more than the machine has: all of them
 };
 
 struct DecodeResult {
     bool found = false;
     std::vector<std::uint8_t> message;  // N bytes when found
-    double ebN0Db = 0;                  // estimated Eb/N0 per payload bit
-    double phaseDegrees = 0;            // carrier phase taken off the symbols, 0..360
-    double frequencyRefinement = 0;     // cycles per symbol; 0 when the unrefined symbols won
-    std::int64_t listRank = 0;          // 1-based rank of the message among all checked candidates
+    double ebN0Db = 0;               // estimated Eb/N0 per payload bit (+inf without noise, NaN for silence)
+    double phaseDegrees = 0;         // carrier phase taken off the symbols, 0..360
+    double frequencyRefinement = 0;  // cycles per symbol; 0 when the unrefined symbols won
+    std::int64_t listRank = 0;       // 1-based rank of the message among all checked candidates
     std::int64_t candidatesChecked = 0;
     double seconds = 0;  // wall time of the decode
 };
