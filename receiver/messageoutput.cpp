@@ -1,6 +1,7 @@
 #include "messageoutput.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -29,7 +30,11 @@ std::string printableMessage(std::span<const std::uint8_t> message) {
 std::string decodeFigures(const DecodeResult& r, double symbolPeriod) {
     // The refinement is found in cycles per symbol; an operator types Hz.
     const double refinementHz = r.frequencyRefinement / symbolPeriod;
-    return "Eb/N0 " + fixedText(r.ebN0Db, 1) + " dB, carrier phase " + fixedText(r.phaseDegrees, 1) +
+    // Symbols without noise have no finite ratio, silent ones none at all.
+    const std::string ebN0 = std::isfinite(r.ebN0Db) ? fixedText(r.ebN0Db, 1) + " dB"
+                             : r.ebN0Db > 0          ? std::string("unbounded (no noise)")
+                                                     : std::string("unknown (no signal)");
+    return "Eb/N0 " + ebN0 + ", carrier phase " + fixedText(r.phaseDegrees, 1) +
            " degrees, frequency refinement " + numberText(refinementHz, 3) + " Hz, list rank " +
            (r.found ? wholeText(r.listRank) : std::string("none")) + " of " + wholeText(r.candidatesChecked) +
            " candidates, decode time " + fixedText(r.seconds, 3) + " s";

@@ -264,5 +264,37 @@ TEST_F(ScratchFolder, UnwrittenSummaryIsAnError) {
     EXPECT_NE(readFile("stderr.txt").find("cannot write to standard output"), std::string::npos);
 }
 
+TEST(FiguresLine, ReportsEveryFigureInUnitsAnOperatorTypes) {
+    struct Case {
+        DecodeResult result;
+        const char* line;
+    };
+    DecodeResult found;
+    found.found = true;
+    found.ebN0Db = 4.25;
+    found.phaseDegrees = 359.96;
+    found.frequencyRefinement = -0.001;  // cycles per symbol of 0.5 s
+    found.listRank = 17;
+    found.candidatesChecked = 17;
+    found.seconds = 0.0123;
+    DecodeResult lost = found;
+    lost.found = false;
+    lost.ebN0Db = std::numeric_limits<double>::infinity();
+    lost.candidatesChecked = 262144;
+    DecodeResult silent = lost;
+    silent.ebN0Db = std::nan("");
+    for (const auto& c :
+         {Case{found,
+               "Eb/N0 4.2 dB, carrier phase 360.0 degrees, frequency refinement -0.002 Hz, list rank 17 "
+               "of 17 candidates, decode time 0.012 s"},
+          Case{lost,
+               "Eb/N0 unbounded (no noise), carrier phase 360.0 degrees, frequency refinement -0.002 Hz, "
+               "list rank none of 262144 candidates, decode time 0.012 s"},
+          Case{silent,
+               "Eb/N0 unknown (no signal), carrier phase 360.0 degrees, frequency refinement -0.002 Hz, "
+               "list rank none of 262144 candidates, decode time 0.012 s"}})
+        EXPECT_EQ(decodeFigures(c.result, 0.5), c.line);
+}
+
 }  // namespace
 }  // namespace orv::receiver
