@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
+#include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -294,6 +296,32 @@ TEST(FiguresLine, ReportsEveryFigureInUnitsAnOperatorTypes) {
                "Eb/N0 unknown (no signal), carrier phase 360.0 degrees, frequency refinement -0.002 Hz, "
                "list rank none of 262144 candidates, decode time 0.012 s"}})
         EXPECT_EQ(decodeFigures(c.result, 0.5), c.line);
+}
+
+// The program itself, ended by a signal while it writes a 60 MB symbol file:
+// the earlier file stays and no temporary file is left.
+TEST_F(ScratchFolder, SignalLeavesNoTemporaryFile) {
+    writeWav("rec.wav", std::vector<std::complex<float>>(1'000'001, {1, 0}), {.headerRate = 250});
+    writeFile("rawsyms.txt", "earlier symbols\r\n");
+    const int watch = inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, ".", IN_CREATE), 0);
+    std::vector<std::string> args = {RECEIVER_PATH, "-f", "rec.wav", "-T", "0", "-F", "0", "-S",
+                                     "0.004",       "-N", "1000000", "-c", "1", "-p", "0"};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, RECEIVER_PATH, nullptr, nullptr, argv.data(), environ), 0);
+    alignas(inotify_event) char events[4096];
+    ASSERT_GT(read(watch, events, sizeof events), 0);  // the first file it creates is the temporary one
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    close(watch);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    EXPECT_EQ(readFile("rawsyms.txt"), "earlier symbols\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 2);
 }
 
 }  // namespace
