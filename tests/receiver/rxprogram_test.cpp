@@ -244,75 +244,44 @@ TEST_F(ScratchFolder, PlantedLinksBesideTheOutputsAreNotFollowed) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 7);  // no temporary left
 }
 
-// The program itself, its standard output on a full device.
-TEST_F(ScratchFolder, UnwrittenSummaryIsAnError) {
-    writeWav("rec.wav", recording({"7,5", "ok"}));
+// Starts the program on these arguments, standard output and error to these files.
+pid_t startProgram(const std::vector<std::string>& rxArguments, const char* output, const char* errors) {
     std::vector<std::string> args = {RECEIVER_PATH};
-    for (const auto& a : rxArgs("7,5", 2)) args.push_back(a);
+    args.insert(args.end(), rxArguments.begin(), rxArguments.end());
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/full", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, output, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errors, O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, RECEIVER_PATH, &actions, nullptr, argv.data(), environ), 0);
+    if (posix_spawn(&pid, RECEIVER_PATH, &actions, nullptr, argv.data(), environ) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+TEST_F(ScratchFolder, UnwrittenSummaryIsAnError) {
+    writeWav("rec.wav", recording({"7,5", "ok"}));
+    const pid_t pid = startProgram(rxArgs("7,5", 2), "/dev/full", "stderr.txt");
+    ASSERT_GT(pid, 0);
     int status = 0;
     waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_NE(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0) << status;
     EXPECT_NE(readFile("stderr.txt").find("cannot write to standard output"), std::string::npos);
 }
 
-TEST(FiguresLine, ReportsEveryFigureInUnitsAnOperatorTypes) {
-    struct Case {
-        DecodeResult result;
-        const char* line;
-    };
-    DecodeResult found;
-    found.found = true;
-    found.ebN0Db = 4.25;
-    found.phaseDegrees = 359.96;
-    found.frequencyRefinement = -0.001;  // cycles per symbol of 0.5 s
-    found.listRank = 17;
-    found.candidatesChecked = 17;
-    found.seconds = 0.0123;
-    DecodeResult lost = found;
-    lost.found = false;
-    lost.ebN0Db = std::numeric_limits<double>::infinity();
-    lost.candidatesChecked = 262144;
-    DecodeResult silent = lost;
-    silent.ebN0Db = std::nan("");
-    for (const auto& c :
-         {Case{found,
-               "Eb/N0 4.2 dB, carrier phase 360.0 degrees, frequency refinement -0.002 Hz, list rank 17 "
-               "of 17 candidates, decode time 0.012 s"},
-          Case{lost,
-               "Eb/N0 unbounded (no noise), carrier phase 360.0 degrees, frequency refinement -0.002 Hz, "
-               "list rank none of 262144 candidates, decode time 0.012 s"},
-          Case{silent,
-               "Eb/N0 unknown (no signal), carrier phase 360.0 degrees, frequency refinement -0.002 Hz, "
-               "list rank none of 262144 candidates, decode time 0.012 s"}})
-        EXPECT_EQ(decodeFigures(c.result, 0.5), c.line);
-}
-
-// The program itself, ended by a signal while it writes a 60 MB symbol file:
-// the earlier file stays and no temporary file is left.
+// Ended by a signal while it writes a 60 MB symbol file: the earlier file
+// stays and no temporary file is left.
 TEST_F(ScratchFolder, SignalLeavesNoTemporaryFile) {
     writeWav("rec.wav", std::vector<std::complex<float>>(1'000'001, {1, 0}), {.headerRate = 250});
     writeFile("rawsyms.txt", "earlier symbols\r\n");
     const int watch = inotify_init1(IN_CLOEXEC);
-    ASSERT_GE(watch, 0);
     ASSERT_GE(inotify_add_watch(watch, ".", IN_CREATE), 0);
-    std::vector<std::string> args = {RECEIVER_PATH, "-f", "rec.wav", "-T", "0", "-F", "0", "-S",
-                                     "0.004",       "-N", "1000000", "-c", "1", "-p", "0"};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, RECEIVER_PATH, nullptr, nullptr, argv.data(), environ), 0);
+    const pid_t pid = startProgram(
+        {"-f", "rec.wav", "-T", "0", "-F", "0", "-S", "0.004", "-N", "1000000", "-c", "1", "-p", "0"},
+        "/dev/null", "/dev/null");
+    ASSERT_GT(pid, 0);
     alignas(inotify_event) char events[4096];
     ASSERT_GT(read(watch, events, sizeof events), 0);  // the first file it creates is the temporary one
     kill(pid, SIGTERM);
@@ -322,6 +291,23 @@ TEST_F(ScratchFolder, SignalLeavesNoTemporaryFile) {
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
     EXPECT_EQ(readFile("rawsyms.txt"), "earlier symbols\r\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 2);
+}
+
+TEST(FiguresLine, SaysWhatNoFiniteRatioMeans) {
+    DecodeResult r;
+    r.phaseDegrees = 359.96;
+    r.frequencyRefinement = -0.001;  // cycles per symbol of 0.5 s
+    r.candidatesChecked = 262144;
+    for (const auto& [ebN0, text] :
+         {std::pair{4.25, "Eb/N0 4.2 dB, "},
+          {std::numeric_limits<double>::infinity(), "Eb/N0 unbounded (no noise), "},
+          {std::nan(""), "Eb/N0 unknown (no signal), "}}) {
+        r.ebN0Db = ebN0;
+        EXPECT_EQ(decodeFigures(r, 0.5), std::string(text) +
+                                             "carrier phase 360.0 degrees, frequency refinement "
+                                             "-0.002 Hz, list rank none of 262144 candidates, "
+                                             "decode time 0.000 s");
+    }
 }
 
 }  // namespace
