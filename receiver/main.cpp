@@ -16,12 +16,13 @@ int main(int argc, char** argv) {
     const auto result = orv::receiver::runReceiver(args);
     // A summary that never arrives must not pass for a quiet success.
     errno = 0;
-    const bool printed = std::fputs(result.output.c_str(), stdout) >= 0 && std::fflush(stdout) == 0;
+    const bool printed = std::fputs((result ? result->output : std::string()).c_str(), stdout) >= 0 &&
+                         std::fflush(stdout) == 0;
     const int writeError = errno;
-    std::fputs(result.error.c_str(), stderr);
+    if (!result) std::fputs((result.error() + "\n").c_str(), stderr);
     if (!printed) {
         std::fprintf(stderr, "orvane-rx: cannot write to standard output: %s\n", std::strerror(writeError));
-        return result.exitCode != 0 ? result.exitCode : orv::errFileIO;
+        return !result ? result.exitCode() : result->exitCode != 0 ? result->exitCode : orv::errFileIO;
     }
-    return result.exitCode;
+    return result ? result->exitCode : result.exitCode();
 }

@@ -11,15 +11,15 @@
 namespace orv::receiver {
 
 namespace {
-RunResult failed(const std::string& message, int exitCode) {
-    return {exitCode, {}, "orvane-rx: " + message + "\n"};
+Failure failed(const std::string& message, int exitCode) {
+    return Failure::stop("orvane-rx: " + message, exitCode);
 }
 }  // namespace
 
-RunResult runReceiver(const std::vector<std::string>& args) {
+Outcome<RunReport> runReceiver(const std::vector<std::string>& args) {
     const auto options = parseRxOptions(args);
     if (!options) return failed(options.error(), options.exitCode());
-    if (options->helpRequested) return {0, helpText(), {}};
+    if (options->helpRequested) return RunReport{helpText()};
 
     const auto wave = readWave(options->waveFile);
     if (!wave) return failed(wave.error(), wave.exitCode());
@@ -38,7 +38,7 @@ RunResult runReceiver(const std::vector<std::string>& args) {
                         " of " + wholeText(static_cast<long long>(wave->samples.size())) + " at " +
                         numberText(wave->sampleRate) + " samples/s" +
                         (wave->rateFromInfo ? "" : " (header rate)") + "\n";
-    if (options->code.raw) return {0, std::move(lines), {}};
+    if (options->code.raw) return RunReport{std::move(lines)};
 
     // Gone before the decode starts, so that neither a failed decode nor an
     // interrupted one leaves an earlier message looking like this run's.
@@ -50,11 +50,12 @@ RunResult runReceiver(const std::vector<std::string>& args) {
     settings.cores = options->cores;
     const auto decoded = decodeMessage(options->code, options->messageLength, r.symbols, settings);
     const std::string figures = decodeFigures(decoded, options->symbolPeriod) + "\n";
-    if (!decoded.found) return {1, lines + "no message: no candidate passed the check\n" + figures, {}};
+    if (!decoded.found)
+        return RunReport{lines + "no message: no candidate passed the check\n" + figures, exitNoMessage};
 
     const auto saved = writeMessageFile(decoded.message);
     if (!saved) return failed(saved.error(), saved.exitCode());
-    return {0, lines + "message: " + printableMessage(decoded.message) + "\n" + figures, {}};
+    return RunReport{lines + "message: " + printableMessage(decoded.message) + "\n" + figures};
 }
 
 }  // namespace orv::receiver

@@ -26,16 +26,16 @@ std::string formatSymbolRecords(const std::vector<std::complex<double>>& symbols
     return text;
 }
 
-Outcome<bool> writeFileReplacing(const std::string& path, const std::string& text) {
+Outcome<> writeFileReplacing(const std::string& path, const std::string& text) {
     runtime::ReplacingFile file;
     int error = file.open(path);
     if (error)
-        return Outcome<bool>::failure("cannot create a file beside " + path + ": " + std::strerror(error),
-                                      errFileIO);
+        return Outcome<>::failure("cannot create a file beside " + path + ": " + std::strerror(error),
+                                  errFileIO);
     error = file.write(text);
     if (!error) error = file.commit();
-    if (error) return Outcome<bool>::failure("cannot write " + path + ": " + std::strerror(error), errFileIO);
-    return true;
+    if (error) return Outcome<>::failure("cannot write " + path + ": " + std::strerror(error), errFileIO);
+    return {};
 }
 
 }  // namespace orv::receiver

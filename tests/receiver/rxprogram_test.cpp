@@ -70,6 +70,17 @@ std::size_t recordCount() {
     return std::size_t(std::count(file.begin(), file.end(), '\n'));
 }
 
+// The run as the program ends it: exit code, standard output, standard error.
+struct Run {
+    int exitCode;
+    std::string output, error;
+};
+Run run(const std::vector<std::string>& args) {
+    const auto r = runReceiver(args);
+    if (!r) return {r.exitCode(), {}, r.error() + "\n"};
+    return {r->exitCode, r->output, {}};
+}
+
 // Everything but the decode time, which differs from run to run.
 std::string withoutTime(const std::string& output) { return output.substr(0, output.rfind(", decode time")); }
 
@@ -84,7 +95,7 @@ TEST_P(DecodesMessage, PrintsItAndWritesExactlyItsBytes) {
     const auto& t = GetParam().sent;
     writeWav("rec.wav", recording(t));
     writeFile("message.txt", "stale message from an earlier run");
-    const auto r = runReceiver(rxArgs(t.code, t.text.size()));
+    const auto r = run(rxArgs(t.code, t.text.size()));
     ASSERT_EQ(r.exitCode, 0) << r.output << r.error;
     EXPECT_NE(
         r.output.find("\nmessage: " + printableMessage({(const std::uint8_t*)t.text.data(), t.text.size()}) +
@@ -108,10 +119,10 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ScratchFolder, SameMessageAndFiguresForEveryCoreCount) {
     const Transmission t{"171,133", "cores", 0.7, -9};
     writeWav("rec.wav", recording(t));
-    const auto first = runReceiver(rxArgs(t.code, t.text.size(), "1"));
+    const auto first = run(rxArgs(t.code, t.text.size(), "1"));
     ASSERT_EQ(first.exitCode, 0) << first.output;
     for (const char* cores : {"0", "2", "3", "64", "99999999999"}) {
-        const auto r = runReceiver(rxArgs(t.code, t.text.size(), cores));
+        const auto r = run(rxArgs(t.code, t.text.size(), cores));
         EXPECT_EQ(r.exitCode, 0) << cores;
         EXPECT_EQ(withoutTime(r.output), withoutTime(first.output)) << cores;
         EXPECT_EQ(readFile("message.txt"), t.text) << cores;
@@ -130,7 +141,7 @@ TEST_P(NoMessage, ExitsOneAndLeavesNoMessageFile) {
     const auto& c = GetParam();
     writeWav("rec.wav", recording(c.sent));
     writeFile("message.txt", c.sent.text);  // a stale message that would look right
-    const auto r = runReceiver(rxArgs(c.code, c.sent.text.size()));
+    const auto r = run(rxArgs(c.code, c.sent.text.size()));
     EXPECT_EQ(r.exitCode, 1) << r.output << r.error;
     EXPECT_NE(r.output.find("\nno message"), std::string::npos) << r.output;
     EXPECT_NE(r.output.find("Eb/N0 "), std::string::npos) << r.output;
@@ -157,7 +168,7 @@ TEST_P(BadCodes, ExitBadInputBeforeAnythingIsReadOrWritten) {
     writeFile("rawsyms.txt", "earlier symbols\r\n");
     writeFile("message.txt", "earlier message");
     auto args = rxArgs(GetParam().code, 4);
-    const auto r = runReceiver(args);
+    const auto r = run(args);
     EXPECT_EQ(r.exitCode, 20) << r.error;
     EXPECT_EQ(std::count(r.error.begin(), r.error.end(), '\n'), 1) << r.error;
     EXPECT_NE(r.error.find("-p"), std::string::npos) << r.error;
@@ -208,7 +219,7 @@ TEST_P(BadRecordings, ExitBadInputAndKeepTheEarlierSymbols) {
         const auto at = std::find(args.begin(), args.end(), option.substr(0, option.find('=')));
         at[1] = option.substr(option.find('=') + 1);
     }
-    const auto r = runReceiver(args);
+    const auto r = run(args);
     EXPECT_EQ(r.exitCode, 20) << r.output;
     EXPECT_NE(r.error.find(c.message), std::string::npos) << r.error;
     EXPECT_EQ(readFile("rawsyms.txt"), "earlier symbols\r\n");
@@ -236,7 +247,7 @@ TEST_F(ScratchFolder, PlantedLinksBesideTheOutputsAreNotFollowed) {
     writeFile("victim", "not yours");
     for (const char* name : {"rawsyms.txt.part", "message.txt.part", ".rawsyms.txt.part"})
         std::filesystem::create_symlink("victim", name);
-    const auto r = runReceiver(rxArgs(t.code, t.text.size()));
+    const auto r = run(rxArgs(t.code, t.text.size()));
     ASSERT_EQ(r.exitCode, 0) << r.output << r.error;
     EXPECT_EQ(readFile("victim"), "not yours");
     EXPECT_FALSE(std::filesystem::is_symlink("rawsyms.txt"));
