@@ -8,6 +8,7 @@
 #include <memory>
 #include <numbers>
 #include <thread>
+#include <unordered_set>
 
 #include "carrier.h"
 #include "listviterbi.h"
@@ -58,6 +59,7 @@ struct Hypothesis {
     // paths computed ahead of the merge
     struct Path {
         double metric;
+        std::uint64_t key;  // hash of the input bits: the same path from two hypotheses
         bool passes;
         std::vector<std::uint8_t> message;
     };
@@ -78,6 +80,13 @@ std::vector<std::uint8_t> packed(const std::vector<std::uint8_t>& bits, std::siz
     return out;
 }
 
+std::uint64_t mixed(std::uint64_t x) {
+    x += 0x9e3779b97f4a7c15u;
+    x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9u;
+    x = (x ^ (x >> 27)) * 0x94d049bb133111ebu;
+    return x ^ (x >> 31);
+}
+
 void computeAhead(Hypothesis& h, std::size_t messageBytes, std::int64_t listSize) {
     std::vector<std::uint8_t> bits;
     h.ahead.erase(h.ahead.begin(), h.ahead.begin() + std::ptrdiff_t(h.taken));
@@ -93,7 +102,9 @@ void computeAhead(Hypothesis& h, std::size_t messageBytes, std::int64_t listSize
         for (std::size_t b = 0; b < std::size_t(checkBits); ++b)
             check = (check << 1) | bits[8 * messageBytes + b];
         const bool passes = check == messageCheck(message);
-        h.ahead.push_back({metric, passes, passes ? std::move(message) : std::vector<std::uint8_t>{}});
+        std::uint64_t key = check;
+        for (std::uint8_t byte : message) key = mixed(key ^ byte);
+        h.ahead.push_back({metric, key, passes, passes ? std::move(message) : std::vector<std::uint8_t>{}});
     }
     h.batch = std::min(largestBatch, 2 * h.batch);
 }
@@ -158,14 +169,17 @@ DecodeResult decodeMessage(const MessageCode& code, std::int64_t messageBytes,
     });
 
     // Merge the searches' streams by metric (ties to the earlier hypothesis);
-    // every path taken counts against the one list bound, except that each
-    // hypothesis's best path is always checked: a list of one is plain
-    // Viterbi decoding with the check choosing the polarity.
+    // every distinct path taken counts against the one list bound, except
+    // that each hypothesis's best path is always checked: a list of one is
+    // plain Viterbi decoding with the check choosing the polarity. A path
+    // that an earlier hypothesis already gave (nearby carriers often agree)
+    // is skipped: it cannot pass where it failed, nor add a false message.
     const std::size_t bytes = std::size_t(messageBytes);
     const std::int64_t listSize = settings.listSize;
     const std::int64_t total = std::max<std::int64_t>(listSize, std::int64_t(hyps.size()));
     std::int64_t rank = 0;
     const Hypothesis* winner = nullptr;
+    std::unordered_set<std::uint64_t> seen;
     while (rank < total) {
         std::vector<std::size_t> refill;
         for (std::size_t i = 0; i < hyps.size(); ++i)
@@ -186,6 +200,7 @@ DecodeResult decodeMessage(const MessageCode& code, std::int64_t messageBytes,
                 bestH = &h;
         if (!bestH) break;
         auto& path = bestH->ahead[bestH->taken++];
+        if (!seen.insert(path.key).second) continue;
         ++rank;
         if (path.passes) {
             winner = bestH;
