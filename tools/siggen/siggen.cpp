@@ -78,7 +78,9 @@ SignalSettings defaultSettings() {
     return s;
 }
 
-bool parseSignalSettings(const std::vector<std::string>& args, SignalSettings& s, std::string& error) {
+namespace {
+
+bool parseInto(const std::vector<std::string>& args, SignalSettings& s, std::string& error) {
     std::string txStartText;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string key = args[i];
@@ -186,6 +188,15 @@ bool parseSignalSettings(const std::vector<std::string>& args, SignalSettings& s
     return true;
 }
 
+}  // namespace
+
+Outcome<SignalSettings> parseSignalSettings(const std::vector<std::string>& args, SignalSettings settings) {
+    std::string error;
+    if (!parseInto(args, settings, error))
+        return Failure::stop("orvane-siggen: " + error + " (see orvane-siggen --help)", exitBadInput);
+    return settings;
+}
+
 std::string helpText() {
     return "Usage: orvane-siggen [options]\n"
            "\n"
@@ -217,7 +228,9 @@ std::string helpText() {
            "                        its argument there) (fftdata)\n";
 }
 
-GeneratedSignal generateSignal(const SignalSettings& s, std::string& error) {
+namespace {
+
+GeneratedSignal generateInto(const SignalSettings& s, std::string& error) {
     GeneratedSignal g;
     error.clear();
     const std::size_t n = s.fftLength;
@@ -315,7 +328,16 @@ GeneratedSignal generateSignal(const SignalSettings& s, std::string& error) {
     return g;
 }
 
-std::string writeSignalFiles(const SignalSettings& s, const GeneratedSignal& g) {
+}  // namespace
+
+Outcome<GeneratedSignal> generateSignal(const SignalSettings& settings) {
+    std::string error;
+    GeneratedSignal signal = generateInto(settings, error);
+    if (!error.empty()) return Failure::stop("orvane-siggen: " + error, exitBadInput);
+    return signal;
+}
+
+Outcome<> writeSignalFiles(const SignalSettings& s, const GeneratedSignal& g) {
     namespace fs = std::filesystem;
     std::error_code ec;
     fs::create_directories(s.outDir, ec);
@@ -325,7 +347,7 @@ std::string writeSignalFiles(const SignalSettings& s, const GeneratedSignal& g) 
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
         out.close();
-        if (!out) return "cannot write " + path.string();
+        if (!out) return Failure::stop("orvane-siggen: cannot write " + path.string(), errFileIO);
     }
     return {};
 }
