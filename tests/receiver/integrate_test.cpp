@@ -166,8 +166,10 @@ TEST(ReceiverPhase, FrequencyErrorTurnsSymbolsClockwise) {
 }
 
 std::string lastLookup(const std::string& file) {
-    // phaseview: 95 characters in text mode from byte L - 101, the text after
-    // their last LF, its leading number plus 1.
+    // A model, on purpose, of a viewer that finds the count from a fixed window:
+    // 95 characters in text mode from byte L - 101, the text after their last
+    // LF, its leading number plus 1. Our phaseview searches backwards more
+    // freely, but "rawsyms.txt" must also suit a viewer that reads only this.
     std::string s;
     for (std::size_t i = file.size() - 101; i < file.size() && s.size() < 95; ++i) {
         if (file[i] == '\r' && i + 1 < file.size() && file[i + 1] == '\n') ++i;
@@ -228,8 +230,8 @@ TEST_F(ScratchFolder, SummaryLineNamesCountPowerAndSpan) {
     writeWav("rec.wav", samples);
     const auto r = orv::receiver::runReceiver(
         {"-c", "2", "-T", " 10.5", "-f", "rec.wav", "-F", " 0", "-S", "2", "-N", "120", "-p", "1"});
-    ASSERT_EQ(r.exitCode, 0) << r.error;
-    EXPECT_EQ(r.output,
+    ASSERT_EQ(r.exitCode(), 0) << r.error();
+    EXPECT_EQ(r.value(),
               "120 symbols written to rawsyms.txt, mean symbol power 4, sample span 2625.000 to 62625.000 "
               "of 65536 at 250 samples/s\n");
     const std::string file = readFile("rawsyms.txt");

@@ -68,11 +68,11 @@ SignalSettings smallSettings(std::uint64_t seed) {
 }
 
 TEST(Siggen, SameSeedSameBytesOtherSeedOtherSymbols) {
-    std::string error;
-    const auto a = generateSignal(smallSettings(3), error);
-    ASSERT_EQ(error, "");
-    const auto b = generateSignal(smallSettings(3), error);
-    const auto c = generateSignal(smallSettings(4), error);
+    const auto ga = generateSignal(smallSettings(3));
+    ASSERT_TRUE(ga.ok()) << ga.error();
+    const auto& a = *ga;
+    const auto b = *generateSignal(smallSettings(3));
+    const auto c = *generateSignal(smallSettings(4));
     EXPECT_EQ(a.dumpText, b.dumpText);
     EXPECT_EQ(a.srText, b.srText);
     EXPECT_NE(a.dumpText, c.dumpText);
@@ -98,10 +98,9 @@ TEST_P(SiggenStamp, LiesHalfAnFftSpanAfterTheStart) {
     s.fftLength = c.fftLength;
     s.symbolCount = 1;
     s.symbolPeriod = 0.01;
-    std::string error;
-    const auto g = generateSignal(s, error);
-    ASSERT_EQ(error, "");
-    EXPECT_EQ(g.dumpText.substr(0, g.dumpText.find('\n') + 1), c.header);
+    const auto g = generateSignal(s);
+    ASSERT_TRUE(g.ok()) << g.error();
+    EXPECT_EQ(g->dumpText.substr(0, g->dumpText.find('\n') + 1), c.header);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -126,19 +125,16 @@ TEST(Siggen, RefusesWhatItCannotRecord) {
         s.carrier = c.carrier;
         s.txStart = s.recordingStart + c.txDelay;
         s.symbolCount = c.symbols;
-        std::string error;
-        generateSignal(s, error);
-        EXPECT_NE(error.find(c.message), std::string::npos) << error;
+        const auto g = generateSignal(s);
+        EXPECT_NE(g.error().find(c.message), std::string::npos) << g.error();
     }
 }
 
 TEST(Siggen, OptionsOverrideDefaults) {
-    SignalSettings s = defaultSettings();
-    std::string error;
-    ASSERT_TRUE(parseSignalSettings({"--seed", "9", "--tx-start=12:00:20.25", "--carrier", "137490",
-                                     "--symbols", "7", "--snr", "-3", "--name", "rec1"},
-                                    s, error))
-        << error;
+    const auto parsed = parseSignalSettings({"--seed", "9", "--tx-start=12:00:20.25", "--carrier", "137490",
+                                             "--symbols", "7", "--snr", "-3", "--name", "rec1"});
+    ASSERT_TRUE(parsed.ok()) << parsed.error();
+    const SignalSettings& s = *parsed;
     EXPECT_EQ(s.seed, 9u);
     EXPECT_EQ(s.txStart - s.recordingStart, 20.25);
     EXPECT_EQ(s.carrier, 137490);
@@ -152,8 +148,7 @@ TEST(Siggen, OptionsOverrideDefaults) {
                                                                                      {"--name", "a.b"},
                                                                                      {"--colour", "red"},
                                                                                      {"stray"}}) {
-        SignalSettings t = defaultSettings();
-        EXPECT_FALSE(parseSignalSettings(bad, t, error)) << bad[0];
+        EXPECT_FALSE(parseSignalSettings(bad, defaultSettings()).ok()) << bad[0];
     }
 }
 
@@ -182,9 +177,9 @@ TEST(SiggenRoundTrip, ReceiverRecoversEverySymbol) {
     for (const std::uint64_t seed : {1u, 2u, 3u}) {
         SignalSettings s = smallSettings(seed);
         s.snrDb = 0;  // 62 samples per symbol: still clean after integration
-        std::string error;
-        const auto g = generateSignal(s, error);
-        ASSERT_EQ(error, "");
+        const auto generated = generateSignal(s);
+        ASSERT_TRUE(generated.ok()) << generated.error();
+        const auto& g = *generated;
 
         const auto y = convertDump(g.dumpText);
         ASSERT_EQ(y.size(), 4096u);

@@ -16,13 +16,13 @@ namespace orv::viewer {
 namespace {
 
 struct Picture {
-    ViewerOutcome outcome;
+    Outcome<> outcome;
     runtime::SurfacePixels pixels{};
     int at(int x, int y) const { return pixels[static_cast<std::size_t>(y * runtime::screenWidth + x)]; }
 };
 
 Picture drawRun(const std::string& records) {
-    TempDir dir;
+    ScratchFolder dir;
     dir.write("rawsyms.txt", records);
     runtime::ImageScreen screen;
     Picture p;

@@ -37,7 +37,7 @@ class CountTable : public ::testing::TestWithParam<CountCase> {};
 
 TEST_P(CountTable, TakesTheCountFromTheLastRecord) {
     const CountCase& c = GetParam();
-    TempDir dir;
+    ScratchFolder dir;
     dir.write("rawsyms.txt", c.bytes);
     runtime::FileTable files;
     ASSERT_EQ(files.openFile(dir.file("rawsyms.txt"), runtime::FileMode::Input, 1), 0);
@@ -68,12 +68,12 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<CountCase>& info) { return std::string(info.param.name); });
 
 struct Read {
-    ViewerOutcome outcome;
+    Outcome<> outcome;
     SymbolSet symbols;
     SpectrumWork work;
 };
 
-Read readFile(const TempDir& dir, const char* name = "rawsyms.txt") {
+Read readFile(const ScratchFolder& dir, const char* name = "rawsyms.txt") {
     Read r;
     runtime::FileTable files;
     r.outcome = readSymbols(files, r.symbols, r.work, dir.file(name));
@@ -81,11 +81,11 @@ Read readFile(const TempDir& dir, const char* name = "rawsyms.txt") {
 }
 
 TEST(ReadSymbols, ReadsTheRecordsAndAllocatesEveryArray) {
-    TempDir dir;
+    ScratchFolder dir;
     // More lines than the last index says, and a comma as a separator.
     dir.write("rawsyms.txt", "0 0.5 -0.25 10\r\n1,2,3,-170.5\r\n1 9 9 9\r\n");
     const Read r = readFile(dir);
-    ASSERT_TRUE(r.outcome.ok()) << r.outcome.message;
+    ASSERT_TRUE(r.outcome.ok()) << r.outcome.error();
     EXPECT_EQ(r.symbols.count, 2);
     EXPECT_EQ(r.symbols.inPhase, (std::vector<float>{0.5f, 2}));
     EXPECT_EQ(r.symbols.quadrature, (std::vector<float>{-0.25f, 3}));
@@ -96,7 +96,7 @@ TEST(ReadSymbols, ReadsTheRecordsAndAllocatesEveryArray) {
 }
 
 TEST(ReadSymbols, FillsMissingRecordsWithZero) {
-    TempDir dir;
+    ScratchFolder dir;
     dir.write("rawsyms.txt", "0 1 1 1\r\n3 2 2 2\r\n");
     const Read r = readFile(dir);
     ASSERT_TRUE(r.outcome.ok());
@@ -106,7 +106,7 @@ TEST(ReadSymbols, FillsMissingRecordsWithZero) {
 struct StopCase {
     const char* name;
     const char* bytes;  // nullptr: no file
-    ViewerOutcome::Kind kind;
+    Failure::Kind kind;
     int errorOrExit;
     int site;
 };
@@ -115,29 +115,28 @@ class StopTable : public ::testing::TestWithParam<StopCase> {};
 
 TEST_P(StopTable, StopsWithTheRightReport) {
     const StopCase& c = GetParam();
-    TempDir dir;
+    ScratchFolder dir;
     if (c.bytes != nullptr) dir.write("rawsyms.txt", c.bytes);
     const Read r = readFile(dir);
-    ASSERT_EQ(r.outcome.kind, c.kind);
-    if (c.kind == ViewerOutcome::Kind::Failure) {
-        EXPECT_EQ(r.outcome.error, c.errorOrExit);
-        EXPECT_EQ(r.outcome.site, c.site);
+    ASSERT_FALSE(r.outcome.ok());
+    ASSERT_EQ(r.outcome.failure().kind, c.kind);
+    if (c.kind == Failure::Kind::RunTimeError) {
+        EXPECT_EQ(r.outcome.failure().exitCode, c.errorOrExit);
+        EXPECT_EQ(r.outcome.failure().site, c.site);
     } else {
-        EXPECT_EQ(r.outcome.exitCode, c.errorOrExit);
-        EXPECT_EQ(r.outcome.message.find('\n'), std::string::npos);
-        EXPECT_EQ(r.outcome.message.rfind("phaseview: ", 0), 0u) << r.outcome.message;
+        EXPECT_EQ(r.outcome.exitCode(), c.errorOrExit);
+        EXPECT_EQ(r.outcome.error().find('\n'), std::string::npos);
+        EXPECT_EQ(r.outcome.error().rfind("phaseview: ", 0), 0u) << r.outcome.error();
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Files, StopTable,
-    ::testing::Values(StopCase{"missing", nullptr, ViewerOutcome::Kind::Failure, orv::errFileNotFound, 14},
-                      StopCase{"negativeIndex", "-1 1 1 1\r\n", ViewerOutcome::Kind::Message,
-                               orv::exitBadInput, 0},
-                      StopCase{"fractionalIndex", "0 1 1 1\r\n1.5 1 1 1\r\n", ViewerOutcome::Kind::Message,
-                               orv::exitBadInput, 0},
-                      StopCase{"hugeIndex", "0 1 1 1\r\n99999999 1 1 1\r\n", ViewerOutcome::Kind::Message,
-                               orv::exitTooLarge, 0}),
+    ::testing::Values(
+        StopCase{"missing", nullptr, Failure::Kind::RunTimeError, orv::errFileNotFound, 14},
+        StopCase{"negativeIndex", "-1 1 1 1\r\n", Failure::Kind::Stop, orv::exitBadInput, 0},
+        StopCase{"fractionalIndex", "0 1 1 1\r\n1.5 1 1 1\r\n", Failure::Kind::Stop, orv::exitBadInput, 0},
+        StopCase{"hugeIndex", "0 1 1 1\r\n99999999 1 1 1\r\n", Failure::Kind::Stop, orv::exitTooLarge, 0}),
     [](const ::testing::TestParamInfo<StopCase>& info) { return std::string(info.param.name); });
 
 struct ScaleCase {
@@ -151,7 +150,7 @@ class ScaleTable : public ::testing::TestWithParam<ScaleCase> {};
 
 TEST_P(ScaleTable, PrintsEachRiseAndScalesToUnitLevel) {
     const ScaleCase& c = GetParam();
-    const SignalRun run = analyseSymbols(c.inPhase, c.quadrature);
+    const SignalRun run = scaleAndAnalyse(c.inPhase, c.quadrature);
     EXPECT_EQ(run.console, c.console);
     EXPECT_FLOAT_EQ(run.symbols.peakScale, c.peakScale);
 }
@@ -178,9 +177,9 @@ TEST(NormaliseSymbols, RefusesSymbolsWithoutLevel) {
         runtime::FileTable files;
         CaptureSink console;
         files.setConsoleSink(&console);
-        const ViewerOutcome o = normaliseSymbols(s, files);
-        EXPECT_EQ(o.kind, ViewerOutcome::Kind::Message) << value;
-        EXPECT_EQ(o.exitCode, orv::exitBadInput) << value;
+        const Outcome<> o = normaliseSymbols(s, files);
+        EXPECT_EQ(o.failure().kind, Failure::Kind::Stop) << value;
+        EXPECT_EQ(o.exitCode(), orv::exitBadInput) << value;
     }
 }
 

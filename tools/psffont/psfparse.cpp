@@ -1,14 +1,14 @@
 #include "psfparse.h"
 
 #include <charconv>
+#include "orv/littleendian.h"
 
 namespace orv::tools {
 
 namespace {
 
 std::uint32_t le32(const std::vector<std::uint8_t>& b, std::size_t at) {
-    return std::uint32_t(b[at]) | std::uint32_t(b[at + 1]) << 8 | std::uint32_t(b[at + 2]) << 16 |
-           std::uint32_t(b[at + 3]) << 24;
+    return runtime::readLe32(b.data() + at);
 }
 
 // One UTF-8 sequence from b[at..end); returns 0xFFFFFFFF for a malformed one.
@@ -35,9 +35,9 @@ char32_t decodeUtf8(const std::vector<std::uint8_t>& b, std::size_t& at, std::si
     return cp;
 }
 
-ParseResult fail(std::string why) { return {std::nullopt, std::move(why)}; }
+Failure fail(std::string why) { return Failure::stop(std::move(why), exitBadFont); }
 
-ParseResult parsePsf1(const std::vector<std::uint8_t>& b) {
+Outcome<Font> parsePsf1(const std::vector<std::uint8_t>& b) {
     const std::uint8_t mode = b[2];
     const std::size_t height = b[3];
     if (height != 16) return fail("glyphs are not 16 pixels high");
@@ -57,7 +57,7 @@ ParseResult parsePsf1(const std::vector<std::uint8_t>& b) {
         for (std::size_t g = 0; g < count && at + 1 < b.size(); ++g) {
             bool inSequence = false;
             while (at + 1 < b.size()) {
-                const char32_t v = char32_t(b[at]) | char32_t(b[at + 1]) << 8;
+                const char32_t v = runtime::readLe16(b.data() + at);
                 at += 2;
                 if (v == 0xFFFF) break;
                 if (v == 0xFFFE)
@@ -67,10 +67,10 @@ ParseResult parsePsf1(const std::vector<std::uint8_t>& b) {
             }
         }
     }
-    return {std::move(font), {}};
+    return font;
 }
 
-ParseResult parsePsf2(const std::vector<std::uint8_t>& b) {
+Outcome<Font> parsePsf2(const std::vector<std::uint8_t>& b) {
     if (b.size() < 32) return fail("header is cut short");
     const std::uint32_t headerSize = le32(b, 8);
     const std::uint32_t flags = le32(b, 12);
@@ -108,12 +108,12 @@ ParseResult parsePsf2(const std::vector<std::uint8_t>& b) {
             }
         }
     }
-    return {std::move(font), {}};
+    return font;
 }
 
 }  // namespace
 
-ParseResult parseFont(const std::vector<std::uint8_t>& bytes) {
+Outcome<Font> parseFont(const std::vector<std::uint8_t>& bytes) {
     if (bytes.size() >= 4 && bytes[0] == 0x36 && bytes[1] == 0x04) return parsePsf1(bytes);
     if (bytes.size() >= 4 && bytes[0] == 0x72 && bytes[1] == 0xB5 && bytes[2] == 0x4A && bytes[3] == 0x86)
         return parsePsf2(bytes);

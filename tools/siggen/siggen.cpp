@@ -77,7 +77,9 @@ SignalSettings defaultSettings() {
     return s;
 }
 
-bool parseSignalSettings(const std::vector<std::string>& args, SignalSettings& s, std::string& error) {
+namespace {
+
+bool parseInto(const std::vector<std::string>& args, SignalSettings& s, std::string& error) {
     std::string txStartText;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string key = args[i];
@@ -172,6 +174,15 @@ bool parseSignalSettings(const std::vector<std::string>& args, SignalSettings& s
     return true;
 }
 
+}  // namespace
+
+Outcome<SignalSettings> parseSignalSettings(const std::vector<std::string>& args, SignalSettings settings) {
+    std::string error;
+    if (!parseInto(args, settings, error))
+        return Failure::stop("orvane-siggen: " + error + " (see orvane-siggen --help)", exitBadInput);
+    return settings;
+}
+
 std::string helpText() {
     return "Usage: orvane-siggen [options]\n"
            "\n"
@@ -197,7 +208,9 @@ std::string helpText() {
            "                        its argument there) (fftdata)\n";
 }
 
-GeneratedSignal generateSignal(const SignalSettings& s, std::string& error) {
+namespace {
+
+GeneratedSignal generateInto(const SignalSettings& s, std::string& error) {
     GeneratedSignal g;
     error.clear();
     const std::size_t n = s.fftLength;
@@ -276,7 +289,16 @@ GeneratedSignal generateSignal(const SignalSettings& s, std::string& error) {
     return g;
 }
 
-std::string writeSignalFiles(const SignalSettings& s, const GeneratedSignal& g) {
+}  // namespace
+
+Outcome<GeneratedSignal> generateSignal(const SignalSettings& settings) {
+    std::string error;
+    GeneratedSignal signal = generateInto(settings, error);
+    if (!error.empty()) return Failure::stop("orvane-siggen: " + error, exitBadInput);
+    return signal;
+}
+
+Outcome<> writeSignalFiles(const SignalSettings& s, const GeneratedSignal& g) {
     namespace fs = std::filesystem;
     std::error_code ec;
     fs::create_directories(s.outDir, ec);
@@ -286,7 +308,7 @@ std::string writeSignalFiles(const SignalSettings& s, const GeneratedSignal& g) 
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
         out.close();
-        if (!out) return "cannot write " + path.string();
+        if (!out) return Failure::stop("orvane-siggen: cannot write " + path.string(), errFileIO);
     }
     return {};
 }

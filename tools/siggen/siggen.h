@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "orv/outcome.h"
+
 namespace orv::tools {
 
 struct SignalSettings {
@@ -30,8 +32,10 @@ struct SignalSettings {
 // transmission 10.5 s later.
 SignalSettings defaultSettings();
 
-// Parses "--option value" / "--option=value" words; on failure fills error.
-bool parseSignalSettings(const std::vector<std::string>& args, SignalSettings& settings, std::string& error);
+// Parses "--option value" / "--option=value" words over the given settings;
+// a failure is one line for standard error with exitBadInput.
+Outcome<SignalSettings> parseSignalSettings(const std::vector<std::string>& args,
+                                            SignalSettings settings = defaultSettings());
 std::string helpText();
 
 struct GeneratedSignal {
@@ -44,11 +48,11 @@ struct GeneratedSignal {
     std::vector<std::complex<double>> baseband;  // x(n), n = 0 .. fftLength-1
 };
 
-// Fails (empty error stays empty on success) on settings it cannot honour.
-GeneratedSignal generateSignal(const SignalSettings& settings, std::string& error);
+// Fails with exitBadInput on settings it cannot honour.
+Outcome<GeneratedSignal> generateSignal(const SignalSettings& settings);
 
-// Writes "sr.txt" and NAME.txt into settings.outDir; returns an error text or "".
-std::string writeSignalFiles(const SignalSettings& settings, const GeneratedSignal& signal);
+// Writes "sr.txt" and NAME.txt into settings.outDir; fails with errFileIO.
+Outcome<> writeSignalFiles(const SignalSettings& settings, const GeneratedSignal& signal);
 
 // One line per fact a user of the chain needs (files, offsets, launcher inputs).
 std::string describeSignal(const SignalSettings& settings, const GeneratedSignal& signal);
