@@ -11,7 +11,7 @@
 
 namespace orv::receiver {
 
-// Candidates checked per decode, over all carrier hypotheses together. Each
+// Distinct candidates checked per decode, over all carrier hypotheses. Each
 // wrong candidate passes the CRC-32 with probability 2^-32, so noise alone
 // gives a false message with probability at most 2^18 / 2^32 = 6.1e-5.
 inline constexpr std::int64_t defaultListSize = std::int64_t(1) << 18;

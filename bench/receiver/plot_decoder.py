@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Draws bench_decoder's CSV as an SVG plot (standard library only):
 message error rate against Eb/N0 per payload bit, the list decoder solid,
-plain Viterbi dashed, the normal approximation at 10 % as a dotted line.
+plain Viterbi dashed, the normal approximation at 10 % as a dotted tick.
+Several CSV files (runs that add points) are pooled, weighting by trials.
 
-    plot_decoder.py decoder_curves.csv docs/decoder-curves.svg
+    plot_decoder.py docs/decoder-curves.svg decoder_curves.csv [more.csv ...]
 """
 import csv
 import math
@@ -15,13 +16,27 @@ COLOURS = ["#1f77b4", "#d62728", "#2ca02c", "#9467bd", "#ff7f0e"]
 MER_FLOOR = 1e-3
 
 
-def main(source, target):
+def read(sources):
+    pooled = {}
+    for source in sources:
+        with open(source, newline="") as f:
+            for row in csv.DictReader(f):
+                key = (row["code"], int(row["bytes"]))
+                s = pooled.setdefault(key, {"points": {}, "normal": float(row["normal_approx_db"])})
+                n = int(row["trials"])
+                p = s["points"].setdefault(float(row["ebn0_db"]), [0, 0.0, 0.0])
+                p[0] += n
+                p[1] += n * float(row["list_mer"])
+                p[2] += n * float(row["plain_mer"])
     series = {}
-    with open(source, newline="") as f:
-        for row in csv.DictReader(f):
-            key = (row["code"], int(row["bytes"]))
-            s = series.setdefault(key, {"points": [], "normal": float(row["normal_approx_db"])})
-            s["points"].append((float(row["ebn0_db"]), float(row["list_mer"]), float(row["plain_mer"])))
+    for key, s in pooled.items():
+        points = [(eb, p[1] / p[0], p[2] / p[0]) for eb, p in sorted(s["points"].items())]
+        series[key] = {"points": points, "normal": s["normal"]}
+    return series
+
+
+def main(target, sources):
+    series = read(sources)
     xs = [p[0] for s in series.values() for p in s["points"]] + [s["normal"] for s in series.values()]
     x0, x1 = math.floor(min(xs)), math.ceil(max(xs))
     y0, y1 = math.log10(MER_FLOOR), 0.0
@@ -74,4 +89,4 @@ def main(source, target):
 
 
 if __name__ == "__main__":
-    main(sys.argv[1], sys.argv[2])
+    main(sys.argv[1], sys.argv[2:])
