@@ -266,5 +266,61 @@ TEST(SiggenRoundTrip, ReceiverRecoversEverySymbol) {
     }
 }
 
+struct CodedCase {
+    const char* name;
+    std::vector<std::string> args;
+    const char* message;
+    const char* bits;  // sending order; bit 1 is the symbol -1
+};
+
+class SiggenCoded : public ::testing::TestWithParam<CodedCase> {};
+
+TEST_P(SiggenCoded, SendsTheCodedBitsOfTheText) {
+    const auto& c = GetParam();
+    auto s = parseSignalSettings(c.args, smallSettings(1));
+    ASSERT_TRUE(s.ok()) << s.error();
+    s->txStart = s->recordingStart + 0.5;  // the parser's default start lies beyond this short recording
+    s->symbolPeriod = 0.125;
+    const auto g = generateSignal(*s);
+    ASSERT_TRUE(g.ok()) << g.error();
+    EXPECT_EQ(std::string(g->message.begin(), g->message.end()), c.message);
+    std::string bits;
+    for (const int d : g->symbols) bits += d < 0 ? '1' : '0';
+    EXPECT_EQ(bits, c.bits);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Siggen, SiggenCoded,
+    ::testing::Values(
+        CodedCase{"K3",
+                  {"--poly", "7,5", "--text", "A"},
+                  "A",
+                  "001110110000001101100100101111011010010001011111010111110110100100101100111000"
+                  "010111"},
+        CodedCase{"Uncoded",
+                  {"--text=A", "--poly=1", "--length=1"},
+                  "A",
+                  "0100000111010011110110011001111010001011"},
+        CodedCase{"PaddedUncoded",
+                  {"--text", "", "--poly", "1", "--length", "2"},
+                  "  ",
+                  "0010000000100000"  // two blanks, then their CRC-32
+                  "11101111001100110001011010010101"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SiggenCoded, RefusesWhatCannotBeSent) {
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+             {"--poly", "9"}, {"--poly", ""}, {"--length", "0"}, {"--length", "257"}})
+        EXPECT_FALSE(parseSignalSettings(bad, defaultSettings()).ok()) << bad[0] << " " << bad[1];
+    // 2 x (8 x 40 + 34) symbols of 0.25 s are longer than the 16 s recording.
+    for (const auto& [args, message] :
+         {std::pair{std::vector<std::string>{"--poly", "7,5", "--text", "ABC", "--length", "2"},
+                    "the text has 3 bytes"},
+          {std::vector<std::string>{"--poly", "7,5", "--length", "40"}, "does not fit"}}) {
+        const auto g = generateSignal(*parseSignalSettings(args, smallSettings(1)));
+        EXPECT_NE(g.error().find(message), std::string::npos) << g.error();
+    }
+}
+
 }  // namespace
 }  // namespace orv::receiver

@@ -16,12 +16,15 @@ struct SignalSettings {
     double decimation = 48;
     std::uint32_t fftLength = 65536;  // bins of the dump, a power of two >= 16
     double centralFrequency = 137500;
-    double recordingStart = 0;   // s since 1970 of the first output sample
-    double txStart = 0;          // s since 1970
-    double carrier = 137512.25;  // Hz
-    double symbolPeriod = 2;     // s
-    std::uint32_t symbolCount = 120;
-    double snrDb = 20;  // signal to noise power per complex sample
+    double recordingStart = 0;        // s since 1970 of the first output sample
+    double txStart = 0;               // s since 1970
+    double carrier = 137512.25;       // Hz
+    double symbolPeriod = 2;          // s
+    std::uint32_t symbolCount = 120;  // random symbols (code "0"); a coded message sets its own
+    std::string code = "0";           // the receiver's -p; "0": random symbols, no message
+    std::string text;                 // the message when coded
+    std::int64_t messageBytes = 0;    // N, the receiver's -N; 0: the text's length
+    double snrDb = 20;                // signal to noise power per complex sample
     double amplitude = 1;
     std::string outDir = ".";
     std::string name = "fftdata";
@@ -42,6 +45,7 @@ struct GeneratedSignal {
     std::string srText;                          // "sr.txt"
     std::string dumpText;                        // NAME.txt
     std::vector<int> symbols;                    // +1 / -1, in order of transmission
+    std::vector<std::uint8_t> message;           // the N bytes sent, when coded
     float binSpacing = 0;                        // as the converter computes it
     float outputRate = 0;                        // binSpacing * fftLength, the WAV's sample rate
     double stampSeconds = 0;                     // the dump's time stamp, s since 1970, on the 0.01 s grid
