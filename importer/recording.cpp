@@ -1,0 +1,233 @@
+#include "recording.h"
+
+#include <sndfile.h>
+
+#include <bit>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+namespace orv::importer {
+
+namespace {
+
+std::uint32_t little32(const unsigned char* b) {
+    return std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 |
+           std::uint32_t(b[3]) << 24;
+}
+
+Outcome<Recording> notFound(const std::string& path) {
+    return Failure::stop(path + ": file not found", exitNotFound);
+}
+
+Outcome<Recording> badFile(const std::string& path, const std::string& why) {
+    return Failure::stop(path + ": " + why, exitBadInput);
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+class RawSource final : public FrameSource {
+public:
+    RawSource(std::FILE* file, std::string path, SampleType type, std::int64_t first, std::int64_t frames)
+        : file_(file), path_(std::move(path)), type_(type), first_(first), frames_(frames) {}
+    std::int64_t frameCount() const override { return frames_; }
+    Outcome<void> seek(std::int64_t frame) override {
+        if (fseeko(file_.get(), first_ + frame * bytesPerFrame(type_), SEEK_SET) != 0)
+            return Failure::stop(path_ + ": cannot seek: " + std::strerror(errno), exitBadInput);
+        return {};
+    }
+    Outcome<void> read(float* iq, std::size_t count) override {
+        bytes_.resize(count * static_cast<std::size_t>(bytesPerFrame(type_)));
+        if (std::fread(bytes_.data(), 1, bytes_.size(), file_.get()) != bytes_.size())
+            return Failure::stop(path_ + ": the file ends early (was it cut while reading?)", exitBadInput);
+        decodeFrames(type_, bytes_.data(), iq, count);
+        return {};
+    }
+
+private:
+    std::unique_ptr<std::FILE, FileCloser> file_;
+    std::string path_;
+    SampleType type_;
+    std::int64_t first_, frames_;
+    std::vector<unsigned char> bytes_;
+};
+
+class WavSource final : public FrameSource {
+public:
+    WavSource(SNDFILE* file, std::string path, std::int64_t frames)
+        : file_(file), path_(std::move(path)), frames_(frames) {}
+    ~WavSource() override { sf_close(file_); }
+    std::int64_t frameCount() const override { return frames_; }
+    Outcome<void> seek(std::int64_t frame) override {
+        if (sf_seek(file_, frame, SEEK_SET) != frame)
+            return Failure::stop(path_ + ": cannot seek: " + sf_strerror(file_), exitBadInput);
+        return {};
+    }
+    Outcome<void> read(float* iq, std::size_t count) override {
+        if (sf_readf_float(file_, iq, static_cast<sf_count_t>(count)) != static_cast<sf_count_t>(count))
+            return Failure::stop(path_ + ": the file ends early (was it cut while reading?)", exitBadInput);
+        return {};
+    }
+
+private:
+    SNDFILE* file_;
+    std::string path_;
+    std::int64_t frames_;
+};
+
+// The number after key in an "inf1" text ("sr=250 rf=137500 ut=..."), up to the next blank.
+std::optional<double> infoValue(std::string_view text, std::string_view key) {
+    for (std::size_t at = text.find(key); at != std::string_view::npos; at = text.find(key, at + 1)) {
+        if (at != 0 && text[at - 1] != ' ') continue;
+        const char* begin = text.data() + at + key.size();
+        const char* end = text.data() + text.size();
+        double value = 0;
+        const auto r = std::from_chars(begin, end, value);
+        if (r.ec != std::errc() || (r.ptr != end && *r.ptr != ' ' && *r.ptr != '\0')) return std::nullopt;
+        return value;
+    }
+    return std::nullopt;
+}
+
+// The tool set's own text chunk, when the file has one.
+std::optional<std::string> infoChunk(SNDFILE* file) {
+    SF_CHUNK_INFO info{};
+    std::memcpy(info.id, "inf1", 4);
+    info.id_size = 4;
+    SF_CHUNK_ITERATOR* it = sf_get_chunk_iterator(file, &info);
+    if (!it || sf_get_chunk_size(it, &info) != SF_ERR_NO_ERROR || info.datalen > 4096) return std::nullopt;
+    std::string text(info.datalen, '\0');
+    info.data = text.data();
+    if (sf_get_chunk_data(it, &info) != SF_ERR_NO_ERROR) return std::nullopt;
+    text.resize(std::strlen(text.c_str()));
+    return text;
+}
+
+// libsndfile reads a file whose data chunk runs past its end up to that end and
+// only notes it in its log ("data : 32000 (should be 19956)"): for us it is cut.
+bool dataCutShort(SNDFILE* file) {
+    std::string log(16384, '\0');
+    sf_command(file, SFC_GET_LOG_INFO, log.data(), static_cast<int>(log.size()));
+    for (std::size_t at = log.find("data :"); at != std::string::npos; at = log.find("data :", at + 1)) {
+        const std::size_t lineEnd = log.find('\n', at);
+        if (log.substr(at, lineEnd - at).find("should be") != std::string::npos) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::optional<SampleType> sampleTypeNamed(std::string_view name) {
+    if (name == "cf32_le") return SampleType::Cf32;
+    if (name == "ci16_le") return SampleType::Ci16;
+    if (name == "ci8") return SampleType::Ci8;
+    if (name == "cu8") return SampleType::Cu8;
+    return std::nullopt;
+}
+
+int bytesPerFrame(SampleType type) {
+    switch (type) {
+        case SampleType::Cf32:
+            return 8;
+        case SampleType::Ci16:
+            return 4;
+        case SampleType::Ci8:
+        case SampleType::Cu8:
+            return 2;
+    }
+    return 8;
+}
+
+void decodeFrames(SampleType type, const unsigned char* bytes, float* iq, std::size_t count) {
+    const std::size_t values = 2 * count;
+    switch (type) {
+        case SampleType::Cf32:
+            for (std::size_t i = 0; i < values; ++i) iq[i] = std::bit_cast<float>(little32(bytes + 4 * i));
+            break;
+        case SampleType::Ci16:  // full scale 1, as libsndfile reads 16-bit WAV
+            for (std::size_t i = 0; i < values; ++i) {
+                const auto v = static_cast<std::int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+                iq[i] = static_cast<float>(v) / 32768.0f;
+            }
+            break;
+        case SampleType::Ci8:
+            for (std::size_t i = 0; i < values; ++i)
+                iq[i] = static_cast<float>(std::int8_t(bytes[i])) / 128.0f;
+            break;
+        case SampleType::Cu8:  // zero lies between 127 and 128, as 8-bit receivers deliver it
+            for (std::size_t i = 0; i < values; ++i) iq[i] = (static_cast<float>(bytes[i]) - 127.5f) / 128.0f;
+            break;
+    }
+}
+
+Outcome<Recording> openRawRecording(const std::string& path, SampleType type, std::int64_t byteOffset) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return notFound(path);
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) return Failure::stop(path + ": cannot open: " + std::strerror(errno), exitNotFound);
+    if (fseeko(file.get(), 0, SEEK_END) != 0) return badFile(path, "cannot find its length");
+    const std::int64_t size = ftello(file.get());
+    const std::int64_t frameBytes = bytesPerFrame(type);
+    if (size < byteOffset) return badFile(path, "the file ends before its first sample");
+    if ((size - byteOffset) % frameBytes != 0)
+        return badFile(path, "its length is not a whole number of " + std::to_string(frameBytes) +
+                                 "-byte complex samples (a cut file?)");
+    Recording r;
+    r.source =
+        std::make_unique<RawSource>(file.release(), path, type, byteOffset, (size - byteOffset) / frameBytes);
+    if (auto s = r.source->seek(0); !s) return s.failure();
+    return r;
+}
+
+Outcome<Recording> openWavRecording(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return notFound(path);
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (!file)
+        return badFile(path,
+                       std::string("not a WAV file libsndfile can read (") + sf_strerror(nullptr) + ")");
+    auto source = std::make_unique<WavSource>(file, path, info.frames);  // closes the file from here on
+
+    const int major = info.format & SF_FORMAT_TYPEMASK;
+    const int subtype = info.format & SF_FORMAT_SUBMASK;
+    if (major != SF_FORMAT_WAV && major != SF_FORMAT_WAVEX && major != SF_FORMAT_RF64)
+        return badFile(path, "not a WAV file");
+    if (info.channels != 2)
+        return badFile(path, "has " + std::to_string(info.channels) +
+                                 " channel(s); an I/Q recording has two (I left, Q right)");
+    switch (subtype) {
+        case SF_FORMAT_PCM_U8:
+        case SF_FORMAT_PCM_S8:
+        case SF_FORMAT_PCM_16:
+        case SF_FORMAT_PCM_24:
+        case SF_FORMAT_PCM_32:
+        case SF_FORMAT_FLOAT:
+        case SF_FORMAT_DOUBLE:
+            break;
+        default:
+            return badFile(path,
+                           "holds samples other than 8-, 16-, 24-, 32-bit integers or 32-, 64-bit floats");
+    }
+    if (dataCutShort(file)) return badFile(path, "its data chunk is longer than the file (a cut file?)");
+
+    Recording r;
+    r.kind = "WAV";
+    if (info.samplerate > 0) r.rate = info.samplerate;
+    if (const auto text = infoChunk(file)) {
+        // Our own layout: the exact rate and the two values only the text holds.
+        if (const auto sr = infoValue(*text, "sr="); sr && *sr > 0) r.rate = sr;
+        r.centre = infoValue(*text, "rf=");
+        r.start = infoValue(*text, "ut=");
+        r.conjugated = true;
+        r.kind = "tool-set WAV";
+    }
+    r.source = std::move(source);
+    return r;
+}
+
+}  // namespace orv::importer
