@@ -111,14 +111,17 @@ Outcome<std::string> importRecording(const ImportOptions& o, const ProgressRepor
 
     const std::int64_t frames = rec.source->frameCount();
     const double seconds = static_cast<double>(frames) / *rate;
-    const std::int64_t first = o.from ? std::llround(*o.from * *rate) : 0;
-    const std::int64_t end = o.to ? std::llround(*o.to * *rate) : frames;
-    if (o.from && first >= frames)
-        return bad("--from " + decimal(*o.from) + " s lies at or past the end" + where + " (" +
+    // Checked as doubles first: a huge --from or --to must not overflow the rounding.
+    const double firstAt = o.from ? *o.from * *rate : 0;
+    const double endAt = o.to ? *o.to * *rate : static_cast<double>(frames);
+    if (o.from && !(firstAt < static_cast<double>(frames) - 0.5))
+        return bad("--from " + decimal(o.from.value_or(0)) + " s lies at or past the end" + where + " (" +
                    decimal(seconds) + " s)");
-    if (end > frames)
-        return bad("--to " + decimal(*o.to) + " s lies past the end" + where + " (" + decimal(seconds) +
-                   " s)");
+    if (o.to && !(endAt < static_cast<double>(frames) + 0.5))
+        return bad("--to " + decimal(o.to.value_or(0)) + " s lies past the end" + where + " (" +
+                   decimal(seconds) + " s)");
+    const std::int64_t first = std::llround(firstAt);
+    const std::int64_t end = std::llround(endAt);
     const std::int64_t count = end - first;
     if (count <= 0) return bad("no samples to write: " + o.input + " holds none in the part asked for");
     if (count > largestFrameCount)

@@ -17,11 +17,14 @@ Outcome<SigmfMeta> bad(const std::string& name, const std::string& why) {
     return Failure::stop(name + ": " + why, exitBadInput);
 }
 
-// A sample index: a whole JSON number from 0 up (SigMF writes them as integers).
+// A sample index: a whole JSON number from 0 up (SigMF writes them as integers),
+// small enough that sums of two and byte offsets stay in 64 bits.
 std::optional<std::int64_t> sampleIndex(const Json& value) {
-    if (value.is_number_unsigned() && value.get<std::uint64_t>() <= std::uint64_t(1) << 62)
+    if (value.is_number_unsigned() && value.get<std::uint64_t>() <= std::uint64_t(1) << 60)
         return static_cast<std::int64_t>(value.get<std::uint64_t>());
-    if (value.is_number_integer() && value.get<std::int64_t>() >= 0) return value.get<std::int64_t>();
+    if (value.is_number_integer() && value.get<std::int64_t>() >= 0 &&
+        value.get<std::int64_t>() <= std::int64_t(1) << 60)
+        return value.get<std::int64_t>();
     return std::nullopt;
 }
 
