@@ -50,8 +50,21 @@ void appendLittle(std::string& out, const float* values, std::size_t count) {
     }
 }
 
-// Copies frames [first, first + count) of source into file in blocks, turning
-// them into the other sense of rotation when flip is set.
+Outcome<void> openOutput(runtime::ReplacingFile& file, const std::string& path) {
+    if (const int e = file.open(path))
+        return Failure::stop("cannot write " + path + ": " + std::strerror(e), exitWriteFailed);
+    return {};
+}
+
+Outcome<void> commitOutput(runtime::ReplacingFile& file) {
+    const std::string path = file.finalPath();
+    if (const int e = file.commit())
+        return Failure::stop("cannot write " + path + ": " + std::strerror(e), exitWriteFailed);
+    return {};
+}
+
+}  // namespace
+
 Outcome<void> copyFrames(FrameSource& source, std::int64_t first, std::int64_t count, bool flip,
                          runtime::ReplacingFile& file, const ProgressReport& progress) {
     if (auto s = source.seek(first); !s) return s;
@@ -72,21 +85,6 @@ Outcome<void> copyFrames(FrameSource& source, std::int64_t first, std::int64_t c
     }
     return {};
 }
-
-Outcome<void> openOutput(runtime::ReplacingFile& file, const std::string& path) {
-    if (const int e = file.open(path))
-        return Failure::stop("cannot write " + path + ": " + std::strerror(e), exitWriteFailed);
-    return {};
-}
-
-Outcome<void> commitOutput(runtime::ReplacingFile& file) {
-    const std::string path = file.finalPath();
-    if (const int e = file.commit())
-        return Failure::stop("cannot write " + path + ": " + std::strerror(e), exitWriteFailed);
-    return {};
-}
-
-}  // namespace
 
 Outcome<std::string> importRecording(const ImportOptions& o, const ProgressReport& progress) {
     auto opened = openInput(o);

@@ -7,6 +7,8 @@
 
 #include "options.h"
 #include "orv/outcome.h"
+#include "orv/replacingfile.h"
+#include "recording.h"
 
 namespace orv::importer {
 
@@ -15,6 +17,11 @@ using ProgressReport = std::function<void(std::int64_t done, std::int64_t total)
 
 inline constexpr std::int64_t largestFrameCount = std::int64_t(1) << 28;  // 8 x frames in 32 bits
 inline constexpr std::size_t blockFrames = 1 << 16;
+
+// Copies frames [first, first + count) of source into file in blocks, turning
+// them into the other sense of rotation (Q negated) when flip is set.
+Outcome<void> copyFrames(FrameSource& source, std::int64_t first, std::int64_t count, bool flip,
+                         runtime::ReplacingFile& file, const ProgressReport& progress);
 
 // Writes options.output through a temporary file; its summary line on success.
 Outcome<std::string> importRecording(const ImportOptions& options, const ProgressReport& progress);
