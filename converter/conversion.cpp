@@ -9,7 +9,7 @@
 #include "spectrumtransform.h"
 #include "wavheader.h"
 
-namespace orv {
+namespace orv::converter {
 
 static_assert(std::endian::native == std::endian::little, "fft.dat holds little-endian singles");
 
@@ -34,7 +34,7 @@ enum Site {
 
 class Run {
 public:
-    Run(FileTable& files, ConversionOutcome& outcome)
+    Run(runtime::FileTable& files, ConversionOutcome& outcome)
         : files_(files), out_(outcome), p_(outcome.parameters) {}
 
     // Each step returns false once the outcome holds a failure.
@@ -58,14 +58,15 @@ private:
         return false;
     }
 
-    FileTable& files_;
+    runtime::FileTable& files_;
     ConversionOutcome& out_;
     ConversionParameters& p_;
     SpectrumTransform spectrum_;
 };
 
 bool Run::readParameters() {
-    if (!failAt(files_.openFile("sr.txt", FileMode::Input, fileIn), siteOpenParameters)) return false;
+    if (!failAt(files_.openFile("sr.txt", runtime::FileMode::Input, fileIn), siteOpenParameters))
+        return false;
     files_.beginInput(fileIn);
     files_.inputSingle(p_.sampleRate);
     files_.inputSingle(p_.decimation);
@@ -81,7 +82,7 @@ bool Run::readParameters() {
 
 bool Run::copyBody() {
     const std::string inputName = p_.baseName + ".txt";
-    if (!failAt(files_.openFile(inputName, FileMode::Input, fileIn), siteOpenDump)) return false;
+    if (!failAt(files_.openFile(inputName, runtime::FileMode::Input, fileIn), siteOpenDump)) return false;
     float unused = 0;
     files_.beginInput(fileIn);
     files_.inputInteger(p_.fileDate);
@@ -89,11 +90,11 @@ bool Run::copyBody() {
     files_.inputSingle(unused);
     files_.inputSingle(unused);
 
-    files_.printText(0, inputName + " " + dateText(p_.fileDate) + numberText(p_.fileTime) +
-                            numberText(p_.binSpacing) + numberText(p_.centralFrequency));
+    files_.printText(0, inputName + " " + dateText(p_.fileDate) + runtime::numberText(p_.fileTime) +
+                            runtime::numberText(p_.binSpacing) + runtime::numberText(p_.centralFrequency));
     p_.startTime = computeStartTime(p_.fileDate, p_.fileTime, p_.binSpacing);
 
-    if (!failAt(files_.openFile("fft.dat", FileMode::Output, fileOut), siteOpenCopy)) return false;
+    if (!failAt(files_.openFile("fft.dat", runtime::FileMode::Output, fileOut), siteOpenCopy)) return false;
     p_.pairCount = 0;
     // Pairs go out in blocks of 512: one print per pair costs more than its parse.
     constexpr std::size_t blockPairs = 512;
@@ -129,7 +130,7 @@ bool Run::copyBody() {
 }
 
 bool Run::transform() {
-    if (!failAt(files_.openFile("fft.dat", FileMode::Binary, fileIn), siteReopenCopy)) return false;
+    if (!failAt(files_.openFile("fft.dat", runtime::FileMode::Binary, fileIn), siteReopenCopy)) return false;
     const TransformSize size = chooseTransformSize(p_.pairCount);
     p_.transformSize = size.size;
     p_.log2Size = size.log2Size;
@@ -139,7 +140,7 @@ bool Run::transform() {
     if (auto problem =
             checkWavLimits(p_.transformSize, static_cast<std::int64_t>(info.size()), p_.outputRate))
         return stop(*problem, exitTooLarge);
-    files_.printText(0, numberText(p_.outputRate), Ending::LineEnd);
+    files_.printText(0, runtime::numberText(p_.outputRate), runtime::Ending::LineEnd);
 
     if (!spectrum_.allocate(size)) return failAt(errOutOfMemory, siteAllocate);
     spectrum_.fillTables();
@@ -157,7 +158,8 @@ bool Run::transform() {
 }
 
 bool Run::writeWav() {
-    if (!failAt(files_.openFile(p_.baseName + ".wav", FileMode::Output, fileOut), siteOpenWav)) return false;
+    if (!failAt(files_.openFile(p_.baseName + ".wav", runtime::FileMode::Output, fileOut), siteOpenWav))
+        return false;
     files_.printText(fileOut,
                      buildWavHeader(p_.outputRate, p_.centralFrequency, p_.startTime, p_.transformSize));
     files_.printText(fileOut, std::string_view(reinterpret_cast<const char*>(spectrum_.bins()),
@@ -167,7 +169,7 @@ bool Run::writeWav() {
 
 }  // namespace
 
-ConversionOutcome runConversion(std::string_view commandText, FileTable& files) {
+ConversionOutcome runConversion(std::string_view commandText, runtime::FileTable& files) {
     ConversionOutcome outcome;
     outcome.parameters.baseName = baseNameFromCommand(commandText);
     Run run(files, outcome);
@@ -176,4 +178,4 @@ ConversionOutcome runConversion(std::string_view commandText, FileTable& files) 
     return outcome;
 }
 
-}  // namespace orv
+}  // namespace orv::converter

@@ -8,7 +8,7 @@
 #include "conversionparameters.h"
 #include "textfile.h"
 
-namespace orv {
+namespace orv::converter {
 
 struct ConversionOutcome {
     enum class Kind {
@@ -28,6 +28,6 @@ inline constexpr std::string_view converterModule = "spec2wav";
 
 // Uses file numbers 1 and 2 of files and prints the report line to its file 0.
 // Files left open on a failure are closed by the caller's exit path.
-ConversionOutcome runConversion(std::string_view commandText, FileTable& files);
+ConversionOutcome runConversion(std::string_view commandText, runtime::FileTable& files);
 
-}  // namespace orv
+}  // namespace orv::converter

@@ -6,16 +6,16 @@
 #include "numbers.h"
 #include "textops.h"
 
-namespace orv {
+namespace orv::converter {
 
 namespace {
 
 // numberText without its sign blank, for messages.
-std::string plainText(float value) { return trimLeft(numberText(value)); }
+std::string plainText(float value) { return runtime::trimLeft(runtime::numberText(value)); }
 
 std::int32_t valueOf(std::string_view digits) {
     // The texts are at most 4 characters, so the value always fits.
-    return static_cast<std::int32_t>(leadingNumber(digits));
+    return static_cast<std::int32_t>(runtime::leadingNumber(digits));
 }
 
 }  // namespace
@@ -57,7 +57,7 @@ std::optional<std::string> checkRecordingValues(const ConversionParameters& p) {
 std::string dateText(std::int32_t fileDate) {
     char digits[16];
     auto end = std::to_chars(digits, digits + sizeof digits, fileDate).ptr;
-    return rightOf("00000000" + std::string(digits, end), 8);
+    return runtime::rightOf("00000000" + std::string(digits, end), 8);
 }
 
 std::string hoursText(double fileTime) {
@@ -67,21 +67,22 @@ std::string hoursText(double fileTime) {
     auto end = std::isfinite(whole)
                    ? std::to_chars(digits, digits + sizeof digits, whole, std::chars_format::fixed, 0).ptr
                    : std::to_chars(digits, digits + sizeof digits, whole).ptr;
-    return rightOf("00000" + std::string(digits, end), 6);
+    return runtime::rightOf("00000" + std::string(digits, end), 6);
 }
 
 double computeStartTime(std::int32_t fileDate, double fileTime, float binSpacing) {
     const std::string date = dateText(fileDate);
     const std::string hours = hoursText(fileTime);
     const std::int32_t days =
-        daySerial(valueOf(leftOf(date, 4)), valueOf(midOf(date, 5, 2)), valueOf(rightOf(date, 2))) -
-        daySerial(1970, 1, 1);
-    const double hh = valueOf(leftOf(hours, 2));
-    const double mm = valueOf(midOf(hours, 3, 2));
-    const double ss = valueOf(rightOf(hours, 2));
+        runtime::daySerial(valueOf(runtime::leftOf(date, 4)), valueOf(runtime::midOf(date, 5, 2)),
+                           valueOf(runtime::rightOf(date, 2))) -
+        runtime::daySerial(1970, 1, 1);
+    const double hh = valueOf(runtime::leftOf(hours, 2));
+    const double mm = valueOf(runtime::midOf(hours, 3, 2));
+    const double ss = valueOf(runtime::rightOf(hours, 2));
     double t = 86400.0 * days + 3600.0 * hh + 60.0 * mm + ss + (fileTime - std::floor(fileTime));
     t = t - 0.5 / static_cast<double>(binSpacing);
     return std::floor(100.0 * t + 0.5) / 100.0;
 }
 
-}  // namespace orv
+}  // namespace orv::converter

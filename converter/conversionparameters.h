@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace orv {
+namespace orv::converter {
 
 struct ConversionParameters {
     std::string baseName = "fftdata";
@@ -41,4 +41,4 @@ std::string hoursText(double fileTime);       // 6 characters of the whole secon
 // and rounded to the nearest hundredth, halves upward.
 double computeStartTime(std::int32_t fileDate, double fileTime, float binSpacing);
 
-}  // namespace orv
+}  // namespace orv::converter

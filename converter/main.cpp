@@ -3,17 +3,17 @@
 #include "errors.h"
 
 int main(int argc, char** argv) {
-    orv::requireProcessor();
-    orv::installSignalReports();
-    const orv::ConversionOutcome outcome =
-        orv::runConversion(orv::commandLineText(argc, argv), orv::programFiles());
+    orv::runtime::requireProcessor();
+    orv::runtime::installSignalReports();
+    const orv::converter::ConversionOutcome outcome = orv::converter::runConversion(
+        orv::runtime::commandLineText(argc, argv), orv::runtime::programFiles());
     switch (outcome.kind) {
-        case orv::ConversionOutcome::Kind::Done:
-            orv::endProgram(0);
-        case orv::ConversionOutcome::Kind::RunTimeError:
-            orv::raiseError(outcome.error, outcome.site, orv::converterModule);
-        case orv::ConversionOutcome::Kind::Stopped:
-            orv::stopWithMessage(outcome.message, outcome.exitCode);
+        case orv::converter::ConversionOutcome::Kind::Done:
+            orv::runtime::endProgram(0);
+        case orv::converter::ConversionOutcome::Kind::RunTimeError:
+            orv::runtime::raiseError(outcome.error, outcome.site, orv::converter::converterModule);
+        case orv::converter::ConversionOutcome::Kind::Stopped:
+            orv::runtime::stopWithMessage(outcome.message, outcome.exitCode);
     }
-    orv::endProgram(0);
+    orv::runtime::endProgram(0);
 }

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-namespace orv {
+namespace orv::converter {
 
 static_assert(std::endian::native == std::endian::little,
               "the spectrum is read and written as little-endian floats in place");
@@ -116,7 +116,7 @@ void SpectrumTransform::conjugate() {
     for (std::int64_t e = 1; e < 2 * static_cast<std::int64_t>(n_); e += 2) bins_[e] = -bins_[e];
 }
 
-void SpectrumTransform::transform(KernelPath path) {
+void SpectrumTransform::transform(VectorPath path) {
     float* v = bins_.get();
     for (std::int32_t i = 0; i < n_; ++i) {
         const std::int32_t j = bitReverseTable_[i];
@@ -128,4 +128,4 @@ void SpectrumTransform::transform(KernelPath path) {
     runStages(path, v, twiddleTable_.get(), n_);
 }
 
-}  // namespace orv
+}  // namespace orv::converter

@@ -8,7 +8,7 @@
 
 #include "transformkernels.h"
 
-namespace orv {
+namespace orv::converter {
 
 struct TransformSize {
     std::int32_t size;  // N, a power of two, at least 16
@@ -34,7 +34,7 @@ public:
     void loadSpectrum(std::string_view bytes);
     void swapHalves();
     void conjugate();
-    void transform(KernelPath path = bestKernelPath());
+    void transform(VectorPath path = bestVectorPath());
 
 private:
     std::int32_t n_ = 0;
@@ -44,4 +44,4 @@ private:
     std::unique_ptr<std::int32_t[]> bitReverseTable_;
 };
 
-}  // namespace orv
+}  // namespace orv::converter

@@ -9,7 +9,7 @@
 #include <new>
 #include <vector>
 
-namespace orv {
+namespace orv::converter {
 
 namespace {
 
@@ -208,24 +208,24 @@ void stagesBlocked(StageFunction stage, TwoStageFunction twoStages, float* bins,
 
 }  // namespace
 
-KernelPath bestKernelPath() {
+VectorPath bestVectorPath() {
 #ifdef ORV_X86
-    static const KernelPath best = __builtin_cpu_supports("avx2") ? KernelPath::Avx2 : KernelPath::Sse2;
+    static const VectorPath best = __builtin_cpu_supports("avx2") ? VectorPath::Avx2 : VectorPath::Sse2;
     return best;
 #else
-    return KernelPath::Plain;
+    return VectorPath::Plain;
 #endif
 }
 
-void runStages(KernelPath path, float* bins, const float* twiddleTable, std::int32_t n) {
+void runStages(VectorPath path, float* bins, const float* twiddleTable, std::int32_t n) {
 #ifdef ORV_X86
-    if (path == KernelPath::Avx2 && __builtin_cpu_supports("avx2"))
+    if (path == VectorPath::Avx2 && __builtin_cpu_supports("avx2"))
         return stagesBlocked(stageAvx2, twoStagesAvx2, bins, twiddleTable, n);
-    if (path != KernelPath::Plain) return stagesBlocked(stageSse2, nullptr, bins, twiddleTable, n);
+    if (path != VectorPath::Plain) return stagesBlocked(stageSse2, nullptr, bins, twiddleTable, n);
 #else
     (void)path;
 #endif
     stagesPlain(bins, twiddleTable, n);
 }
 
-}  // namespace orv
+}  // namespace orv::converter

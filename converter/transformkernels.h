@@ -4,14 +4,16 @@
 // each stored value rounded to float, whatever the instruction set.
 #include <cstdint>
 
-namespace orv {
+#include "orv/vectorpath.h"
 
-enum class KernelPath { Plain, Sse2, Avx2 };
+namespace orv::converter {
+
+using runtime::VectorPath;
 
 // All stages on bins already in bit-reversed order; n >= 2, a power of two.
-void runStages(KernelPath path, float* bins, const float* twiddleTable, std::int32_t n);
+void runStages(VectorPath path, float* bins, const float* twiddleTable, std::int32_t n);
 
 // The fastest path this processor runs.
-KernelPath bestKernelPath();
+VectorPath bestVectorPath();
 
-}  // namespace orv
+}  // namespace orv::converter

@@ -6,21 +6,22 @@
 #include "numbers.h"
 #include "textops.h"
 
-namespace orv {
+namespace orv::converter {
 
 namespace {
 
 constexpr std::int64_t largestField = 0xFFFFFFFF;  // unsigned 32-bit sizes and rates
 
 std::string packUnsigned32(std::int64_t value) {
-    return packInt32(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
+    return runtime::packInt32(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
 }
 
 std::int64_t paddedLength(std::int64_t textLength) { return 4 * ((textLength + 3) / 4); }
 
 std::string infoAround(const std::string& rateText, double centralFrequency, double startTime) {
-    return "sr=" + trimLeft(rateText) + " rf=" + trimLeft(numberText(centralFrequency)) +
-           " ut=" + trimLeft(numberText(startTime));
+    return "sr=" + runtime::trimLeft(rateText) +
+           " rf=" + runtime::trimLeft(runtime::numberText(centralFrequency)) +
+           " ut=" + runtime::trimLeft(runtime::numberText(startTime));
 }
 
 std::string assembleHeader(std::string info, double rateField, std::int32_t transformSize) {
@@ -30,13 +31,14 @@ std::string assembleHeader(std::string info, double rateField, std::int32_t tran
     const auto rate = static_cast<std::int64_t>(rateField);
     const std::int64_t dataSize = 8 * static_cast<std::int64_t>(transformSize);
 
-    std::string fmt = packInt16(-2) + packInt16(2) + packUnsigned32(rate) + packUnsigned32(8 * rate) +
-                      packInt16(8) + packInt16(32) + packInt16(22) + packInt16(32) + packInt32(0);
+    std::string fmt = runtime::packInt16(-2) + runtime::packInt16(2) + packUnsigned32(rate) +
+                      packUnsigned32(8 * rate) + runtime::packInt16(8) + runtime::packInt16(32) +
+                      runtime::packInt16(22) + runtime::packInt16(32) + runtime::packInt32(0);
     fmt += std::string("\x03\x00\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 16);
 
     std::string header = "RIFF" + packUnsigned32(80 + infoLength + dataSize) + "WAVE";
-    header += "fmt " + packInt32(static_cast<std::int32_t>(fmt.size())) + fmt;
-    header += "fact" + packInt32(4) + packInt32(transformSize);
+    header += "fmt " + runtime::packInt32(static_cast<std::int32_t>(fmt.size())) + fmt;
+    header += "fact" + runtime::packInt32(4) + runtime::packInt32(transformSize);
     header += "inf1" + packUnsigned32(infoLength) + info;
     header += "data" + packUnsigned32(dataSize);
     return header;
@@ -45,11 +47,11 @@ std::string assembleHeader(std::string info, double rateField, std::int32_t tran
 }  // namespace
 
 std::string infoText(float outputRate, double centralFrequency, double startTime) {
-    return infoAround(numberText(outputRate), centralFrequency, startTime);
+    return infoAround(runtime::numberText(outputRate), centralFrequency, startTime);
 }
 
 std::string exactInfoText(double exactRate, double centralFrequency, double startTime) {
-    return infoAround(numberText(exactRate), centralFrequency, startTime);
+    return infoAround(runtime::numberText(exactRate), centralFrequency, startTime);
 }
 
 double sampleRateField(double rate) { return std::nearbyint(rate); }
@@ -67,7 +69,7 @@ std::optional<std::string> checkWavLimits(std::int64_t transformSize, std::int64
                " bins is too large for a WAV file (at most " + std::to_string(largestTransformSize) +
                " frames fit its 32-bit sizes)";
     if (!rateFieldsFit(outputRate))
-        return "spec2wav: the output rate" + numberText(outputRate) +
+        return "spec2wav: the output rate" + runtime::numberText(outputRate) +
                " Hz is too large for the 32-bit rate fields of a WAV file";
     return std::nullopt;
 }
@@ -84,4 +86,4 @@ std::string buildExactWavHeader(double exactRate, double centralFrequency, doubl
                           frames);
 }
 
-}  // namespace orv
+}  // namespace orv::converter

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-namespace orv {
+namespace orv::converter {
 
 // 8 x N must fit the 32-bit "data" size: 2^28 frames is the most a file holds.
 inline constexpr std::int32_t largestTransformSize = 1 << 28;
@@ -34,4 +34,4 @@ std::string buildWavHeader(float outputRate, double centralFrequency, double sta
 std::string buildExactWavHeader(double exactRate, double centralFrequency, double startTime,
                                 std::int32_t frames);
 
-}  // namespace orv
+}  // namespace orv::converter

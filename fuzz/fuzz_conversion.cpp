@@ -15,7 +15,7 @@
 
 namespace {
 
-class QuietConsole : public orv::ConsoleSink {
+class QuietConsole : public orv::runtime::ConsoleSink {
 public:
     void write(std::string_view) override {}
 };
@@ -58,11 +58,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     writeFile("sr.txt", data + 1, split);
     writeFile("fftdata.txt", data + 1 + split, size - 1 - split);
     {
-        orv::FileTable files;
+        orv::runtime::FileTable files;
         QuietConsole console;
         files.setConsoleSink(&console);
-        const orv::ConversionOutcome outcome = orv::runConversion("", files);
-        if (outcome.kind == orv::ConversionOutcome::Kind::RunTimeError)
+        const orv::converter::ConversionOutcome outcome = orv::converter::runConversion("", files);
+        if (outcome.kind == orv::converter::ConversionOutcome::Kind::RunTimeError)
             std::abort();  // every file here opens
     }
     if (chdir(startFolder.c_str()) != 0) std::abort();

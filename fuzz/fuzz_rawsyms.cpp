@@ -21,7 +21,7 @@ namespace {
 constexpr float maxRead = 4096;
 constexpr float maxAnalysed = 256;
 
-class QuietConsole : public orv::ConsoleSink {
+class QuietConsole : public orv::runtime::ConsoleSink {
 public:
     void write(std::string_view) override {}
 };
@@ -51,22 +51,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
         if (!out) std::abort();
     }
-    orv::FileTable files;
+    orv::runtime::FileTable files;
     QuietConsole console;
     files.setConsoleSink(&console);
 
-    if (files.openFile(path, orv::FileMode::Input, 1) != 0) std::abort();
+    if (files.openFile(path, orv::runtime::FileMode::Input, 1) != 0) std::abort();
     float count = 0;
-    if (!orv::lookupSymbolCount(files, 1, count)) std::abort();  // a plain file always positions
+    if (!orv::viewer::lookupSymbolCount(files, 1, count)) std::abort();  // a plain file always positions
     files.closeFile(1);
     // Larger sets are refused before anything is allocated; only the
     // accepted large ones are skipped, to keep a run small.
-    if (count > maxRead && count <= orv::maxSymbolCount) return 0;
+    if (count > maxRead && count <= orv::viewer::maxSymbolCount) return 0;
 
-    orv::SymbolSet symbols;
-    orv::SpectrumWork work;
-    const orv::ViewerOutcome read = orv::readSymbols(files, symbols, work, path);
-    if (read.kind == orv::ViewerOutcome::Kind::Failure) std::abort();  // the file opens and fits in memory
+    orv::viewer::SymbolSet symbols;
+    orv::viewer::SpectrumWork work;
+    const orv::viewer::ViewerOutcome read = orv::viewer::readSymbols(files, symbols, work, path);
+    if (read.kind == orv::viewer::ViewerOutcome::Kind::Failure)
+        std::abort();  // the file opens and fits in memory
     if (!read.ok()) {
         if (read.message.empty() || read.exitCode == 0) std::abort();
         return 0;
@@ -77,9 +78,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         work.spectrumDb.size() != n || work.twiddleCos.size() != n)
         std::abort();
 
-    const orv::ViewerOutcome scaled = orv::normaliseSymbols(symbols, files);
+    const orv::viewer::ViewerOutcome scaled = orv::viewer::normaliseSymbols(symbols, files);
     if (!scaled.ok()) {
-        if (scaled.kind != orv::ViewerOutcome::Kind::Message || scaled.message.empty()) std::abort();
+        if (scaled.kind != orv::viewer::ViewerOutcome::Kind::Message || scaled.message.empty()) std::abort();
         return 0;
     }
     if (!(symbols.rmsLevel > 0) || !std::isfinite(symbols.rmsLevel) || !std::isfinite(symbols.peakScale))
@@ -95,14 +96,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (symbols.rmsLevel > 1e-15f && std::abs(power / double(n) - 1) > 1e-3) std::abort();
     if (count > maxAnalysed) return 0;
 
-    orv::computeSpectrumDb(work, symbols.inPhase.data(), symbols.quadrature.data());
-    orv::squareSymbols(symbols.inPhase, symbols.quadrature, work);
-    orv::computeSpectrumDb(work, work.squaredI.data(), work.squaredQ.data());
+    orv::viewer::computeSpectrumDb(work, symbols.inPhase.data(), symbols.quadrature.data());
+    orv::viewer::squareSymbols(symbols.inPhase, symbols.quadrature, work);
+    orv::viewer::computeSpectrumDb(work, work.squaredI.data(), work.squaredQ.data());
     for (const float db : work.spectrumDb)
-        if (!std::isfinite(db) || db < orv::floorDb) std::abort();
-    const orv::SquaredPeak peak = orv::findSquaredPeak(work.spectrumDb);
+        if (!std::isfinite(db) || db < orv::viewer::floorDb) std::abort();
+    const orv::viewer::SquaredPeak peak = orv::viewer::findSquaredPeak(work.spectrumDb);
     if (!std::isfinite(peak.carrierOffset) || !std::isfinite(peak.squaredPeakDb)) std::abort();
-    orv::correctFrequency(symbols.inPhase, symbols.quadrature, peak.carrierOffset);
-    orv::estimateTimeError(symbols.inPhase, symbols.quadrature);  // NaN for one symbol or all zero
+    orv::viewer::correctFrequency(symbols.inPhase, symbols.quadrature, peak.carrierOffset);
+    orv::viewer::estimateTimeError(symbols.inPhase, symbols.quadrature);  // NaN for one symbol or all zero
     return 0;
 }

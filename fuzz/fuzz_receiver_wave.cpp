@@ -16,8 +16,8 @@
 
 namespace {
 
-using orv::rx::RxOptions;
-using orv::rx::WaveRecording;
+using orv::receiver::RxOptions;
+using orv::receiver::WaveRecording;
 
 constexpr std::int64_t maxCount = 256;
 
@@ -37,7 +37,7 @@ void integrateAndCheck(const WaveRecording& wave, const RxOptions& o, bool sampl
     if (!(o.symbolPeriod > 0) || !std::isfinite(o.symbolPeriod) || !std::isfinite(o.startOffset) ||
         !std::isfinite(o.frequencyOffset) || o.symbolCount < 1)
         return;  // the option parser never lets these through
-    const auto r = orv::rx::integrateSymbols(wave, o);
+    const auto r = orv::receiver::integrateSymbols(wave, o);
     if (!r.ok()) {
         if (r.error().empty() || r.exitCode() == 0) std::abort();
         return;
@@ -59,7 +59,7 @@ void integrateAndCheck(const WaveRecording& wave, const RxOptions& o, bool sampl
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::vector<unsigned char> bytes(data, data + size);
-    const auto parsed = orv::rx::parseWave(bytes, "fuzz.wav");
+    const auto parsed = orv::receiver::parseWave(bytes, "fuzz.wav");
     if (!parsed.ok()) {
         if (parsed.error().empty() || parsed.exitCode() == 0) std::abort();
         return 0;

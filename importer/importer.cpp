@@ -104,7 +104,7 @@ Outcome<std::string> importRecording(const ImportOptions& o, const ProgressRepor
         return bad("no start time in " + o.input + ": give it with --start \"YYYY-MM-DD hh:mm:ss.sss\"");
     if (!std::isfinite(*centre) || !std::isfinite(*start))
         return bad("the centre or start time" + where + " is not a number");
-    if (!rateFieldsFit(*rate))
+    if (!converter::rateFieldsFit(*rate))
         return bad("the sample rate " + decimal(*rate) + " Hz does not fit a WAV header", exitTooLarge);
 
     const std::int64_t frames = rec.source->frameCount();
@@ -134,14 +134,14 @@ Outcome<std::string> importRecording(const ImportOptions& o, const ProgressRepor
     runtime::ReplacingFile file;
     if (auto r = openOutput(file, o.output); !r) return r.failure();
     const std::string header =
-        buildExactWavHeader(*rate, *centre, cutStart, static_cast<std::int32_t>(count));
+        converter::buildExactWavHeader(*rate, *centre, cutStart, static_cast<std::int32_t>(count));
     if (const int e = file.write(header))
         return bad("cannot write " + o.output + ": " + std::strerror(e), exitWriteFailed);
     if (auto r = copyFrames(*rec.source, first, count, !rec.conjugated, file, progress); !r)
         return r.failure();
     if (auto r = commitOutput(file); !r) return r.failure();
     return "wrote " + o.output + " from " + rec.kind + " " + o.input + ": " + std::to_string(count) +
-           " frames, " + exactInfoText(*rate, *centre, cutStart) + " (" + isoUtc(cutStart) + ")";
+           " frames, " + converter::exactInfoText(*rate, *centre, cutStart) + " (" + isoUtc(cutStart) + ")";
 }
 
 ProgressLine::ProgressLine(std::FILE* out)

@@ -8,7 +8,7 @@
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    const auto result = orv::rx::runReceiver(args);
+    const auto result = orv::receiver::runReceiver(args);
     std::fputs(result.output.c_str(), stdout);
     std::fputs(result.error.c_str(), stderr);
     return result.exitCode;

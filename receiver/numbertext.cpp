@@ -4,7 +4,7 @@
 #include <cmath>
 #include <system_error>
 
-namespace orv::rx {
+namespace orv::receiver {
 
 std::string_view trimBlanks(std::string_view text) {
     const auto first = text.find_first_not_of(" \t");
@@ -64,4 +64,4 @@ std::string wholeText(long long value) {
     return std::string(buf, r.ptr);
 }
 
-}  // namespace orv::rx
+}  // namespace orv::receiver

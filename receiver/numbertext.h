@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace orv::rx {
+namespace orv::receiver {
 
 // Blanks and tabs around the text are ignored; anything else that is not part
 // of one finite decimal number makes the text malformed.
@@ -25,4 +25,4 @@ std::string numberText(double value, int significantDigits);
 std::string fixedText(double value, int decimals);
 std::string wholeText(long long value);
 
-}  // namespace orv::rx
+}  // namespace orv::receiver

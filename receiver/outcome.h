@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-namespace orv::rx {
+namespace orv::receiver {
 
 template <class T>
 class Outcome {
@@ -33,4 +33,4 @@ private:
     int exitCode_ = 0;
 };
 
-}  // namespace orv::rx
+}  // namespace orv::receiver

@@ -6,7 +6,7 @@
 #include "symbolintegrator.h"
 #include "wavefile.h"
 
-namespace orv::rx {
+namespace orv::receiver {
 
 namespace {
 RunResult failed(const std::string& message, int exitCode) {
@@ -25,12 +25,13 @@ RunResult runReceiver(const std::vector<std::string>& args) {
     const auto received = integrateSymbols(wave.value(), options.value());
     if (!received) return failed(options->waveFile + ": " + received.error(), received.exitCode());
 
-    const auto written = writeFileReplacing(symbolFileName, formatSymbolRecords(received->symbols));
+    const auto written =
+        writeFileReplacing(std::string(symbolFileName), formatSymbolRecords(received->symbols));
     if (!written) return failed(written.error(), written.exitCode());
 
     const auto& r = received.value();
     std::string line = wholeText(static_cast<long long>(r.symbols.size())) + " symbols written to " +
-                       symbolFileName + ", mean symbol power " + numberText(r.meanPower, 7) +
+                       std::string(symbolFileName) + ", mean symbol power " + numberText(r.meanPower, 7) +
                        ", sample span " + fixedText(r.spanBegin, 3) + " to " + fixedText(r.spanEnd, 3) +
                        " of " + wholeText(static_cast<long long>(wave->samples.size())) + " at " +
                        numberText(wave->sampleRate) + " samples/s" +
@@ -38,4 +39,4 @@ RunResult runReceiver(const std::vector<std::string>& args) {
     return {0, std::move(line), {}};
 }
 
-}  // namespace orv::rx
+}  // namespace orv::receiver

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-namespace orv::rx {
+namespace orv::receiver {
 
 struct RunResult {
     int exitCode = 0;
@@ -15,4 +15,4 @@ struct RunResult {
 // current directory only when everything before it succeeded.
 RunResult runReceiver(const std::vector<std::string>& args);
 
-}  // namespace orv::rx
+}  // namespace orv::receiver

@@ -4,10 +4,10 @@
 #include <cmath>
 #include <optional>
 
-#include "errors.h"
 #include "numbertext.h"
+#include "orv/outcome.h"
 
-namespace orv::rx {
+namespace orv::receiver {
 namespace {
 
 constexpr std::array<char, 7> optionLetters = {'f', 'T', 'F', 'S', 'N', 'c', 'p'};
@@ -118,4 +118,4 @@ std::string helpText() {
            "Exit codes: 0 done, 2 WAV not found, 3 symbol file not written, 20 bad input.\n";
 }
 
-}  // namespace orv::rx
+}  // namespace orv::receiver

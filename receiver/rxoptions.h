@@ -7,7 +7,7 @@
 
 #include "outcome.h"
 
-namespace orv::rx {
+namespace orv::receiver {
 
 struct RxOptions {
     std::string waveFile;
@@ -25,4 +25,4 @@ Outcome<RxOptions> parseRxOptions(const std::vector<std::string>& args);
 
 std::string helpText();
 
-}  // namespace orv::rx
+}  // namespace orv::receiver

@@ -6,10 +6,10 @@
 #include <numbers>
 #include <system_error>
 
-#include "errors.h"
 #include "numbertext.h"
+#include "orv/outcome.h"
 
-namespace orv::rx {
+namespace orv::receiver {
 
 std::string formatSymbolRecords(const std::vector<std::complex<double>>& symbols) {
     const std::size_t width = symbols.size() == 1 ? loneRecordLength : recordLength;
@@ -50,4 +50,4 @@ Outcome<bool> writeFileReplacing(const std::string& path, const std::string& tex
     return true;
 }
 
-}  // namespace orv::rx
+}  // namespace orv::receiver

@@ -4,11 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "orv/filenames.h"
 #include "outcome.h"
 
-namespace orv::rx {
-
-inline constexpr const char* symbolFileName = "rawsyms.txt";
+namespace orv::receiver {
 
 // Records are padded with blanks to a fixed length. phaseview finds the
 // symbol count by reading 95 characters from 101 bytes before the end of the
@@ -23,4 +22,4 @@ std::string formatSymbolRecords(const std::vector<std::complex<double>>& symbols
 // over the target, so a failure leaves an earlier file as it was.
 Outcome<bool> writeFileReplacing(const std::string& path, const std::string& text);
 
-}  // namespace orv::rx
+}  // namespace orv::receiver

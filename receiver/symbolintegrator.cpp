@@ -3,10 +3,10 @@
 #include <cmath>
 #include <numbers>
 
-#include "errors.h"
 #include "numbertext.h"
+#include "orv/outcome.h"
 
-namespace orv::rx {
+namespace orv::receiver {
 
 Outcome<ReceivedSymbols> integrateSymbols(const WaveRecording& wave, const RxOptions& options) {
     const double rate = wave.sampleRate;
@@ -62,4 +62,4 @@ Outcome<ReceivedSymbols> integrateSymbols(const WaveRecording& wave, const RxOpt
     return out;
 }
 
-}  // namespace orv::rx
+}  // namespace orv::receiver

@@ -8,7 +8,7 @@
 #include "rxoptions.h"
 #include "wavefile.h"
 
-namespace orv::rx {
+namespace orv::receiver {
 
 struct ReceivedSymbols {
     std::vector<std::complex<double>> symbols;  // mean baseband value over each period
@@ -25,4 +25,4 @@ struct ReceivedSymbols {
 // them in the transmitter's own phase sense, at rest.
 Outcome<ReceivedSymbols> integrateSymbols(const WaveRecording& wave, const RxOptions& options);
 
-}  // namespace orv::rx
+}  // namespace orv::receiver

@@ -6,10 +6,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "errors.h"
 #include "numbertext.h"
+#include "orv/outcome.h"
 
-namespace orv::rx {
+namespace orv::receiver {
 namespace {
 
 constexpr std::uint16_t formatFloat = 3;
@@ -127,4 +127,4 @@ Outcome<WaveRecording> readWave(const std::string& path) {
     return parseWave(bytes, path);
 }
 
-}  // namespace orv::rx
+}  // namespace orv::receiver

@@ -8,7 +8,7 @@
 
 #include "outcome.h"
 
-namespace orv::rx {
+namespace orv::receiver {
 
 struct WaveRecording {
     double sampleRate = 0;  // from "sr=" in "inf1", else the header's whole rate
@@ -22,4 +22,4 @@ Outcome<WaveRecording> readWave(const std::string& path);
 // The same on bytes already in memory; name only appears in messages.
 Outcome<WaveRecording> parseWave(const std::vector<unsigned char>& bytes, const std::string& name);
 
-}  // namespace orv::rx
+}  // namespace orv::receiver

@@ -3,7 +3,7 @@
 #include <bit>
 #include <cstring>
 
-namespace orv {
+namespace orv::runtime {
 
 namespace {
 
@@ -30,4 +30,4 @@ float unpackSingle(std::string_view bytes) {
     return std::bit_cast<float>(bits);
 }
 
-}  // namespace orv
+}  // namespace orv::runtime

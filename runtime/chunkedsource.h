@@ -8,7 +8,7 @@
 
 #include "tokenreader.h"
 
-namespace orv {
+namespace orv::runtime {
 
 struct ChunkedSource {
     std::string_view bytes;  // must outlive the cursor
@@ -37,4 +37,4 @@ struct ChunkedSource {
     }
 };
 
-}  // namespace orv
+}  // namespace orv::runtime

@@ -18,7 +18,7 @@
 
 #include "textfile.h"
 
-namespace orv {
+namespace orv::runtime {
 
 namespace {
 
@@ -219,4 +219,4 @@ std::string commandLineText(int argc, const char* const* argv) {
     return text;
 }
 
-}  // namespace orv
+}  // namespace orv::runtime

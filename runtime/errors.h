@@ -5,16 +5,9 @@
 #include <string>
 #include <string_view>
 
-namespace orv {
+#include "orv/outcome.h"
 
-inline constexpr int errIllegalFunctionCall = 1;
-inline constexpr int errFileNotFound = 2;
-inline constexpr int errFileIO = 3;
-inline constexpr int errOutOfMemory = 4;
-
-// Exit codes of our own checks on input values, outside the run-time errors 1..17.
-inline constexpr int exitBadInput = 20;  // values that make no sense (zero rate, all-zero symbols)
-inline constexpr int exitTooLarge = 21;  // input beyond what the output format can hold
+namespace orv::runtime {
 
 std::string_view errorText(int error);  // empty for 0 and for 18 and up
 
@@ -45,4 +38,4 @@ void requireProcessor();
 // The arguments after the program name, joined by single blanks.
 std::string commandLineText(int argc, const char* const* argv);
 
-}  // namespace orv
+}  // namespace orv::runtime

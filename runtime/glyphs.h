@@ -3,8 +3,8 @@
 // (tools/psffont). One byte per pixel row, bit 7 the leftmost pixel.
 #include <cstdint>
 
-namespace orv {
+namespace orv::runtime {
 
 extern const std::uint8_t fontGlyphs[256][16];
 
-}  // namespace orv
+}  // namespace orv::runtime

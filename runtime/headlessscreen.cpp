@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-namespace orv {
+namespace orv::runtime {
 
 bool keyFromInput(bool block) {
     if (!block) {
@@ -22,4 +22,4 @@ int HeadlessScreen::openSurface(int mode) { return mode == surfaceMode ? 0 : 1; 
 
 void HeadlessScreen::waitForKey() { keyFromInput(true); }
 
-}  // namespace orv
+}  // namespace orv::runtime

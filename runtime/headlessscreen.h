@@ -4,7 +4,7 @@
 // byte of standard input.
 #include "surface.h"
 
-namespace orv {
+namespace orv::runtime {
 
 // One byte of standard input, or its end: the key of a program without a
 // surface. Without block, false (and nothing read) while no byte is waiting.
@@ -18,4 +18,4 @@ public:
     void waitForKey() override;
 };
 
-}  // namespace orv
+}  // namespace orv::runtime

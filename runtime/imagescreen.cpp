@@ -1,6 +1,6 @@
 #include "imagescreen.h"
 
-namespace orv {
+namespace orv::runtime {
 
 ImageScreen::ImageScreen() : surface_(std::make_unique<PlotSurface>()) {}
 
@@ -25,4 +25,4 @@ void ImageScreen::waitForKey() {
     surface_->takeKey();
 }
 
-}  // namespace orv
+}  // namespace orv::runtime

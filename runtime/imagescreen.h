@@ -6,7 +6,7 @@
 
 #include "surface.h"
 
-namespace orv {
+namespace orv::runtime {
 
 class ImageScreen : public Screen {
 public:
@@ -25,4 +25,4 @@ private:
     bool open_ = false;
 };
 
-}  // namespace orv
+}  // namespace orv::runtime

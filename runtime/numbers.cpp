@@ -7,7 +7,7 @@
 
 #include "tokenreader.h"
 
-namespace orv {
+namespace orv::runtime {
 
 namespace {
 
@@ -133,4 +133,4 @@ std::string numberText(float value) { return floatingText(static_cast<double>(va
 
 std::string numberText(double value) { return floatingText(value, 16); }
 
-}  // namespace orv
+}  // namespace orv::runtime

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace orv {
+namespace orv::runtime {
 
 // Longest leading decimal number (d/D exponents allowed, '&' based integers),
 // correctly rounded; 0 when the text holds no number at its start.
@@ -17,4 +17,4 @@ std::string numberText(std::int32_t value);
 std::string numberText(float value);
 std::string numberText(double value);
 
-}  // namespace orv
+}  // namespace orv::runtime

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <vector>
 
-namespace orv {
+namespace orv::runtime {
 
 namespace {
 
@@ -79,4 +79,4 @@ bool writePng(const std::string& path, const SurfacePixels& pixels) {
     return true;
 }
 
-}  // namespace orv
+}  // namespace orv::runtime

@@ -4,7 +4,7 @@
 
 #include "surface.h"
 
-namespace orv {
+namespace orv::runtime {
 
 // False if the file could not be written completely (a partial file is removed).
 bool writePng(const std::string& path, const SurfacePixels& pixels);
@@ -12,4 +12,4 @@ bool writePng(const std::string& path, const SurfacePixels& pixels);
 // The PNG file's bytes.
 std::string encodePng(const SurfacePixels& pixels);
 
-}  // namespace orv
+}  // namespace orv::runtime

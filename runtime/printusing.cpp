@@ -6,7 +6,7 @@
 #include <string>
 #include <system_error>
 
-namespace orv {
+namespace orv::runtime {
 namespace {
 
 struct Field {
@@ -189,4 +189,4 @@ void printUsing(FileTable& files, int number, std::string_view format, std::init
     files.printText(number, formatUsing(format, values), ending);
 }
 
-}  // namespace orv
+}  // namespace orv::runtime

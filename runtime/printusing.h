@@ -6,7 +6,7 @@
 
 #include "textfile.h"
 
-namespace orv {
+namespace orv::runtime {
 
 // The formatted text without ending.
 std::string formatUsing(std::string_view format, std::initializer_list<float> values);
@@ -14,4 +14,4 @@ std::string formatUsing(std::string_view format, std::initializer_list<float> va
 void printUsing(FileTable& files, int number, std::string_view format, std::initializer_list<float> values,
                 Ending ending = Ending::None);
 
-}  // namespace orv
+}  // namespace orv::runtime

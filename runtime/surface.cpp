@@ -8,7 +8,7 @@
 
 #include "glyphs.h"
 
-namespace orv {
+namespace orv::runtime {
 
 const std::array<std::uint32_t, 16> surfacePalette = {
     0x000000, 0x0000AA, 0x00AA00, 0x00AAAA, 0xAA0000, 0xAA00AA, 0xAA5500, 0xAAAAAA,
@@ -444,4 +444,4 @@ TextCursor PlotSurface::textCursor() const {
     return cursor_;
 }
 
-}  // namespace orv
+}  // namespace orv::runtime

@@ -13,7 +13,7 @@
 
 #include "textfile.h"
 
-namespace orv {
+namespace orv::runtime {
 
 inline constexpr int screenWidth = 640;
 inline constexpr int screenHeight = 480;
@@ -140,4 +140,4 @@ public:
     virtual void waitForKey() = 0;
 };
 
-}  // namespace orv
+}  // namespace orv::runtime

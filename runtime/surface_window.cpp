@@ -25,7 +25,7 @@
 #include "errors.h"
 #include "headlessscreen.h"
 
-namespace orv {
+namespace orv::runtime {
 
 std::string programTitle(const char* argv0) {
     if (!argv0 || !*argv0) return {};
@@ -273,4 +273,4 @@ int runProgramWithScreen(int argc, char** argv, std::function<int(Screen&)> prog
     return result;
 }
 
-}  // namespace orv
+}  // namespace orv::runtime

@@ -12,7 +12,7 @@
 
 #include "surface.h"
 
-namespace orv {
+namespace orv::runtime {
 
 inline constexpr int copyIntervalMs = 15;
 
@@ -52,4 +52,4 @@ private:
 // that draws nothing. Returns the program's result.
 int runProgramWithScreen(int argc, char** argv, std::function<int(Screen&)> program);
 
-}  // namespace orv
+}  // namespace orv::runtime

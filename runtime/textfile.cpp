@@ -14,7 +14,7 @@
 #include "numbers.h"
 #include "tokenreader.h"
 
-namespace orv {
+namespace orv::runtime {
 
 namespace {
 
@@ -378,4 +378,4 @@ void flushProgramFilesFromSignal() {
     }
 }
 
-}  // namespace orv
+}  // namespace orv::runtime

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace orv {
+namespace orv::runtime {
 
 enum class FileMode { Input, Output, Binary };
 enum class Ending { None, LineEnd };  // LineEnd writes CR LF after the item
@@ -69,4 +69,4 @@ FileTable& programFiles();
 // system calls; for the signal handlers of the exit path.
 void flushProgramFilesFromSignal();
 
-}  // namespace orv
+}  // namespace orv::runtime

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace orv {
+namespace orv::runtime {
 
 namespace {
 
@@ -77,4 +77,4 @@ std::int32_t daySerial(std::int32_t year, std::int32_t month, std::int32_t day) 
     return static_cast<std::int32_t>(days);
 }
 
-}  // namespace orv
+}  // namespace orv::runtime

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace orv {
+namespace orv::runtime {
 
 std::int64_t textLength(std::string_view s);
 std::string leftOf(std::string_view s, std::int64_t n);
@@ -18,4 +18,4 @@ std::int64_t findLastText(std::string_view s, std::string_view pattern);
 // Days from 1899-12-30, proleptic Gregorian; out-of-range months and days roll over.
 std::int32_t daySerial(std::int32_t year, std::int32_t month, std::int32_t day);
 
-}  // namespace orv
+}  // namespace orv::runtime

@@ -9,7 +9,7 @@
 
 #include "numbers.h"
 
-namespace orv {
+namespace orv::runtime {
 
 int ByteCursor::peekRaw() {
     if (pos == len) {
@@ -528,4 +528,4 @@ double tokenToDouble(const Token& t) {
     return 0.0;
 }
 
-}  // namespace orv
+}  // namespace orv::runtime

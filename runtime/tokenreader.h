@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace orv {
+namespace orv::runtime {
 
 // How the end of the input is decided and whether CR LF arrives as LF.
 enum class CursorKind { Text, Binary, WriteOnly };
@@ -81,4 +81,4 @@ double tokenToDouble(const Token& token);
 std::uint64_t basedValue(std::string_view text);  // text starts with '&'
 std::int32_t roundToInt32(double value);          // ties to even; NaN and out of range give INT32_MIN
 
-}  // namespace orv
+}  // namespace orv::runtime

@@ -4,7 +4,7 @@
 
 #include "transform.h"
 
-namespace orv {
+namespace orv::viewer {
 
 void allocateWorkArrays(SpectrumWork& work, std::size_t n) {
     work.squaredI.assign(n, 0.0f);
@@ -122,4 +122,4 @@ float estimateTimeError(const std::vector<float>& inPhase, const std::vector<flo
     return static_cast<float>((a * c + b * d) / (a * a + b * b));
 }
 
-}  // namespace orv
+}  // namespace orv::viewer

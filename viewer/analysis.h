@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <vector>
 
-namespace orv {
+namespace orv::viewer {
 
 // 2 pi as a 32-bit float, the twiddle tables' turn.
 inline constexpr float fullTurn = 6.2831855f;
@@ -56,4 +56,4 @@ void correctFrequency(std::vector<float>& inPhase, std::vector<float>& quadratur
 // second sum is 0 (n = 1, or all symbols 0).
 float estimateTimeError(const std::vector<float>& inPhase, const std::vector<float>& quadrature);
 
-}  // namespace orv
+}  // namespace orv::viewer

@@ -5,19 +5,20 @@
 #include "viewer.h"
 
 int main(int argc, char** argv) {
-    orv::requireProcessor();
-    orv::installSignalReports();
-    const int code = orv::runProgramWithScreen(argc, argv, [](orv::Screen& screen) {
-        const orv::ViewerOutcome outcome = orv::runViewer(screen, orv::programFiles());
+    orv::runtime::requireProcessor();
+    orv::runtime::installSignalReports();
+    const int code = orv::runtime::runProgramWithScreen(argc, argv, [](orv::runtime::Screen& screen) {
+        const orv::viewer::ViewerOutcome outcome =
+            orv::viewer::runViewer(screen, orv::runtime::programFiles());
         switch (outcome.kind) {
-            case orv::ViewerOutcome::Kind::Failure:
-                orv::raiseError(outcome.error, outcome.site, orv::viewerModule);
-            case orv::ViewerOutcome::Kind::Message:
-                orv::stopWithMessage(outcome.message, outcome.exitCode);
-            case orv::ViewerOutcome::Kind::Success:
+            case orv::viewer::ViewerOutcome::Kind::Failure:
+                orv::runtime::raiseError(outcome.error, outcome.site, orv::viewer::viewerModule);
+            case orv::viewer::ViewerOutcome::Kind::Message:
+                orv::runtime::stopWithMessage(outcome.message, outcome.exitCode);
+            case orv::viewer::ViewerOutcome::Kind::Success:
                 break;
         }
         return 0;
     });
-    orv::endProgram(code);
+    orv::runtime::endProgram(code);
 }

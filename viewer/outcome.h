@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-namespace orv {
+namespace orv::viewer {
 
 struct ViewerOutcome {
     enum class Kind { Success, Failure, Message };
@@ -32,4 +32,4 @@ struct ViewerOutcome {
     bool ok() const { return kind == Kind::Success; }
 };
 
-}  // namespace orv
+}  // namespace orv::viewer

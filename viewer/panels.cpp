@@ -5,7 +5,7 @@
 
 #include "printusing.h"
 
-namespace orv {
+namespace orv::viewer {
 namespace {
 
 constexpr int gridColour = 1;
@@ -13,73 +13,75 @@ constexpr int gridColour = 1;
 // Vertical grid lines at 0, n/10, 2n/10, ... while x <= last, with x summed in
 // floats as the drawing has always done (so a line may be one more or fewer
 // than ten when n/10 is not exact).
-void verticalGrid(PlotSurface& surface, float n, float last, float yLow, float yHigh) {
+void verticalGrid(runtime::PlotSurface& surface, float n, float last, float yLow, float yHigh) {
     const auto step = static_cast<float>(static_cast<double>(n) / 10);
     for (float x = 0; x <= last; x = static_cast<float>(static_cast<double>(x) + step)) {
-        surface.drawLine(WorldPoint{x, yLow}, WorldPoint{x, yHigh}, gridColour);
+        surface.drawLine(runtime::WorldPoint{x, yLow}, runtime::WorldPoint{x, yHigh}, gridColour);
     }
 }
 
-void horizontalGrid(PlotSurface& surface, float yFrom, float yTo, float xLeft, float xRight) {
+void horizontalGrid(runtime::PlotSurface& surface, float yFrom, float yTo, float xLeft, float xRight) {
     for (float y = yFrom; y <= yTo; y += 10) {
-        surface.drawLine(WorldPoint{xLeft, y}, WorldPoint{xRight, y}, gridColour);
+        surface.drawLine(runtime::WorldPoint{xLeft, y}, runtime::WorldPoint{xRight, y}, gridColour);
     }
 }
 
 // The whole spectrum as one connected line.
-void spectrumLine(PlotSurface& surface, const std::vector<float>& db, float n, int colour) {
-    surface.drawPoint(WorldPoint{0, db[0]}, colour);
+void spectrumLine(runtime::PlotSurface& surface, const std::vector<float>& db, float n, int colour) {
+    surface.drawPoint(runtime::WorldPoint{0, db[0]}, colour);
     const float last = n - 1;
     for (float x = 1; x <= last; x += 1) {
-        surface.drawLine(std::nullopt, WorldPoint{x, db[static_cast<std::size_t>(x)]}, colour);
+        surface.drawLine(std::nullopt, runtime::WorldPoint{x, db[static_cast<std::size_t>(x)]}, colour);
     }
 }
 
 // The bins within +-span of bin 0 (at index h); with fewer bins than that,
 // only those that exist.
-void spectrumCentre(PlotSurface& surface, const std::vector<float>& db, int span, int colour) {
+void spectrumCentre(runtime::PlotSurface& surface, const std::vector<float>& db, int span, int colour) {
     const auto n = static_cast<long>(db.size());
     const long h = n / 2;
     const long first = std::max<long>(-span, -h);
     const long last = std::min<long>(span, n - 1 - h);
-    surface.drawPoint(WorldPoint{static_cast<float>(first), db[static_cast<std::size_t>(h + first)]}, colour);
+    surface.drawPoint(runtime::WorldPoint{static_cast<float>(first), db[static_cast<std::size_t>(h + first)]},
+                      colour);
     for (long x = first; x <= last; ++x) {
-        surface.drawLine(std::nullopt, WorldPoint{static_cast<float>(x), db[static_cast<std::size_t>(h + x)]},
+        surface.drawLine(std::nullopt,
+                         runtime::WorldPoint{static_cast<float>(x), db[static_cast<std::size_t>(h + x)]},
                          colour);
     }
 }
 
 }  // namespace
 
-void drawPhaseTrack(PlotSurface& surface, const std::vector<float>& phaseDeg, float n) {
+void drawPhaseTrack(runtime::PlotSurface& surface, const std::vector<float>& phaseDeg, float n) {
     surface.setViewport(10, 10, 510, 100, std::nullopt, gridColour);
     const float last = n - 1;
     // One symbol makes a window of no width, which maps nothing.
     if (last <= 0) return;
     surface.setWorldWindow(0, -180, last, 180);
     for (float y = -180; y <= 180; y += 90) {
-        surface.drawLine(WorldPoint{0, y}, WorldPoint{last, y}, gridColour);
+        surface.drawLine(runtime::WorldPoint{0, y}, runtime::WorldPoint{last, y}, gridColour);
     }
     verticalGrid(surface, n, last, -180, 180);
     for (float i = 0; i <= last; i += 1) {
-        surface.drawPoint(WorldPoint{i, -phaseDeg[static_cast<std::size_t>(i)]}, std::nullopt);
+        surface.drawPoint(runtime::WorldPoint{i, -phaseDeg[static_cast<std::size_t>(i)]}, std::nullopt);
     }
 }
 
-void drawConstellation(PlotSurface& surface, const std::vector<float>& inPhase,
+void drawConstellation(runtime::PlotSurface& surface, const std::vector<float>& inPhase,
                        const std::vector<float>& quadrature, float peakScale) {
     surface.setViewport(530, 5, 630, 105, std::nullopt, std::nullopt);
     surface.setWorldWindow(-1.05f, -1.05f, 1.05f, 1.05f);
-    surface.drawCircle(WorldPoint{0, 0}, 1, gridColour);
+    surface.drawCircle(runtime::WorldPoint{0, 0}, 1, gridColour);
     const double scale = peakScale;
     for (std::size_t i = 0; i < inPhase.size(); ++i) {
-        surface.drawPoint(
-            WorldPoint{static_cast<float>(inPhase[i] / scale), static_cast<float>(quadrature[i] / scale)},
-            std::nullopt);
+        surface.drawPoint(runtime::WorldPoint{static_cast<float>(inPhase[i] / scale),
+                                              static_cast<float>(quadrature[i] / scale)},
+                          std::nullopt);
     }
 }
 
-void drawSpectrumPanels(PlotSurface& surface, const std::vector<float>& db, float n, int colour) {
+void drawSpectrumPanels(runtime::PlotSurface& surface, const std::vector<float>& db, float n, int colour) {
     if (db.empty()) return;
     const bool symbols = colour == symbolSpectrumColour;
     // The full spectrum.
@@ -103,19 +105,20 @@ void drawSpectrumPanels(PlotSurface& surface, const std::vector<float>& db, floa
     const auto spanF = static_cast<float>(span);
     surface.setWorldWindow(-spanF, -10, spanF, 50);
     horizontalGrid(surface, -10, 50, -spanF, spanF);
-    surface.drawLine(WorldPoint{0, -10}, WorldPoint{0, 50}, gridColour);
+    surface.drawLine(runtime::WorldPoint{0, -10}, runtime::WorldPoint{0, 50}, gridColour);
     spectrumCentre(surface, db, span, colour);
 }
 
-void printResults(FileTable& files, PlotSurface* surface, float n, const AnalysisResult& result) {
+void printResults(runtime::FileTable& files, runtime::PlotSurface* surface, float n,
+                  const AnalysisResult& result) {
     if (surface != nullptr) surface->locateText(24, 1);
     files.printSingle(0, n);
-    files.printText(0, " symbols", Ending::LineEnd);
+    files.printText(0, " symbols", runtime::Ending::LineEnd);
     files.printLineEnd(0);
-    printUsing(files, 0, " sqared spectrum peak ##.# dB at frequency #.##### (Hz / symbol duration)",
-               {result.squaredPeakDb, result.carrierOffset}, Ending::LineEnd);
-    printUsing(files, 0, " estimated magnitude of time error #.## (symbol durations)", {result.timeError},
-               Ending::LineEnd);
+    runtime::printUsing(files, 0, " sqared spectrum peak ##.# dB at frequency #.##### (Hz / symbol duration)",
+                        {result.squaredPeakDb, result.carrierOffset}, runtime::Ending::LineEnd);
+    runtime::printUsing(files, 0, " estimated magnitude of time error #.## (symbol durations)",
+                        {result.timeError}, runtime::Ending::LineEnd);
 }
 
-}  // namespace orv
+}  // namespace orv::viewer

@@ -12,14 +12,14 @@
 #include "numbers.h"
 #include "textops.h"
 
-namespace orv {
+namespace orv::viewer {
 namespace {
 
 bool isFiller(char c) { return c == '\n' || c == '\r' || c == ' ' || c == '\t'; }
 bool isLineEnd(char c) { return c == '\n' || c == '\r'; }
 
 // Without the blank that numberText puts before a non-negative value.
-std::string plainNumber(float value) { return trimLeft(numberText(value)); }
+std::string plainNumber(float value) { return runtime::trimLeft(runtime::numberText(value)); }
 
 ViewerOutcome checkCount(float n, std::string_view fileName) {
     const std::string name(fileName);
@@ -54,7 +54,7 @@ ViewerOutcome allocate(int site, Fill fill) {
     return ViewerOutcome::success();
 }
 
-ViewerOutcome failAndClose(FileTable& files, int site) {
+ViewerOutcome failAndClose(runtime::FileTable& files, int site) {
     const int error = files.lastError();
     files.closeFile(1);
     return ViewerOutcome::failure(error, site);
@@ -62,7 +62,7 @@ ViewerOutcome failAndClose(FileTable& files, int site) {
 
 }  // namespace
 
-bool lookupSymbolCount(FileTable& files, int number, float& count) {
+bool lookupSymbolCount(runtime::FileTable& files, int number, float& count) {
     const std::int64_t length = files.fileLength(number);
     std::string line;
     for (std::int64_t block = 4096;; block *= 2) {
@@ -81,13 +81,13 @@ bool lookupSymbolCount(FileTable& files, int number, float& count) {
         line = tail.substr(begin, end - begin);
         break;
     }
-    count = static_cast<float>(leadingNumber(line) + 1.0);
+    count = static_cast<float>(runtime::leadingNumber(line) + 1.0);
     return true;
 }
 
-ViewerOutcome readSymbols(FileTable& files, SymbolSet& symbols, SpectrumWork& work,
+ViewerOutcome readSymbols(runtime::FileTable& files, SymbolSet& symbols, SpectrumWork& work,
                           std::string_view fileName) {
-    if (files.openFile(fileName, FileMode::Input, 1) != 0) {
+    if (files.openFile(fileName, runtime::FileMode::Input, 1) != 0) {
         return ViewerOutcome::failure(files.lastError(), siteOpenSymbols);
     }
     float n = 0;
@@ -126,7 +126,7 @@ ViewerOutcome readSymbols(FileTable& files, SymbolSet& symbols, SpectrumWork& wo
     return allocate(siteAllocTwiddles, [&] { fillTwiddleTables(work, size); });
 }
 
-ViewerOutcome normaliseSymbols(SymbolSet& symbols, FileTable& files) {
+ViewerOutcome normaliseSymbols(SymbolSet& symbols, runtime::FileTable& files) {
     const float n = symbols.count;
     const float last = n - 1;
     float sum = 0;
@@ -139,7 +139,7 @@ ViewerOutcome normaliseSymbols(SymbolSet& symbols, FileTable& files) {
         sum = static_cast<float>(static_cast<double>(sum) + p);
         if (p > symbols.peakPower) {
             symbols.peakPower = p;
-            files.printSingle(0, p, Ending::LineEnd);
+            files.printSingle(0, p, runtime::Ending::LineEnd);
         }
     }
     symbols.rmsLevel = static_cast<float>(std::sqrt(static_cast<double>(sum) / n));
@@ -162,4 +162,4 @@ ViewerOutcome normaliseSymbols(SymbolSet& symbols, FileTable& files) {
     return ViewerOutcome::success();
 }
 
-}  // namespace orv
+}  // namespace orv::viewer

@@ -3,14 +3,14 @@
 #include <string_view>
 #include <vector>
 
+#include "orv/filenames.h"
 #include "outcome.h"
 #include "textfile.h"
 
-namespace orv {
+namespace orv::viewer {
 
 struct SpectrumWork;
 
-inline constexpr std::string_view symbolFileName = "rawsyms.txt";
 inline constexpr std::string_view viewerModule = "phaseview";
 
 // Error sites reported as the line of the run-time error report.
@@ -41,15 +41,15 @@ struct SymbolSet {
 // (LF, CR LF, lone CR), blanks, tabs and empty lines are stepped over, and so
 // are the blanks and tabs that start the line. On a
 // failed positioning returns false with files.lastError() set.
-bool lookupSymbolCount(FileTable& files, int number, float& count);
+bool lookupSymbolCount(runtime::FileTable& files, int number, float& count);
 
 // Opens the file as number 1, counts, allocates the symbol arrays and the work
 // arrays, reads the records, closes, and fills the twiddle tables.
-ViewerOutcome readSymbols(FileTable& files, SymbolSet& symbols, SpectrumWork& work,
+ViewerOutcome readSymbols(runtime::FileTable& files, SymbolSet& symbols, SpectrumWork& work,
                           std::string_view fileName = symbolFileName);
 
 // Power statistics with the running maximum printed on file 0, then the
 // scaling to unit RMS. Stops with a message when the level is 0 or not finite.
-ViewerOutcome normaliseSymbols(SymbolSet& symbols, FileTable& files);
+ViewerOutcome normaliseSymbols(SymbolSet& symbols, runtime::FileTable& files);
 
-}  // namespace orv
+}  // namespace orv::viewer

@@ -14,7 +14,7 @@
 #define ORV_X86 1
 #endif
 
-namespace orv {
+namespace orv::viewer {
 namespace {
 
 // Runs k in [begin, end); the table is the interleaved one of the fast paths.
@@ -24,7 +24,7 @@ float normOf(std::size_t n) { return static_cast<float>(std::sqrt(static_cast<do
 
 // The plain loop for k in [kBegin, kEnd). Each term is formed in double (the
 // products of two floats are exact there) and the sum rounded to float.
-void scalarRange(const TransformArgs& a, std::size_t kBegin, std::size_t kEnd, float norm) {
+void plainRange(const TransformArgs& a, std::size_t kBegin, std::size_t kEnd, float norm) {
     const std::size_t n = a.n;
     for (std::size_t k = kBegin; k < kEnd; ++k) {
         float re = 0;
@@ -50,7 +50,7 @@ void scalarRange(const TransformArgs& a, std::size_t kBegin, std::size_t kEnd, f
 // The fast paths read each factor pair from one interleaved table of doubles
 // (cos, sin, widened exactly from the float tables) with one load, and keep
 // each k's (re, im) side by side in a vector: lane pair (re, im) gets
-// re + xr*c + (-xi)*s and im + xr*s + xi*c, which are the scalar loop's
+// re + xr*c + (-xi)*s and im + xr*s + xi*c, which are the plain loop's
 // (re + xr*c) - xi*s and (im + xr*s) + xi*c to the bit. Gathers are slower
 // than plain loads on the processors we run on.
 constexpr std::size_t avx2Pairs = 4;  // two k per 256-bit vector, eight k in flight
@@ -107,13 +107,13 @@ __attribute__((target("avx2,fma"))) void avx2Range(const TransformArgs& a, const
         alignas(32) double out[2 * avx2Lanes];
         for (std::size_t p = 0; p < avx2Pairs; ++p) _mm256_store_pd(out + 4 * p, acc[p]);
         for (std::size_t l = 0; l < avx2Lanes; ++l) {
-            // Each value already is a float; the division is the scalar loop's.
+            // Each value already is a float; the division is the plain loop's.
             a.outRe[k0 + l] = static_cast<float>(static_cast<float>(out[2 * l]) / static_cast<double>(norm));
             a.outIm[k0 + l] =
                 static_cast<float>(static_cast<float>(out[2 * l + 1]) / static_cast<double>(norm));
         }
     }
-    scalarRange(a, k0, kEnd, norm);
+    plainRange(a, k0, kEnd, norm);
 }
 
 // The same on the x86-64 baseline, one k per vector.
@@ -152,79 +152,66 @@ void sse2Range(const TransformArgs& a, const double* table, std::size_t kBegin, 
             a.outIm[k0 + l] = static_cast<float>(static_cast<float>(out[1]) / static_cast<double>(norm));
         }
     }
-    scalarRange(a, k0, kEnd, norm);
+    plainRange(a, k0, kEnd, norm);
 }
 
 #endif
 
-void scalarWithTable(const TransformArgs& a, const double*, std::size_t kBegin, std::size_t kEnd,
-                     float norm) {
-    scalarRange(a, kBegin, kEnd, norm);
+void plainWithTable(const TransformArgs& a, const double*, std::size_t kBegin, std::size_t kEnd, float norm) {
+    plainRange(a, kBegin, kEnd, norm);
 }
 
-RangeFn rangeFor(TransformPath path, std::size_t& lanes) {
+RangeFn rangeFor(VectorPath path, std::size_t& lanes) {
 #ifdef ORV_X86
     switch (path) {
-        case TransformPath::Avx2:
+        case VectorPath::Avx2:
             lanes = avx2Lanes;
             return avx2Range;
-        case TransformPath::Sse2:
+        case VectorPath::Sse2:
             lanes = sse2Lanes;
             return sse2Range;
-        case TransformPath::Scalar:
+        case VectorPath::Plain:
             break;
     }
 #else
     (void)path;
 #endif
     lanes = 1;
-    return scalarWithTable;
+    return plainWithTable;
 }
 
 }  // namespace
 
-TransformPath bestTransformPath() {
+VectorPath bestVectorPath() {
 #ifdef ORV_X86
     __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) return TransformPath::Avx2;
-    return TransformPath::Sse2;
+    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) return VectorPath::Avx2;
+    return VectorPath::Sse2;
 #else
-    return TransformPath::Scalar;
+    return VectorPath::Plain;
 #endif
 }
 
-const char* transformPathName(TransformPath path) {
-    switch (path) {
-        case TransformPath::Avx2:
-            return "avx2";
-        case TransformPath::Sse2:
-            return "sse2";
-        case TransformPath::Scalar:
-            return "scalar";
-    }
-    return "scalar";
-}
+void directTransformPlain(const TransformArgs& args) { plainRange(args, 0, args.n, normOf(args.n)); }
 
-void directTransformScalar(const TransformArgs& args) { scalarRange(args, 0, args.n, normOf(args.n)); }
-
-void directTransform(const TransformArgs& args, TransformPath path, unsigned threads) {
+void directTransform(const TransformArgs& args, VectorPath path, unsigned threads) {
     const std::size_t n = args.n;
     if (n == 0) return;
 #ifdef ORV_X86
-    if (path == TransformPath::Avx2 && bestTransformPath() != TransformPath::Avx2) path = TransformPath::Sse2;
+    if (path == VectorPath::Avx2 && bestVectorPath() != VectorPath::Avx2) path = VectorPath::Sse2;
     // Table offsets are 32-bit byte counts.
-    if (n > (std::size_t{1} << 27)) path = TransformPath::Scalar;
+    if (n > (std::size_t{1} << 27)) path = VectorPath::Plain;
     PairTable table;
-    if (path != TransformPath::Scalar) {
+    if (path != VectorPath::Plain) {
         try {
             fillPairTable(args, table);
         } catch (const std::bad_alloc&) {
-            path = TransformPath::Scalar;  // slower, same result
+            path = VectorPath::Plain;  // slower, same result
         }
     }
     const double* tableData = table.values.data();
 #else
-    path = TransformPath::Scalar;
+    path = VectorPath::Plain;
     const double* tableData = nullptr;
 #endif
     std::size_t lanes = 1;
@@ -254,6 +241,6 @@ void directTransform(const TransformArgs& args, TransformPath path, unsigned thr
     for (std::thread& t : pool) t.join();
 }
 
-void directTransform(const TransformArgs& args) { directTransform(args, bestTransformPath()); }
+void directTransform(const TransformArgs& args) { directTransform(args, bestVectorPath()); }
 
-}  // namespace orv
+}  // namespace orv::viewer

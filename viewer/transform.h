@@ -5,7 +5,9 @@
 // and rounds its accumulators to float after every term.
 #include <cstddef>
 
-namespace orv {
+#include "orv/vectorpath.h"
+
+namespace orv::viewer {
 
 struct TransformArgs {
     const float* re = nullptr;
@@ -17,20 +19,18 @@ struct TransformArgs {
     float* outIm = nullptr;
 };
 
-// Avx2 stands for AVX2 with FMA.
-enum class TransformPath { Scalar, Sse2, Avx2 };
+using runtime::VectorPath;  // Avx2 here also needs FMA
 
 // The widest path this processor runs.
-TransformPath bestTransformPath();
-const char* transformPathName(TransformPath path);
+VectorPath bestVectorPath();
 
 // The plain loop, one k after another: the reference for every other path.
-void directTransformScalar(const TransformArgs& args);
+void directTransformPlain(const TransformArgs& args);
 
 // Lanes across k on the given path, k spread over `threads` threads (0: one
 // per core).
-void directTransform(const TransformArgs& args, TransformPath path, unsigned threads = 0);
+void directTransform(const TransformArgs& args, VectorPath path, unsigned threads = 0);
 // The best path on every core.
 void directTransform(const TransformArgs& args);
 
-}  // namespace orv
+}  // namespace orv::viewer

@@ -3,16 +3,16 @@
 #include "analysis.h"
 #include "panels.h"
 
-namespace orv {
+namespace orv::viewer {
 
-ViewerOutcome runViewer(Screen& screen, FileTable& files, std::string_view symbolFile) {
+ViewerOutcome runViewer(runtime::Screen& screen, runtime::FileTable& files, std::string_view symbolFile) {
     SymbolSet symbols;
     SpectrumWork work;
     if (ViewerOutcome read = readSymbols(files, symbols, work, symbolFile); !read.ok()) return read;
     if (ViewerOutcome scaled = normaliseSymbols(symbols, files); !scaled.ok()) return scaled;
 
-    screen.openSurface(surfaceMode);
-    PlotSurface* surface = screen.surface();
+    screen.openSurface(runtime::surfaceMode);
+    runtime::PlotSurface* surface = screen.surface();
     // File 0 prints on the text rows while the surface is open.
     if (surface != nullptr) files.setConsoleSink(surface);
     const float n = symbols.count;
@@ -43,4 +43,4 @@ ViewerOutcome runViewer(Screen& screen, FileTable& files, std::string_view symbo
     return ViewerOutcome::success();
 }
 
-}  // namespace orv
+}  // namespace orv::viewer

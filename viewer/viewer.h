@@ -8,8 +8,9 @@
 #include "symbolset.h"
 #include "textfile.h"
 
-namespace orv {
+namespace orv::viewer {
 
-ViewerOutcome runViewer(Screen& screen, FileTable& files, std::string_view symbolFile = symbolFileName);
+ViewerOutcome runViewer(runtime::Screen& screen, runtime::FileTable& files,
+                        std::string_view symbolFile = symbolFileName);
 
-}  // namespace orv
+}  // namespace orv::viewer

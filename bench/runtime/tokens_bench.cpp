@@ -79,8 +79,8 @@ double bareFromChars() {
 }
 
 double fileTableRead() {
-    orv::FileTable files;
-    files.openFile(dumpPath(), orv::FileMode::Input, 1);
+    orv::runtime::FileTable files;
+    files.openFile(dumpPath(), orv::runtime::FileMode::Input, 1);
     files.beginInput(1);
     std::int32_t date;
     double time;
@@ -114,11 +114,11 @@ BENCHMARK(BM_InputSingle)->Unit(benchmark::kMillisecond);
 void BM_PrintFftDat(benchmark::State& state) {
     const std::string out = dumpPath() + ".dat";
     for (auto _ : state) {
-        orv::FileTable files;
-        files.openFile(out, orv::FileMode::Output, 2);
+        orv::runtime::FileTable files;
+        files.openFile(out, orv::runtime::FileMode::Output, 2);
         for (int i = 0; i < (1 << 20); ++i) {
-            files.printText(2,
-                            orv::packSingle(static_cast<float>(i)) + orv::packSingle(-static_cast<float>(i)));
+            files.printText(2, orv::runtime::packSingle(static_cast<float>(i)) +
+                                   orv::runtime::packSingle(-static_cast<float>(i)));
         }
         files.closeFile(2);
     }

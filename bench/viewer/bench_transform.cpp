@@ -19,8 +19,8 @@ namespace {
 
 struct Data {
     std::vector<float> re, im, outRe, outIm;
-    orv::SpectrumWork work;
-    orv::TransformArgs args;
+    orv::viewer::SpectrumWork work;
+    orv::viewer::TransformArgs args;
 };
 
 Data& dataFor(std::size_t n) {
@@ -35,7 +35,7 @@ Data& dataFor(std::size_t n) {
         }
         d.outRe.resize(n);
         d.outIm.resize(n);
-        orv::fillTwiddleTables(d.work, n);
+        orv::viewer::fillTwiddleTables(d.work, n);
         d.args = {d.re.data(),    d.im.data(),   d.work.twiddleCos.data(), d.work.twiddleSin.data(), n,
                   d.outRe.data(), d.outIm.data()};
     }
@@ -45,7 +45,7 @@ Data& dataFor(std::size_t n) {
 void plainLoop(benchmark::State& state) {
     const Data& d = dataFor(static_cast<std::size_t>(state.range(0)));
     for (auto _ : state) {
-        orv::directTransformScalar(d.args);
+        orv::viewer::directTransformPlain(d.args);
         benchmark::DoNotOptimize(d.outRe.data());
     }
 }
@@ -53,12 +53,12 @@ void plainLoop(benchmark::State& state) {
 // range(1): the path; range(2): threads (0 = one per core).
 void fastPath(benchmark::State& state) {
     const Data& d = dataFor(static_cast<std::size_t>(state.range(0)));
-    const auto path = static_cast<orv::TransformPath>(state.range(1));
+    const auto path = static_cast<orv::viewer::VectorPath>(state.range(1));
     for (auto _ : state) {
-        orv::directTransform(d.args, path, static_cast<unsigned>(state.range(2)));
+        orv::viewer::directTransform(d.args, path, static_cast<unsigned>(state.range(2)));
         benchmark::DoNotOptimize(d.outRe.data());
     }
-    state.SetLabel(std::string(orv::transformPathName(path)) +
+    state.SetLabel(std::string(orv::runtime::vectorPathName(path)) +
                    (state.range(2) == 1 ? " 1 thread" : " all cores"));
 }
 
@@ -83,8 +83,8 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
-    const long best = static_cast<long>(orv::bestTransformPath());
-    const long sse2 = static_cast<long>(orv::TransformPath::Sse2);
+    const long best = static_cast<long>(orv::viewer::bestVectorPath());
+    const long sse2 = static_cast<long>(orv::viewer::VectorPath::Sse2);
     for (const long n : {4096L, 16384L}) {
         const int slow = n == 4096 ? 10 : 3;
         const int quick = n == 4096 ? 40 : 8;

@@ -5,7 +5,7 @@
 
 #include "conversionparameters.h"
 
-namespace orv {
+namespace orv::converter {
 namespace {
 
 TEST(BaseName, CutAtTheFirstDotOfTheTrimmedCommandText) {
@@ -101,4 +101,4 @@ TEST(RecordingValues, SpacingOfTheUsualRecording) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::converter

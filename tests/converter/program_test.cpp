@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+namespace orv::converter {
 namespace {
 
 namespace fs = std::filesystem;
@@ -355,3 +356,4 @@ TEST_F(Spec2wavRun, HostileDumpsNeverCrash) {
 }
 
 }  // namespace
+}  // namespace orv::converter

@@ -10,7 +10,7 @@
 
 #include "spectrumtransform.h"
 
-namespace orv {
+namespace orv::converter {
 namespace {
 
 // Spectrum values of every kind the text can give: zeros of both signs, small
@@ -31,7 +31,7 @@ std::string bytesOf(const std::vector<float>& v) {
     return std::string(reinterpret_cast<const char*>(v.data()), v.size() * sizeof(float));
 }
 
-std::vector<float> convert(const std::vector<float>& file, TransformSize size, KernelPath path) {
+std::vector<float> convert(const std::vector<float>& file, TransformSize size, VectorPath path) {
     SpectrumTransform s;
     EXPECT_TRUE(s.allocate(size));
     s.fillTables();
@@ -145,7 +145,7 @@ TEST(Transform, EveryKernelPathMatchesThePlainButterflyBitForBit) {
             tables.fillTables();
             const std::vector<float> reference =
                 referenceButterflies(prepared, tables.twiddleTable(), n, bits);
-            for (KernelPath path : {KernelPath::Plain, KernelPath::Sse2, KernelPath::Avx2}) {
+            for (VectorPath path : {VectorPath::Plain, VectorPath::Sse2, VectorPath::Avx2}) {
                 const std::vector<float> got = convert(file, {n, bits}, path);
                 EXPECT_EQ(std::memcmp(got.data(), reference.data(), got.size() * 4), 0)
                     << "N = " << n << ", path " << int(path) << ", infinities " << infinities;
@@ -159,7 +159,7 @@ TEST(Transform, AgreesWithADoublePrecisionDft) {
         const std::int32_t n = 1 << bits;
         std::vector<float> file = randomSpectrum(n, 99u + bits);
         for (float& x : file) x = std::ldexp(x, -std::ilogb(x == 0 ? 1 : x));  // |x| in [1, 2)
-        const std::vector<float> got = convert(file, {n, bits}, bestKernelPath());
+        const std::vector<float> got = convert(file, {n, bits}, bestVectorPath());
         double energy = 0, worst = 0;
         for (std::int32_t i = 0; i < n; ++i)
             energy += std::norm(std::complex<double>(file[2 * i], file[2 * i + 1]));
@@ -190,7 +190,7 @@ TEST(Transform, SingleBinTonesAndTheirRotationSense) {
         std::vector<float> file(2 * n, 0.0f);
         file[2 * tone.position] = tone.re;
         file[2 * tone.position + 1] = tone.im;
-        const std::vector<float> got = convert(file, {n, 6}, bestKernelPath());
+        const std::vector<float> got = convert(file, {n, 6}, bestVectorPath());
         for (std::int32_t t = 0; t < n; ++t) {
             const std::complex<double> expected = std::conj(std::complex<double>(tone.re, tone.im)) *
                                                   std::polar(1.0, -2 * M_PI * tone.cycles * t / n);
@@ -201,4 +201,4 @@ TEST(Transform, SingleBinTonesAndTheirRotationSense) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::converter

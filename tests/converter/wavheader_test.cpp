@@ -5,7 +5,7 @@
 
 #include "wavheader.h"
 
-namespace orv {
+namespace orv::converter {
 namespace {
 
 std::uint32_t field32(const std::string& h, std::size_t offset) {
@@ -82,4 +82,4 @@ TEST(WavHeader, LimitsOfThe32BitFields) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::converter

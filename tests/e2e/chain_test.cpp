@@ -163,10 +163,10 @@ TEST_P(Chain, PhaseviewSeesWhatWasSent) {
         // random symbols it scatters by 1 / sqrt(119), about 0.09. The seeds of
         // the exact cases are ones whose data keep it small; the chain must
         // reproduce it closely.
-        orv::siggen::SignalSettings settings = orv::siggen::defaultSettings();
+        orv::tools::SignalSettings settings = orv::tools::defaultSettings();
         settings.seed = c.seed;
         std::string error;
-        const auto sent = orv::siggen::generateSignal(settings, error);
+        const auto sent = orv::tools::generateSignal(settings, error);
         ASSERT_EQ(error, "");
         double neighbours = 0;
         for (std::size_t i = 1; i < sent.symbols.size(); ++i)

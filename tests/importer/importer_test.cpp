@@ -96,7 +96,7 @@ TEST_P(SigmfDatatype, ReadsKnownSamples) {
     writeFile("rec.sigmf-data", c.bytes);
     const auto done = run({"rec.sigmf-meta"});
     ASSERT_TRUE(done) << done.error();
-    const auto wave = rx::readWave("out.wav");
+    const auto wave = receiver::readWave("out.wav");
     ASSERT_TRUE(wave) << wave.error();
     EXPECT_EQ(wave->infoText, "sr=250 rf=137500 ut=1796637600.25");
     ASSERT_EQ(wave->samples.size(), c.stored.size());
@@ -150,7 +150,7 @@ TEST_P(CutPart, KeepsFramesAndMovesStart) {
     args.insert(args.end(), c.options.begin(), c.options.end());
     const auto done = run(args);
     ASSERT_TRUE(done) << done.error();
-    const auto wave = rx::readWave("out.wav");
+    const auto wave = receiver::readWave("out.wav");
     ASSERT_TRUE(wave) << wave.error();
     EXPECT_EQ(wave->infoText, c.info);
     ASSERT_EQ(wave->samples.size(), c.count);
@@ -333,8 +333,9 @@ TEST_P(SigmfRoundTrip, GivesBackTheSameFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     ExportImport, SigmfRoundTrip,
-    ::testing::Values(RoundTrip{"Converter", buildWavHeader(1.953125f, 137500, 1447071448.17, 4)},
-                      RoundTrip{"ExactRate", buildExactWavHeader(250.0001, 1e6 + 0.5, 1714564800.123457, 4)}),
+    ::testing::Values(RoundTrip{"Converter", converter::buildWavHeader(1.953125f, 137500, 1447071448.17, 4)},
+                      RoundTrip{"ExactRate",
+                                converter::buildExactWavHeader(250.0001, 1e6 + 0.5, 1714564800.123457, 4)}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Start times to the bit: the fraction is read as written, and written so that it reads back.

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace orv::launcher;
+namespace orv::launcher {
 using Pieces = std::vector<std::string>;
 
 namespace {
@@ -103,3 +103,5 @@ TEST(CommandLineTest, QuotedArgumentsComeBackUnchanged) {
         EXPECT_EQ(splitCommandLine("p " + quoteArgument(text)), (Pieces{"p", text})) << text;
     }
 }
+
+}  // namespace orv::launcher

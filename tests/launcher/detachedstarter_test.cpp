@@ -9,7 +9,7 @@
 
 #include "testfolder.h"
 
-using namespace orv::launcher;
+namespace orv::launcher {
 
 TEST(ResolveProgramTest, OwnFolderFirstThenPath) {
     TestFolder folder;
@@ -111,3 +111,5 @@ TEST(DetachedStarterTest, ReportsWhatCannotStart) {
         EXPECT_EQ(failure->rfind(c.messageStart, 0), 0u) << *failure;
     }
 }
+
+}  // namespace orv::launcher

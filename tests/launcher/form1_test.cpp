@@ -17,7 +17,7 @@
 #include "qtfilechooser.h"
 #include "testfolder.h"
 
-using namespace orv::launcher;
+namespace orv::launcher {
 
 namespace {
 
@@ -211,6 +211,8 @@ TEST(QtFileChooserTest, DialogAsAskedAndTheChosenPath) {
     EXPECT_EQ(filters, QStringList{"*.wav"});
     EXPECT_EQ(std::filesystem::path(chosen), folder.path() / "rec1.wav");
 }
+
+}  // namespace orv::launcher
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

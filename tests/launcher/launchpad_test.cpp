@@ -8,7 +8,7 @@
 
 #include "testfolder.h"
 
-using namespace orv::launcher;
+namespace orv::launcher {
 
 namespace {
 
@@ -162,3 +162,5 @@ TEST(LaunchpadTest, ReceiverStartsInTheFolderOfTheLastChoice) {
     EXPECT_TRUE(std::filesystem::exists(f.folder.path() / "ffts/Wendrake.ini"));
     EXPECT_EQ(f.starter.starts.back().line.rfind("orvane-rx.exe -f rec.wav -T ", 0), 0u);
 }
+
+}  // namespace orv::launcher

@@ -11,7 +11,7 @@
 #include "settingsfiles.h"
 #include "testfolder.h"
 
-using namespace orv::launcher;
+namespace orv::launcher {
 
 TEST(TextToNumberTest, ReadsTheLeadingNumber) {
     const double inf = std::numeric_limits<double>::infinity();
@@ -128,3 +128,5 @@ TEST(LocaleTest, NumbersIgnoreADecimalCommaLocale) {
     }
     std::setlocale(LC_ALL, "C");
 }
+
+}  // namespace orv::launcher

@@ -6,7 +6,7 @@
 
 #include "testfolder.h"
 
-using namespace orv::launcher;
+namespace orv::launcher {
 
 namespace {
 
@@ -189,3 +189,5 @@ TEST(CalculateOffsetsTest, LabelTexts) {
     calculateOffsets(state);
     EXPECT_EQ(state.Label4, "freq offset = -12.25 [Hz]");
 }
+
+}  // namespace orv::launcher

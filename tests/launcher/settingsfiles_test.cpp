@@ -4,7 +4,7 @@
 
 #include "testfolder.h"
 
-using namespace orv::launcher;
+namespace orv::launcher {
 
 TEST(SettingsFileTest, SaveThenLoadRoundTrip) {
     TestFolder folder;
@@ -103,3 +103,5 @@ TEST(SettingsFileTest, UnwritableFileFailsQuietly) {
     EXPECT_FALSE(loadSettings(state));
     EXPECT_FALSE(loadSampleRates(state));
 }
+
+}  // namespace orv::launcher

@@ -7,7 +7,7 @@
 #include "offsets.h"
 #include "testfolder.h"
 
-using namespace orv::launcher;
+namespace orv::launcher {
 
 TEST(Spec2wavScanTest, ReadsTheConvertersInformation) {
     TestFolder folder;
@@ -31,3 +31,5 @@ TEST(Spec2wavScanTest, ReadsTheConvertersInformation) {
     EXPECT_EQ(state.Label3, "sample rate = 0.9765625 [samples/s]");
     EXPECT_DOUBLE_EQ(state.fileStartSeconds, 45288.56);
 }
+
+}  // namespace orv::launcher

@@ -4,6 +4,8 @@
 #include <iterator>
 #include <random>
 
+namespace orv::launcher {
+
 TestFolder::TestFolder() : previous_(std::filesystem::current_path()) {
     std::random_device random;
     path_ = std::filesystem::temp_directory_path() / ("launcher-test-" + std::to_string(random()));
@@ -33,3 +35,5 @@ std::string TestFolder::read(const std::string& name) const {
     std::ifstream file(path_ / name, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
 }
+
+}  // namespace orv::launcher

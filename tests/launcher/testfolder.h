@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <string>
 
+namespace orv::launcher {
+
 class TestFolder {
 public:
     TestFolder();
@@ -21,3 +23,5 @@ private:
     std::filesystem::path previous_;
     std::filesystem::path path_;
 };
+
+}  // namespace orv::launcher

@@ -17,7 +17,7 @@
 #include "psfparse.h"
 #include "surface.h"
 
-namespace orv {
+namespace orv::runtime {
 namespace {
 
 std::uint32_t be32(const std::string& s, std::size_t at) {
@@ -215,9 +215,9 @@ TEST(Psf, Psf1UnicodeTableDecidesTheAsciiGlyphs) {
         }
         put16(b, 0xFFFF);
     }
-    const auto parsed = psf::parseFont(b);
+    const auto parsed = orv::tools::parseFont(b);
     ASSERT_TRUE(parsed.font) << parsed.error;
-    const auto glyphs = psf::glyphsByByte(*parsed.font);
+    const auto glyphs = orv::tools::glyphsByByte(*parsed.font);
     EXPECT_EQ(glyphs['A'][0], 8);
     EXPECT_EQ(glyphs['B'][5], 9);
     EXPECT_EQ(glyphs[0xE9][0], 9);
@@ -226,10 +226,10 @@ TEST(Psf, Psf1UnicodeTableDecidesTheAsciiGlyphs) {
 }
 
 TEST(Psf, WithoutTableGlyphIndexIsTheByte) {
-    const auto parsed = psf::parseFont(psf1(512, false));
+    const auto parsed = orv::tools::parseFont(psf1(512, false));
     ASSERT_TRUE(parsed.font) << parsed.error;
     EXPECT_EQ(parsed.font->glyphs.size(), 512u);
-    EXPECT_EQ(psf::glyphsByByte(*parsed.font)['A'][0], 'A' + 1);
+    EXPECT_EQ(orv::tools::glyphsByByte(*parsed.font)['A'][0], 'A' + 1);
 }
 
 TEST(Psf, Psf2Utf8Table) {
@@ -247,9 +247,9 @@ TEST(Psf, Psf2Utf8Table) {
         }  // sequence only
         b.push_back(0xFF);
     }
-    const auto parsed = psf::parseFont(b);
+    const auto parsed = orv::tools::parseFont(b);
     ASSERT_TRUE(parsed.font) << parsed.error;
-    const auto glyphs = psf::glyphsByByte(*parsed.font);
+    const auto glyphs = orv::tools::glyphsByByte(*parsed.font);
     EXPECT_EQ(glyphs['q'][0], std::uint8_t(291));
     EXPECT_EQ(glyphs['r'][0], std::uint8_t(292));
     EXPECT_EQ(glyphs[0xE9][0], std::uint8_t(292));
@@ -278,21 +278,21 @@ TEST(Psf, RejectsWhatItCannotUse) {
         {"psf2HeaderOnly", {0x72, 0xB5, 0x4A, 0x86, 0, 0}},
     };
     for (const Case& c : cases) {
-        const auto parsed = psf::parseFont(c.bytes);
+        const auto parsed = orv::tools::parseFont(c.bytes);
         EXPECT_FALSE(parsed.font) << c.name;
         EXPECT_FALSE(parsed.error.empty()) << c.name;
     }
 }
 
 TEST(Psf, GeneratedSourceHoldsEveryRow) {
-    std::array<psf::Glyph, 256> glyphs{};
+    std::array<orv::tools::Glyph, 256> glyphs{};
     glyphs[65][15] = 255;
     glyphs[255][0] = 1;
-    const std::string src = psf::glyphSource(glyphs, "test");
+    const std::string src = orv::tools::glyphSource(glyphs, "test");
     EXPECT_NE(src.find("fontGlyphs[256][16]"), std::string::npos);
     EXPECT_NE(src.find("{1,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0}"), std::string::npos);
     EXPECT_NE(src.find("{0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,255}"), std::string::npos);
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::runtime

@@ -12,7 +12,7 @@
 
 #include "surface.h"
 
-namespace orv {
+namespace orv::runtime {
 namespace {
 
 using Pixel = std::pair<int, int>;
@@ -447,4 +447,4 @@ TEST(Surface, ResetRestoresTheOpenedState) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::runtime

@@ -16,7 +16,7 @@
 #include "errors.h"
 #include "surface_window.h"
 
-namespace orv {
+namespace orv::runtime {
 namespace {
 
 // One QApplication per test: runProgramWithScreen makes its own.
@@ -232,7 +232,7 @@ TEST(RunProgramDeathTest, ExitPathOnTheProgramThreadClosesTheWindowAndExits) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::runtime
 
 int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);  // no window on the developer's desktop

@@ -6,7 +6,7 @@
 #include "glyphs.h"
 #include "surface.h"
 
-namespace orv {
+namespace orv::runtime {
 namespace {
 
 // True if the cell at (row, column) shows ch in the given colours.
@@ -145,4 +145,4 @@ TEST(Text, WritingMarksTheCellRows) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::runtime

@@ -10,14 +10,12 @@
 #include "symbolfile.h"
 #include "symbolintegrator.h"
 
+namespace orv::receiver {
 namespace {
 
-using rxtest::PrintTo;
-
-using namespace rxtest;
-using orv::rx::integrateSymbols;
-using orv::rx::RxOptions;
-using orv::rx::WaveRecording;
+using orv::receiver::integrateSymbols;
+using orv::receiver::RxOptions;
+using orv::receiver::WaveRecording;
 
 constexpr double pi = std::numbers::pi;
 
@@ -186,7 +184,7 @@ TEST(SymbolFile, EveryCountIsFoundByTheViewersLookup) {
         std::vector<std::complex<double>> symbols;
         for (std::size_t i = 0; i < n; ++i)
             symbols.push_back({i % 2 ? -65536.123456789 : 1.5e-7, -1e300 * double(i % 3 == 2)});
-        const std::string text = orv::rx::formatSymbolRecords(symbols);
+        const std::string text = orv::receiver::formatSymbolRecords(symbols);
         ASSERT_GE(text.size(), 101u);
         char index[24];
         EXPECT_EQ(lastLookup(text), std::string(index, std::to_chars(index, index + 24, n - 1).ptr)) << n;
@@ -195,7 +193,8 @@ TEST(SymbolFile, EveryCountIsFoundByTheViewersLookup) {
         for (std::size_t i = 0; i < n; ++i) {
             const auto end = text.find("\r\n", begin);
             ASSERT_NE(end, std::string::npos);
-            EXPECT_EQ(end + 2 - begin, n == 1 ? orv::rx::loneRecordLength : orv::rx::recordLength);
+            EXPECT_EQ(end + 2 - begin,
+                      n == 1 ? orv::receiver::loneRecordLength : orv::receiver::recordLength);
             const std::string record = text.substr(begin, end - begin);
             EXPECT_EQ(record.find('\n'), std::string::npos);
             double fields[4];
@@ -215,7 +214,7 @@ TEST(SymbolFile, EveryCountIsFoundByTheViewersLookup) {
 }
 
 TEST(SymbolFile, PhaseStaysWithinPlusMinus180) {
-    const std::string text = orv::rx::formatSymbolRecords({{-1, 0}, {-1, -1e-12}, {0, 0}, {0, 1}});
+    const std::string text = orv::receiver::formatSymbolRecords({{-1, 0}, {-1, -1e-12}, {0, 0}, {0, 1}});
     EXPECT_NE(text.find("0 -1 0 180.0000"), std::string::npos) << text;
     EXPECT_NE(text.find("1 -1 -1e-12 -180.0000"), std::string::npos) << text;
     EXPECT_NE(text.find("2 0 0 0.0000"), std::string::npos) << text;
@@ -227,7 +226,7 @@ TEST_F(ScratchFolder, SummaryLineNamesCountPowerAndSpan) {
     // Periods [2625, 3125) ... [62125, 62625) take half of their edge samples.
     for (std::size_t i = 2625; i <= 62625; ++i) samples[i] = {0, -2};  // conj of 2j: phase +90 degrees
     writeWav("rec.wav", samples);
-    const auto r = orv::rx::runReceiver(
+    const auto r = orv::receiver::runReceiver(
         {"-c", "2", "-T", " 10.5", "-f", "rec.wav", "-F", " 0", "-S", "2", "-N", "120", "-p", "1"});
     ASSERT_EQ(r.exitCode, 0) << r.error;
     EXPECT_EQ(r.output,
@@ -235,7 +234,8 @@ TEST_F(ScratchFolder, SummaryLineNamesCountPowerAndSpan) {
               "of 65536 at 250 samples/s\n");
     const std::string file = readFile("rawsyms.txt");
     EXPECT_EQ(file.substr(0, 16), "0 0 2 90.0000   ");
-    EXPECT_EQ(file.size(), 120 * orv::rx::recordLength);
+    EXPECT_EQ(file.size(), 120 * orv::receiver::recordLength);
 }
 
 }  // namespace
+}  // namespace orv::receiver

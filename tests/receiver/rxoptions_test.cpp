@@ -4,11 +4,10 @@
 #include "rxoptions.h"
 #include "rxtestsupport.h"
 
-using orv::rx::parseRxOptions;
+using orv::receiver::parseRxOptions;
 
+namespace orv::receiver {
 namespace {
-
-using rxtest::PrintTo;
 
 std::vector<std::string> words(const std::string& line) {
     std::vector<std::string> out;
@@ -119,10 +118,11 @@ TEST(ReceiverHelp, WinsOverEverythingAndSaysWhatIsLeftOut) {
         ASSERT_TRUE(r.ok()) << args;
         EXPECT_TRUE(r->helpRequested) << args;
     }
-    const std::string help = orv::rx::helpText();
+    const std::string help = orv::receiver::helpText();
     for (const char* part :
          {"-f WAV", "-T", "-F", "-S", "-N", "-c", "-p", "rawsyms.txt", "Decoding the message"})
         EXPECT_NE(help.find(part), std::string::npos) << part;
 }
 
 }  // namespace
+}  // namespace orv::receiver

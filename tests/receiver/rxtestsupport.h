@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-namespace rxtest {
+namespace orv::receiver {
 
 // Parameterised cases print as their name instead of a byte dump.
 template <class Case>
@@ -121,4 +121,4 @@ private:
     std::filesystem::path previous_;
 };
 
-}  // namespace rxtest
+}  // namespace orv::receiver

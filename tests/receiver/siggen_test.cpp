@@ -14,11 +14,10 @@
 #include "symbolintegrator.h"
 #include "wavefile.h"
 
+namespace orv::receiver {
 namespace {
 
-using rxtest::PrintTo;
-
-using namespace orv::siggen;
+using namespace orv::tools;
 using cd = std::complex<double>;
 
 TEST(SiggenFft, MatchesDirectTransform) {
@@ -193,16 +192,16 @@ TEST(SiggenRoundTrip, ReceiverRecoversEverySymbol) {
         for (std::size_t i = 0; i < y.size(); i += 97)
             EXPECT_LT(std::abs(cd(y[i]) - 4096.0 * std::conj(g.baseband[i])), 4096 * 1e-5);
 
-        rxtest::WavLayout layout;
-        const std::string bytes = rxtest::wavBytes(layout, rxtest::floatBytes(y));
-        const auto wave = orv::rx::parseWave({bytes.begin(), bytes.end()}, "rt.wav");
+        WavLayout layout;
+        const std::string bytes = wavBytes(layout, floatBytes(y));
+        const auto wave = orv::receiver::parseWave({bytes.begin(), bytes.end()}, "rt.wav");
         ASSERT_TRUE(wave.ok()) << wave.error();
-        orv::rx::RxOptions o;
+        orv::receiver::RxOptions o;
         o.startOffset = 1.5;
         o.frequencyOffset = s.carrier - s.centralFrequency;
         o.symbolPeriod = s.symbolPeriod;
         o.symbolCount = s.symbolCount;
-        const auto r = orv::rx::integrateSymbols(wave.value(), o);
+        const auto r = orv::receiver::integrateSymbols(wave.value(), o);
         ASSERT_TRUE(r.ok()) << r.error();
         for (std::size_t k = 0; k < g.symbols.size(); ++k) {
             const cd z = r->symbols[k] / 4096.0;
@@ -213,3 +212,4 @@ TEST(SiggenRoundTrip, ReceiverRecoversEverySymbol) {
 }
 
 }  // namespace
+}  // namespace orv::receiver

@@ -5,11 +5,8 @@
 #include "rxtestsupport.h"
 #include "wavefile.h"
 
+namespace orv::receiver {
 namespace {
-
-using rxtest::PrintTo;
-
-using namespace rxtest;
 
 const std::vector<std::string> launcherArgs = {"-f", "rec.wav", "-T", " 1", "-F", "0",  "-S",
                                                "2",  "-N",      "10", "-c", "2",  "-p", "1"};
@@ -68,7 +65,7 @@ TEST_P(BadWaveFile, FailsWithOneLineAndKeepsEarlierSymbols) {
     const std::string earlier = "0 1 0 0\r\nearlier run\r\n";
     writeFile("rawsyms.txt", earlier);
 
-    const auto r = orv::rx::runReceiver(launcherArgs);
+    const auto r = orv::receiver::runReceiver(launcherArgs);
     EXPECT_EQ(r.exitCode, c.exitCode);
     EXPECT_TRUE(r.output.empty());
     EXPECT_NE(r.error.find(c.message), std::string::npos) << r.error;
@@ -84,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(Receiver, BadWaveFile, ::testing::ValuesIn(badWaves()),
 TEST_F(ScratchFolder, GoodRunReplacesEarlierSymbolFile) {
     writeWav("rec.wav", ones(5251));  // just long enough: the last cell ends at 5250.5
     writeFile("rawsyms.txt", "stale\r\n");
-    const auto r = orv::rx::runReceiver(launcherArgs);
+    const auto r = orv::receiver::runReceiver(launcherArgs);
     ASSERT_EQ(r.exitCode, 0) << r.error;
     EXPECT_EQ(readFile("rawsyms.txt").substr(0, 2), "0 ");
     EXPECT_FALSE(std::filesystem::exists("rawsyms.txt.part"));
@@ -106,7 +103,7 @@ TEST_P(SampleRate, ComesFromInfoTextElseHeader) {
     w.headerRate = c.headerRate;
     w.info = c.info;
     const std::string bytes = wavBytes(w, floatBytes(ones(4)));
-    const auto r = orv::rx::parseWave({bytes.begin(), bytes.end()}, "x.wav");
+    const auto r = orv::receiver::parseWave({bytes.begin(), bytes.end()}, "x.wav");
     ASSERT_TRUE(r.ok()) << r.error();
     EXPECT_EQ(r->sampleRate, c.rate);
     EXPECT_EQ(r->rateFromInfo, c.fromInfo);
@@ -128,7 +125,7 @@ TEST(WaveSamples, ChannelOneIsRealChannelTwoImaginary) {
     WavLayout plain;
     plain.formatTag = 3;  // the plain float tag is read as well
     const std::string bytes = wavBytes(plain, floatBytes({{1.5f, -2.25f}, {-0.0f, 3e-38f}}));
-    const auto r = orv::rx::parseWave({bytes.begin(), bytes.end()}, "x.wav");
+    const auto r = orv::receiver::parseWave({bytes.begin(), bytes.end()}, "x.wav");
     ASSERT_TRUE(r.ok()) << r.error();
     ASSERT_EQ(r->samples.size(), 2u);
     EXPECT_EQ(r->samples[0], std::complex<float>(1.5f, -2.25f));
@@ -137,3 +134,4 @@ TEST(WaveSamples, ChannelOneIsRealChannelTwoImaginary) {
 }
 
 }  // namespace
+}  // namespace orv::receiver

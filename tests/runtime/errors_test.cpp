@@ -9,7 +9,7 @@
 
 #include "errors.h"
 
-namespace orv {
+namespace orv::runtime {
 namespace {
 
 TEST(ErrorReport, Texts) {
@@ -141,4 +141,4 @@ TEST(ExitPath, CommandLineOfAProgram) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::runtime

@@ -12,6 +12,7 @@
 #include "textfile.h"
 
 using namespace orv;
+using namespace orv::runtime;
 
 // Runs the stack out, to see the overflow reported like an access violation.
 static int deeper(int n) {

@@ -9,7 +9,7 @@
 #include "numbers.h"
 #include "textops.h"
 
-namespace orv {
+namespace orv::runtime {
 namespace {
 
 TEST(NumberText, Integers) {
@@ -223,4 +223,4 @@ TEST(DaySerial, DatesAndRollOver) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::runtime

@@ -13,7 +13,7 @@
 #include "binary.h"
 #include "textfile.h"
 
-namespace orv {
+namespace orv::runtime {
 namespace {
 
 class Files : public ::testing::Test {
@@ -261,4 +261,4 @@ TEST_F(Files, ConsoleSinkTakesFileZero) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::runtime

@@ -9,7 +9,7 @@
 #include "chunkedsource.h"
 #include "tokenreader.h"
 
-namespace orv {
+namespace orv::runtime {
 namespace {
 
 enum class As { Int, Single, Double };
@@ -316,4 +316,4 @@ TEST(TokenReader, RecordsMatchNumberByNumber) {
 }
 
 }  // namespace
-}  // namespace orv
+}  // namespace orv::runtime

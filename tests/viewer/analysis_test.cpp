@@ -11,6 +11,7 @@
 #include "printusing.h"
 #include "viewertestsupport.h"
 
+namespace orv::viewer {
 namespace {
 
 struct Symbols {
@@ -52,16 +53,17 @@ class SignalTable : public ::testing::TestWithParam<SignalCase> {};
 TEST_P(SignalTable, GivesTheKnownFigures) {
     const SignalCase& c = GetParam();
     const Symbols s = c.make();
-    const vt::SignalRun run = vt::analyseSymbols(s.inPhase, s.quadrature);
-    EXPECT_EQ(static_cast<long>(vt::indexOfMax(run.symbolDb)), c.symbolPeak);
-    EXPECT_EQ(static_cast<long>(vt::indexOfMax(run.squaredDb)), c.squaredPeak);
+    const SignalRun run = analyseSymbols(s.inPhase, s.quadrature);
+    EXPECT_EQ(static_cast<long>(indexOfMax(run.symbolDb)), c.symbolPeak);
+    EXPECT_EQ(static_cast<long>(indexOfMax(run.squaredDb)), c.squaredPeak);
     EXPECT_NEAR(run.result.squaredPeakDb, c.peakDb, c.peakTolerance);
     EXPECT_NEAR(run.result.carrierOffset, c.offset, c.offsetTolerance);
-    EXPECT_EQ(orv::formatUsing(" sqared spectrum peak ##.# dB at frequency #.##### (Hz / symbol duration)",
-                               {run.result.squaredPeakDb, run.result.carrierOffset}),
-              std::string(" sqared spectrum peak ") + c.peakLine + " (Hz / symbol duration)");
-    EXPECT_EQ(orv::formatUsing(" estimated magnitude of time error #.## (symbol durations)",
-                               {run.result.timeError}),
+    EXPECT_EQ(
+        runtime::formatUsing(" sqared spectrum peak ##.# dB at frequency #.##### (Hz / symbol duration)",
+                             {run.result.squaredPeakDb, run.result.carrierOffset}),
+        std::string(" sqared spectrum peak ") + c.peakLine + " (Hz / symbol duration)");
+    EXPECT_EQ(runtime::formatUsing(" estimated magnitude of time error #.## (symbol durations)",
+                                   {run.result.timeError}),
               std::string(" estimated magnitude of time error ") + c.timeLine + " (symbol durations)");
     for (const float db : run.squaredDb) EXPECT_GE(db, -60.0f);
 }
@@ -97,11 +99,11 @@ class ReorderTable : public ::testing::TestWithParam<ReorderCase> {};
 TEST_P(ReorderTable, PutsEachBinAtItsIndex) {
     const ReorderCase& c = GetParam();
     const Symbols s = tone(c.n, static_cast<double>(c.bin) / static_cast<double>(c.n));
-    orv::SpectrumWork work;
-    orv::allocateWorkArrays(work, c.n);
-    orv::fillTwiddleTables(work, c.n);
-    orv::computeSpectrumDb(work, s.inPhase.data(), s.quadrature.data());
-    EXPECT_EQ(vt::indexOfMax(work.spectrumDb), c.index);
+    SpectrumWork work;
+    allocateWorkArrays(work, c.n);
+    fillTwiddleTables(work, c.n);
+    computeSpectrumDb(work, s.inPhase.data(), s.quadrature.data());
+    EXPECT_EQ(indexOfMax(work.spectrumDb), c.index);
     EXPECT_NEAR(work.spectrumDb[c.index], 10 * std::log10(static_cast<double>(c.n)), 0.01);
     for (std::size_t i = 0; i < c.n; ++i) {
         if (i != c.index) {
@@ -128,7 +130,7 @@ class PeakTable : public ::testing::TestWithParam<PeakCase> {};
 
 TEST_P(PeakTable, FindsAndRefinesThePeak) {
     const PeakCase& c = GetParam();
-    const orv::SquaredPeak peak = orv::findSquaredPeak(c.db);
+    const SquaredPeak peak = findSquaredPeak(c.db);
     EXPECT_FLOAT_EQ(peak.squaredPeakDb, c.peakDb);
     EXPECT_FLOAT_EQ(peak.carrierOffset, c.offset);
 }
@@ -153,7 +155,7 @@ INSTANTIATE_TEST_SUITE_P(Spectra, PeakTable,
 
 TEST(CorrectFrequency, StopsATurningSequence) {
     Symbols s = tone(300, 0.0137);
-    orv::correctFrequency(s.inPhase, s.quadrature, 0.0137f);
+    correctFrequency(s.inPhase, s.quadrature, 0.0137f);
     for (std::size_t i = 0; i < s.inPhase.size(); ++i) {
         EXPECT_NEAR(s.inPhase[i], 1.0f, 1e-4f) << i;
         EXPECT_NEAR(s.quadrature[i], 0.0f, 1e-4f) << i;
@@ -161,3 +163,4 @@ TEST(CorrectFrequency, StopsATurningSequence) {
 }
 
 }  // namespace
+}  // namespace orv::viewer

@@ -12,20 +12,21 @@
 #include "viewer.h"
 #include "viewertestsupport.h"
 
+namespace orv::viewer {
 namespace {
 
 struct Picture {
-    orv::ViewerOutcome outcome;
-    orv::SurfacePixels pixels{};
-    int at(int x, int y) const { return pixels[static_cast<std::size_t>(y * orv::screenWidth + x)]; }
+    ViewerOutcome outcome;
+    runtime::SurfacePixels pixels{};
+    int at(int x, int y) const { return pixels[static_cast<std::size_t>(y * runtime::screenWidth + x)]; }
 };
 
 Picture drawRun(const std::string& records) {
-    vt::TempDir dir;
+    TempDir dir;
     dir.write("rawsyms.txt", records);
-    orv::ImageScreen screen;
+    runtime::ImageScreen screen;
     Picture p;
-    p.outcome = orv::runViewer(screen, orv::programFiles(), dir.file("rawsyms.txt"));
+    p.outcome = runViewer(screen, runtime::programFiles(), dir.file("rawsyms.txt"));
     p.pixels = screen.picture().snapshot();
     return p;
 }
@@ -40,7 +41,7 @@ std::string rowText(const Picture& p, int row, int columns) {
             bool same = true;
             for (int y = 0; y < 16 && same; ++y) {
                 for (int x = 0; x < 8 && same; ++x) {
-                    const bool ink = orv::fontGlyphs[ch][y] & (0x80 >> x);
+                    const bool ink = runtime::fontGlyphs[ch][y] & (0x80 >> x);
                     same = p.at(8 * (column - 1) + x, 16 * (row - 1) + y) == (ink ? 15 : 0);
                 }
             }
@@ -75,8 +76,7 @@ void expectFrames(const Picture& p, const std::string& what) {
 }
 
 TEST(Picture, ConstantSymbolsShowTheirFiguresInTheTextRows) {
-    const Picture p =
-        drawRun(vt::symbolRecords(std::vector<float>(120, 1.0f), std::vector<float>(120, 0.0f)));
+    const Picture p = drawRun(symbolRecords(std::vector<float>(120, 1.0f), std::vector<float>(120, 0.0f)));
     ASSERT_TRUE(p.outcome.ok());
     expectFrames(p, "n=120");
     EXPECT_EQ(rowText(p, 24, 13), " 120 symbols ");
@@ -86,9 +86,9 @@ TEST(Picture, ConstantSymbolsShowTheirFiguresInTheTextRows) {
     EXPECT_EQ(rowText(p, 27, 80), fullRow(" estimated magnitude of time error 1.00 (symbol durations)"));
     // Row 25 and the rows under the text stay black.
     for (int y = 384; y < 400; ++y)
-        for (int x = 0; x < orv::screenWidth; ++x) ASSERT_EQ(p.at(x, y), 0) << x << "," << y;
-    for (int y = 432; y < orv::screenHeight; ++y)
-        for (int x = 0; x < orv::screenWidth; ++x) ASSERT_EQ(p.at(x, y), 0) << x << "," << y;
+        for (int x = 0; x < runtime::screenWidth; ++x) ASSERT_EQ(p.at(x, y), 0) << x << "," << y;
+    for (int y = 432; y < runtime::screenHeight; ++y)
+        for (int x = 0; x < runtime::screenWidth; ++x) ASSERT_EQ(p.at(x, y), 0) << x << "," << y;
 }
 
 TEST(Picture, MarksLandWhereTheirValuesSay) {
@@ -110,7 +110,7 @@ TEST(Picture, SmallSymbolCountsDrawWithinTheirBins) {
             re[i] = std::cos(0.3f * static_cast<float>(i));
             im[i] = std::sin(0.3f * static_cast<float>(i));
         }
-        const Picture p = drawRun(vt::symbolRecords(re, im));
+        const Picture p = drawRun(symbolRecords(re, im));
         ASSERT_TRUE(p.outcome.ok()) << n;
         expectFrames(p, "n=" + std::to_string(n));
         EXPECT_EQ(rowText(p, 24, 1 + static_cast<int>(std::to_string(n).size()) + 8),
@@ -120,3 +120,4 @@ TEST(Picture, SmallSymbolCountsDrawWithinTheirBins) {
 }
 
 }  // namespace
+}  // namespace orv::viewer

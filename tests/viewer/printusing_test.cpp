@@ -7,6 +7,7 @@
 
 #include "printusing.h"
 
+namespace orv::viewer {
 namespace {
 
 struct FieldCase {
@@ -19,7 +20,7 @@ class FieldTable : public ::testing::TestWithParam<FieldCase> {};
 
 TEST_P(FieldTable, FormatsTheValueIntoItsField) {
     const FieldCase& c = GetParam();
-    EXPECT_EQ(orv::formatUsing(c.format, {c.value}), c.expected) << c.format << " with " << c.value;
+    EXPECT_EQ(runtime::formatUsing(c.format, {c.value}), c.expected) << c.format << " with " << c.value;
 }
 
 const float nan = std::numeric_limits<float>::quiet_NaN();
@@ -55,17 +56,19 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{"##.#", -inf, "-inf"}, FieldCase{"#", nan, "%nan"}));
 
 TEST(FormatUsing, KeepsTheLiteralTextAroundTheFields) {
-    EXPECT_EQ(orv::formatUsing(" estimated magnitude of time error #.## (symbol durations)", {1}),
+    EXPECT_EQ(runtime::formatUsing(" estimated magnitude of time error #.## (symbol durations)", {1}),
               " estimated magnitude of time error 1.00 (symbol durations)");
-    EXPECT_EQ(orv::formatUsing(" sqared spectrum peak ##.# dB at frequency #.##### (Hz / symbol duration)",
-                               {22.99f, -0.01252f}),
-              " sqared spectrum peak 23.0 dB at frequency -.01252 (Hz / symbol duration)");
+    EXPECT_EQ(
+        runtime::formatUsing(" sqared spectrum peak ##.# dB at frequency #.##### (Hz / symbol duration)",
+                             {22.99f, -0.01252f}),
+        " sqared spectrum peak 23.0 dB at frequency -.01252 (Hz / symbol duration)");
     // A point that no '#' follows is text.
-    EXPECT_EQ(orv::formatUsing("v. ## dB.", {7}), "v.  7 dB.");
+    EXPECT_EQ(runtime::formatUsing("v. ## dB.", {7}), "v.  7 dB.");
     // More values than fields: the format starts over.
-    EXPECT_EQ(orv::formatUsing("[#]", {1, 2}), "[1][2]");
+    EXPECT_EQ(runtime::formatUsing("[#]", {1, 2}), "[1][2]");
     // No field at all: the text alone.
-    EXPECT_EQ(orv::formatUsing("no field", {1}), "no field");
+    EXPECT_EQ(runtime::formatUsing("no field", {1}), "no field");
 }
 
 }  // namespace
+}  // namespace orv::viewer

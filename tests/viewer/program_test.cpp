@@ -15,6 +15,7 @@
 
 #include "viewertestsupport.h"
 
+namespace orv::viewer {
 namespace {
 
 struct Result {
@@ -32,8 +33,7 @@ std::string slurp(const std::filesystem::path& path) {
 // Runs phaseview in dir with standard input from /dev/null; env holds the
 // variables to set ("NAME=value"); the display variables are always cleared
 // first. A non-zero addressSpace (bytes) makes larger allocations fail.
-Result runPhaseview(const vt::TempDir& dir, const std::vector<std::string>& env = {},
-                    rlim_t addressSpace = 0) {
+Result runPhaseview(const TempDir& dir, const std::vector<std::string>& env = {}, rlim_t addressSpace = 0) {
     const std::filesystem::path out = dir.path() / ".out", err = dir.path() / ".err";
     const pid_t pid = fork();
     if (pid == 0) {
@@ -75,7 +75,7 @@ class RunTable : public ::testing::TestWithParam<RunCase> {};
 
 TEST_P(RunTable, PrintsExactlyThis) {
     const RunCase& c = GetParam();
-    vt::TempDir dir;
+    TempDir dir;
     if (!c.symbols.empty()) dir.write("rawsyms.txt", c.symbols);
     const Result r = runPhaseview(dir);
     EXPECT_EQ(r.exitCode, c.exitCode);
@@ -84,7 +84,7 @@ TEST_P(RunTable, PrintsExactlyThis) {
 }
 
 std::string constantRecords(std::size_t n) {
-    return vt::symbolRecords(std::vector<float>(n, 1.0f), std::vector<float>(n, 0.0f));
+    return symbolRecords(std::vector<float>(n, 1.0f), std::vector<float>(n, 0.0f));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -123,7 +123,7 @@ TEST(Allocation, EachGroupOfArraysFailsAtItsOwnSite) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the address sanitizer needs more address space than the limits leave";
 #endif
-    vt::TempDir dir;
+    TempDir dir;
     dir.write("rawsyms.txt", "0 1 0 0\r\n16777215 1 0 0\r\n");
     struct Case {
         rlim_t mebibytes;
@@ -139,7 +139,7 @@ TEST(Allocation, EachGroupOfArraysFailsAtItsOwnSite) {
 }
 
 // A de_DE locale, built into the scratch folder (no system locale needed).
-bool buildGermanLocale(const vt::TempDir& dir) {
+bool buildGermanLocale(const TempDir& dir) {
     const std::string command =
         "localedef -i de_DE -f UTF-8 '" + dir.file("de_DE.UTF-8") + "' >/dev/null 2>&1";
     return std::system(command.c_str()) == 0 ||
@@ -149,9 +149,9 @@ bool buildGermanLocale(const vt::TempDir& dir) {
 // Qt takes the C library's locale from the environment; numbers read and
 // printed must keep their '.' all the same.
 TEST(Locale, GermanEnvironmentKeepsThePoint) {
-    vt::TempDir localeDir;
+    TempDir localeDir;
     if (!buildGermanLocale(localeDir)) GTEST_SKIP() << "no de_DE locale source or localedef";
-    vt::TempDir dir;
+    TempDir dir;
     dir.write("rawsyms.txt", "0 0.5 0 0\r\n1 -1.25 0 0\r\n2 0 1.5 0\r\n3 1 1 0\r\n");
     const std::string locpath = "LOCPATH=" + localeDir.path().string();
     // With Qt's offscreen window (Qt sets the locale), and without any window.
@@ -166,3 +166,4 @@ TEST(Locale, GermanEnvironmentKeepsThePoint) {
 }
 
 }  // namespace
+}  // namespace orv::viewer

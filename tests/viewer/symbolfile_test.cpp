@@ -10,6 +10,7 @@
 #include "symbolset.h"
 #include "viewertestsupport.h"
 
+namespace orv::viewer {
 namespace {
 
 std::string ordinaryRecords(int count, const char* lineEnd) {
@@ -36,12 +37,12 @@ class CountTable : public ::testing::TestWithParam<CountCase> {};
 
 TEST_P(CountTable, TakesTheCountFromTheLastRecord) {
     const CountCase& c = GetParam();
-    vt::TempDir dir;
+    TempDir dir;
     dir.write("rawsyms.txt", c.bytes);
-    orv::FileTable files;
-    ASSERT_EQ(files.openFile(dir.file("rawsyms.txt"), orv::FileMode::Input, 1), 0);
+    runtime::FileTable files;
+    ASSERT_EQ(files.openFile(dir.file("rawsyms.txt"), runtime::FileMode::Input, 1), 0);
     float count = -7;
-    ASSERT_TRUE(orv::lookupSymbolCount(files, 1, count));
+    ASSERT_TRUE(lookupSymbolCount(files, 1, count));
     EXPECT_EQ(count, c.count);
 }
 
@@ -67,20 +68,20 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<CountCase>& info) { return std::string(info.param.name); });
 
 struct Read {
-    orv::ViewerOutcome outcome;
-    orv::SymbolSet symbols;
-    orv::SpectrumWork work;
+    ViewerOutcome outcome;
+    SymbolSet symbols;
+    SpectrumWork work;
 };
 
-Read readFile(const vt::TempDir& dir, const char* name = "rawsyms.txt") {
+Read readFile(const TempDir& dir, const char* name = "rawsyms.txt") {
     Read r;
-    orv::FileTable files;
-    r.outcome = orv::readSymbols(files, r.symbols, r.work, dir.file(name));
+    runtime::FileTable files;
+    r.outcome = readSymbols(files, r.symbols, r.work, dir.file(name));
     return r;
 }
 
 TEST(ReadSymbols, ReadsTheRecordsAndAllocatesEveryArray) {
-    vt::TempDir dir;
+    TempDir dir;
     // More lines than the last index says, and a comma as a separator.
     dir.write("rawsyms.txt", "0 0.5 -0.25 10\r\n1,2,3,-170.5\r\n1 9 9 9\r\n");
     const Read r = readFile(dir);
@@ -95,7 +96,7 @@ TEST(ReadSymbols, ReadsTheRecordsAndAllocatesEveryArray) {
 }
 
 TEST(ReadSymbols, FillsMissingRecordsWithZero) {
-    vt::TempDir dir;
+    TempDir dir;
     dir.write("rawsyms.txt", "0 1 1 1\r\n3 2 2 2\r\n");
     const Read r = readFile(dir);
     ASSERT_TRUE(r.outcome.ok());
@@ -105,7 +106,7 @@ TEST(ReadSymbols, FillsMissingRecordsWithZero) {
 struct StopCase {
     const char* name;
     const char* bytes;  // nullptr: no file
-    orv::ViewerOutcome::Kind kind;
+    ViewerOutcome::Kind kind;
     int errorOrExit;
     int site;
 };
@@ -114,11 +115,11 @@ class StopTable : public ::testing::TestWithParam<StopCase> {};
 
 TEST_P(StopTable, StopsWithTheRightReport) {
     const StopCase& c = GetParam();
-    vt::TempDir dir;
+    TempDir dir;
     if (c.bytes != nullptr) dir.write("rawsyms.txt", c.bytes);
     const Read r = readFile(dir);
     ASSERT_EQ(r.outcome.kind, c.kind);
-    if (c.kind == orv::ViewerOutcome::Kind::Failure) {
+    if (c.kind == ViewerOutcome::Kind::Failure) {
         EXPECT_EQ(r.outcome.error, c.errorOrExit);
         EXPECT_EQ(r.outcome.site, c.site);
     } else {
@@ -128,18 +129,16 @@ TEST_P(StopTable, StopsWithTheRightReport) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, StopTable,
-                         ::testing::Values(StopCase{"missing", nullptr, orv::ViewerOutcome::Kind::Failure,
-                                                    orv::errFileNotFound, 14},
-                                           StopCase{"negativeIndex", "-1 1 1 1\r\n",
-                                                    orv::ViewerOutcome::Kind::Message, orv::exitBadInput, 0},
-                                           StopCase{"fractionalIndex", "0 1 1 1\r\n1.5 1 1 1\r\n",
-                                                    orv::ViewerOutcome::Kind::Message, orv::exitBadInput, 0},
-                                           StopCase{"hugeIndex", "0 1 1 1\r\n99999999 1 1 1\r\n",
-                                                    orv::ViewerOutcome::Kind::Message, orv::exitTooLarge, 0}),
-                         [](const ::testing::TestParamInfo<StopCase>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Files, StopTable,
+    ::testing::Values(StopCase{"missing", nullptr, ViewerOutcome::Kind::Failure, orv::errFileNotFound, 14},
+                      StopCase{"negativeIndex", "-1 1 1 1\r\n", ViewerOutcome::Kind::Message,
+                               orv::exitBadInput, 0},
+                      StopCase{"fractionalIndex", "0 1 1 1\r\n1.5 1 1 1\r\n", ViewerOutcome::Kind::Message,
+                               orv::exitBadInput, 0},
+                      StopCase{"hugeIndex", "0 1 1 1\r\n99999999 1 1 1\r\n", ViewerOutcome::Kind::Message,
+                               orv::exitTooLarge, 0}),
+    [](const ::testing::TestParamInfo<StopCase>& info) { return std::string(info.param.name); });
 
 struct ScaleCase {
     const char* name;
@@ -152,7 +151,7 @@ class ScaleTable : public ::testing::TestWithParam<ScaleCase> {};
 
 TEST_P(ScaleTable, PrintsEachRiseAndScalesToUnitLevel) {
     const ScaleCase& c = GetParam();
-    const vt::SignalRun run = vt::analyseSymbols(c.inPhase, c.quadrature);
+    const SignalRun run = analyseSymbols(c.inPhase, c.quadrature);
     EXPECT_EQ(run.console, c.console);
     EXPECT_FLOAT_EQ(run.symbols.peakScale, c.peakScale);
 }
@@ -172,17 +171,18 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(NormaliseSymbols, RefusesSymbolsWithoutLevel) {
     for (const float value : {0.0f, 1e30f}) {
-        orv::SymbolSet s;
+        SymbolSet s;
         s.count = 3;
         s.inPhase = {value, value, value};
         s.quadrature = {0, 0, 0};
-        orv::FileTable files;
-        vt::CaptureSink console;
+        runtime::FileTable files;
+        CaptureSink console;
         files.setConsoleSink(&console);
-        const orv::ViewerOutcome o = orv::normaliseSymbols(s, files);
-        EXPECT_EQ(o.kind, orv::ViewerOutcome::Kind::Message) << value;
+        const ViewerOutcome o = normaliseSymbols(s, files);
+        EXPECT_EQ(o.kind, ViewerOutcome::Kind::Message) << value;
         EXPECT_EQ(o.exitCode, orv::exitBadInput) << value;
     }
 }
 
 }  // namespace
+}  // namespace orv::viewer

@@ -12,11 +12,12 @@
 #include "analysis.h"
 #include "transform.h"
 
+namespace orv::viewer {
 namespace {
 
 struct Input {
     std::vector<float> re, im;
-    orv::SpectrumWork work;
+    SpectrumWork work;
 };
 
 // Gaussian values, or values spread over many decades (down to the
@@ -35,12 +36,12 @@ Input makeInput(std::size_t n, unsigned seed, bool wideRange) {
         in.re.push_back(a);
         in.im.push_back(b);
     }
-    orv::fillTwiddleTables(in.work, n);
+    fillTwiddleTables(in.work, n);
     return in;
 }
 
-orv::TransformArgs argsFor(const Input& in, std::vector<float>& outRe, std::vector<float>& outIm) {
-    orv::TransformArgs a;
+TransformArgs argsFor(const Input& in, std::vector<float>& outRe, std::vector<float>& outIm) {
+    TransformArgs a;
     a.re = in.re.data();
     a.im = in.im.data();
     a.twiddleCos = in.work.twiddleCos.data();
@@ -64,18 +65,18 @@ TEST_P(BitIdentity, EveryPathAndThreadCountMatchesThePlainLoop) {
     const PathCase& c = GetParam();
     const Input in = makeInput(c.n, static_cast<unsigned>(c.n) * 7 + c.wideRange, c.wideRange);
     std::vector<float> refRe, refIm;
-    orv::directTransformScalar(argsFor(in, refRe, refIm));
+    directTransformPlain(argsFor(in, refRe, refIm));
 
-    std::vector<orv::TransformPath> paths{orv::TransformPath::Scalar, orv::TransformPath::Sse2};
-    if (orv::bestTransformPath() == orv::TransformPath::Avx2) paths.push_back(orv::TransformPath::Avx2);
-    for (const orv::TransformPath path : paths) {
+    std::vector<VectorPath> paths{VectorPath::Plain, VectorPath::Sse2};
+    if (bestVectorPath() == VectorPath::Avx2) paths.push_back(VectorPath::Avx2);
+    for (const VectorPath path : paths) {
         for (const unsigned threads : {1u, 2u, 3u}) {
             std::vector<float> re, im;
-            orv::directTransform(argsFor(in, re, im), path, threads);
+            directTransform(argsFor(in, re, im), path, threads);
             EXPECT_EQ(std::memcmp(re.data(), refRe.data(), c.n * sizeof(float)), 0)
-                << orv::transformPathName(path) << " threads " << threads;
+                << runtime::vectorPathName(path) << " threads " << threads;
             EXPECT_EQ(std::memcmp(im.data(), refIm.data(), c.n * sizeof(float)), 0)
-                << orv::transformPathName(path) << " threads " << threads;
+                << runtime::vectorPathName(path) << " threads " << threads;
         }
     }
 }
@@ -95,7 +96,7 @@ TEST(DirectTransform, AgreesWithAnIndependentTransform) {
     for (const std::size_t n : {std::size_t{97}, std::size_t{1000}}) {
         const Input in = makeInput(n, 5, false);
         std::vector<float> re, im;
-        orv::directTransform(argsFor(in, re, im));
+        directTransform(argsFor(in, re, im));
         const long double turn = 6.2831855f;
         double worst = 0;
         for (std::size_t k = 0; k < n; ++k) {
@@ -114,3 +115,4 @@ TEST(DirectTransform, AgreesWithAnIndependentTransform) {
 }
 
 }  // namespace
+}  // namespace orv::viewer

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <stdexcept>
 
-namespace vt {
+namespace orv::viewer {
 
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "phaseview-test-XXXXXX").string();
@@ -50,26 +50,26 @@ SignalRun analyseSymbols(const std::vector<float>& inPhase, const std::vector<fl
     run.symbols.inPhase = inPhase;
     run.symbols.quadrature = quadrature;
     run.symbols.phaseDeg.assign(inPhase.size(), 0.0f);
-    orv::allocateWorkArrays(run.work, inPhase.size());
-    orv::fillTwiddleTables(run.work, inPhase.size());
+    allocateWorkArrays(run.work, inPhase.size());
+    fillTwiddleTables(run.work, inPhase.size());
 
-    orv::FileTable files;
+    runtime::FileTable files;
     CaptureSink console;
     files.setConsoleSink(&console);
-    const orv::ViewerOutcome scaled = orv::normaliseSymbols(run.symbols, files);
+    const ViewerOutcome scaled = normaliseSymbols(run.symbols, files);
     run.console = console.text;
     if (!scaled.ok()) throw std::runtime_error("symbols could not be scaled: " + scaled.message);
 
-    orv::computeSpectrumDb(run.work, run.symbols.inPhase.data(), run.symbols.quadrature.data());
+    computeSpectrumDb(run.work, run.symbols.inPhase.data(), run.symbols.quadrature.data());
     run.symbolDb = run.work.spectrumDb;
-    orv::squareSymbols(run.symbols.inPhase, run.symbols.quadrature, run.work);
-    orv::computeSpectrumDb(run.work, run.work.squaredI.data(), run.work.squaredQ.data());
+    squareSymbols(run.symbols.inPhase, run.symbols.quadrature, run.work);
+    computeSpectrumDb(run.work, run.work.squaredI.data(), run.work.squaredQ.data());
     run.squaredDb = run.work.spectrumDb;
-    const orv::SquaredPeak peak = orv::findSquaredPeak(run.work.spectrumDb);
+    const SquaredPeak peak = findSquaredPeak(run.work.spectrumDb);
     run.result.squaredPeakDb = peak.squaredPeakDb;
     run.result.carrierOffset = peak.carrierOffset;
-    orv::correctFrequency(run.symbols.inPhase, run.symbols.quadrature, peak.carrierOffset);
-    run.result.timeError = orv::estimateTimeError(run.symbols.inPhase, run.symbols.quadrature);
+    correctFrequency(run.symbols.inPhase, run.symbols.quadrature, peak.carrierOffset);
+    run.result.timeError = estimateTimeError(run.symbols.inPhase, run.symbols.quadrature);
     return run;
 }
 
@@ -77,4 +77,4 @@ std::size_t indexOfMax(const std::vector<float>& values) {
     return static_cast<std::size_t>(std::max_element(values.begin(), values.end()) - values.begin());
 }
 
-}  // namespace vt
+}  // namespace orv::viewer

@@ -11,7 +11,7 @@
 #include "symbolset.h"
 #include "textfile.h"
 
-namespace vt {
+namespace orv::viewer {
 
 class TempDir {
 public:
@@ -27,7 +27,7 @@ private:
     std::filesystem::path path_;
 };
 
-struct CaptureSink : orv::ConsoleSink {
+struct CaptureSink : runtime::ConsoleSink {
     std::string text;
     void write(std::string_view bytes) override { text.append(bytes); }
 };
@@ -37,11 +37,11 @@ std::string symbolRecords(const std::vector<float>& inPhase, const std::vector<f
                           std::string_view lineEnd = "\r\n");
 
 struct SignalRun {
-    orv::SymbolSet symbols;
-    orv::SpectrumWork work;
+    SymbolSet symbols;
+    SpectrumWork work;
     std::vector<float> symbolDb;   // the symbols' spectrum
     std::vector<float> squaredDb;  // the squares' spectrum
-    orv::AnalysisResult result;
+    AnalysisResult result;
     std::string console;  // the running maximum lines
 };
 
@@ -50,4 +50,4 @@ SignalRun analyseSymbols(const std::vector<float>& inPhase, const std::vector<fl
 
 std::size_t indexOfMax(const std::vector<float>& values);
 
-}  // namespace vt
+}  // namespace orv::viewer

@@ -6,7 +6,7 @@
 #include "offsetsfront.h"
 
 int main(int argc, char** argv) {
-    const auto result = orv::offsets::runOffsets({argv + 1, argv + argc});
+    const auto result = orv::tools::runOffsets({argv + 1, argv + argc});
     std::fputs(result.output.c_str(), stdout);
     std::fputs(result.error.c_str(), stderr);
     return result.exitCode;

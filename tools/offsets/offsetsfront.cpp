@@ -3,12 +3,12 @@
 #include <filesystem>
 
 #include "commandline.h"
-#include "errors.h"
 #include "launcherstate.h"
 #include "launchpad.h"
 #include "offsets.h"
+#include "orv/outcome.h"
 
-namespace orv::offsets {
+namespace orv::tools {
 namespace {
 
 FrontResult usageError(const std::string& message) {
@@ -102,4 +102,4 @@ FrontResult runOffsets(const std::vector<std::string>& args) {
     return {0, out, {}};
 }
 
-}  // namespace orv::offsets
+}  // namespace orv::tools

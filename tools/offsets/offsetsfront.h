@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace orv::offsets {
+namespace orv::tools {
 
 struct FrontResult {
     int exitCode = 0;
@@ -18,4 +18,4 @@ FrontResult runOffsets(const std::vector<std::string>& args);
 
 std::string usageText();
 
-}  // namespace orv::offsets
+}  // namespace orv::tools

@@ -9,17 +9,17 @@
 #include "viewer.h"
 
 int main(int argc, char** argv) {
-    if (argc != 2) orv::stopWithMessage("usage: phaseview-png OUTPUT.png", orv::exitBadInput);
-    orv::ImageScreen screen;
-    const orv::ViewerOutcome outcome = orv::runViewer(screen, orv::programFiles());
-    if (outcome.kind == orv::ViewerOutcome::Kind::Failure) {
-        orv::raiseError(outcome.error, outcome.site, orv::viewerModule);
+    if (argc != 2) orv::runtime::stopWithMessage("usage: phaseview-png OUTPUT.png", orv::exitBadInput);
+    orv::runtime::ImageScreen screen;
+    const orv::viewer::ViewerOutcome outcome = orv::viewer::runViewer(screen, orv::runtime::programFiles());
+    if (outcome.kind == orv::viewer::ViewerOutcome::Kind::Failure) {
+        orv::runtime::raiseError(outcome.error, outcome.site, orv::viewer::viewerModule);
     }
-    if (outcome.kind == orv::ViewerOutcome::Kind::Message)
-        orv::stopWithMessage(outcome.message, outcome.exitCode);
+    if (outcome.kind == orv::viewer::ViewerOutcome::Kind::Message)
+        orv::runtime::stopWithMessage(outcome.message, outcome.exitCode);
     const std::string path = argv[1];
-    if (!orv::writePng(path, screen.picture().snapshot())) {
-        orv::stopWithMessage("phaseview-png: cannot write " + path, orv::errFileIO);
+    if (!orv::runtime::writePng(path, screen.picture().snapshot())) {
+        orv::runtime::stopWithMessage("phaseview-png: cannot write " + path, orv::errFileIO);
     }
-    orv::endProgram(0);
+    orv::runtime::endProgram(0);
 }

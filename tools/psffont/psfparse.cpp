@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-namespace psf {
+namespace orv::tools {
 
 namespace {
 
@@ -138,7 +138,7 @@ std::array<Glyph, 256> glyphsByByte(const Font& font) {
 
 std::string glyphSource(const std::array<Glyph, 256>& glyphs, const std::string& origin) {
     std::string s = "// Generated at build time from " + origin + "; do not edit.\n";
-    s += "#include \"glyphs.h\"\n\nnamespace orv {\n\nconst std::uint8_t fontGlyphs[256][16] = {\n";
+    s += "#include \"glyphs.h\"\n\nnamespace orv::runtime {\n\nconst std::uint8_t fontGlyphs[256][16] = {\n";
     for (const Glyph& g : glyphs) {
         s += "    {";
         for (std::size_t r = 0; r < g.size(); ++r) {
@@ -149,8 +149,8 @@ std::string glyphSource(const std::array<Glyph, 256>& glyphs, const std::string&
         }
         s += "},\n";
     }
-    s += "};\n\n}  // namespace orv\n";
+    s += "};\n\n}  // namespace orv::runtime\n";
     return s;
 }
 
-}  // namespace psf
+}  // namespace orv::tools

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace psf {
+namespace orv::tools {
 
 using Glyph = std::array<std::uint8_t, 16>;
 
@@ -32,4 +32,4 @@ std::array<Glyph, 256> glyphsByByte(const Font& font);
 // The C++ source that defines orv::fontGlyphs.
 std::string glyphSource(const std::array<Glyph, 256>& glyphs, const std::string& origin);
 
-}  // namespace psf
+}  // namespace orv::tools

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cmath>
 
-namespace orv::siggen {
+namespace orv::tools {
 
 std::int64_t daysFromCivil(int year, int month, int day) {
     // Shift the year to start in March so the leap day falls at its end.
@@ -80,4 +80,4 @@ std::optional<double> parseDateTime(std::string_view text) {
     return 86400.0 * double(days) + *tod;
 }
 
-}  // namespace orv::siggen
+}  // namespace orv::tools

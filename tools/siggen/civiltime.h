@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace orv::siggen {
+namespace orv::tools {
 
 std::int64_t daysFromCivil(int year, int month, int day);  // days since 1970-01-01
 
@@ -19,4 +19,4 @@ std::optional<double> parseDateTime(std::string_view text);
 // "HH:MM:SS[.fff]" to seconds after midnight.
 std::optional<double> parseTimeOfDay(std::string_view text);
 
-}  // namespace orv::siggen
+}  // namespace orv::tools

@@ -4,7 +4,7 @@
 #include <numbers>
 #include <utility>
 
-namespace orv::siggen {
+namespace orv::tools {
 
 void fftForward(std::vector<std::complex<double>>& data) {
     const std::size_t n = data.size();
@@ -33,4 +33,4 @@ void fftForward(std::vector<std::complex<double>>& data) {
     }
 }
 
-}  // namespace orv::siggen
+}  // namespace orv::tools

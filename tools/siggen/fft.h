@@ -4,9 +4,9 @@
 #include <complex>
 #include <vector>
 
-namespace orv::siggen {
+namespace orv::tools {
 
 // data.size() must be a power of two (1 is allowed).
 void fftForward(std::vector<std::complex<double>>& data);
 
-}  // namespace orv::siggen
+}  // namespace orv::tools

@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "errors.h"
+#include "orv/outcome.h"
 #include "siggen.h"
 
 int main(int argc, char** argv) {
-    using namespace orv::siggen;
+    using namespace orv::tools;
     SignalSettings settings = defaultSettings();
     std::string error;
     if (!parseSignalSettings({argv + 1, argv + argc}, settings, error)) {

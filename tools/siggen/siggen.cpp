@@ -10,7 +10,7 @@
 #include "civiltime.h"
 #include "fft.h"
 
-namespace orv::siggen {
+namespace orv::tools {
 namespace {
 
 std::string shortest(double v) {
@@ -312,4 +312,4 @@ std::string describeSignal(const SignalSettings& s, const GeneratedSignal& g) {
            ", Tx frequency " + shortest(s.carrier) + "\n";
 }
 
-}  // namespace orv::siggen
+}  // namespace orv::tools

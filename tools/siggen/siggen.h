@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace orv::siggen {
+namespace orv::tools {
 
 struct SignalSettings {
     std::uint64_t seed = 1;
@@ -53,4 +53,4 @@ std::string writeSignalFiles(const SignalSettings& settings, const GeneratedSign
 // One line per fact a user of the chain needs (files, offsets, launcher inputs).
 std::string describeSignal(const SignalSettings& settings, const GeneratedSignal& signal);
 
-}  // namespace orv::siggen
+}  // namespace orv::tools

@@ -12,6 +12,13 @@ inline constexpr int exitDone = 0;
 inline constexpr int exitBadInput = 20;  // values that make no sense (zero rate, all-zero symbols)
 inline constexpr int exitTooLarge = 21;  // input beyond what the output format can hold
 
+// Run-time error numbers that double as exit codes, also for the programs
+// outside the run-time layer (a missing input file is 2 everywhere).
+inline constexpr int errIllegalFunctionCall = 1;
+inline constexpr int errFileNotFound = 2;
+inline constexpr int errFileIO = 3;
+inline constexpr int errOutOfMemory = 4;
+
 // Either a numbered run-time error at a call site (reported with the program's
 // module name, exit code = error number) or a stop with one line for standard error.
 struct Failure {
