@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -16,12 +17,16 @@
 
 namespace {
 
-const std::string& folder() {
-    static const std::string path = [] {
-        char name[] = "/tmp/fuzz_importer.XXXXXX";
-        return std::string(mkdtemp(name) ? name : "/tmp");
+char folderName[] = "/tmp/fuzz_importer.XXXXXX";
+
+const char* folder() {
+    static const bool made = [] {
+        if (!mkdtemp(folderName)) std::abort();
+        std::atexit([] { std::filesystem::remove_all(folderName); });
+        return true;
     }();
-    return path;
+    (void)made;
+    return folderName;
 }
 
 void writeFile(const std::string& path, const std::uint8_t* data, std::size_t size) {
@@ -48,7 +53,7 @@ void readAll(orv::importer::Recording& r) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
-    const std::string stem = folder() + "/rec";
+    const std::string stem = std::string(folder()) + "/rec";
     if (data[0] % 2 == 0) {
         writeFile(stem + ".wav", data + 1, size - 1);
         auto r = orv::importer::openWavRecording(stem + ".wav");
