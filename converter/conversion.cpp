@@ -34,33 +34,33 @@ enum Site {
 
 class Run {
 public:
-    Run(runtime::FileTable& files, ConversionOutcome& outcome)
-        : files_(files), out_(outcome), p_(outcome.parameters) {}
+    Run(runtime::FileTable& files, std::string baseName) : files_(files) {
+        p_.baseName = std::move(baseName);
+    }
 
-    // Each step returns false once the outcome holds a failure.
+    // Each step returns false once failure() holds why.
     bool readParameters();
     bool copyBody();
     bool transform();
     bool writeWav();
 
+    const Failure& failure() const { return failure_; }
+    ConversionParameters& parameters() { return p_; }
+
 private:
     bool failAt(int status, int site) {
         if (status == 0) return true;
-        out_.kind = ConversionOutcome::Kind::RunTimeError;
-        out_.error = status;
-        out_.site = site;
+        failure_ = Failure::runTimeError(status, site);
         return false;
     }
     bool stop(std::string message, int exitCode) {
-        out_.kind = ConversionOutcome::Kind::Stopped;
-        out_.message = std::move(message);
-        out_.exitCode = exitCode;
+        failure_ = Failure::stop(std::move(message), exitCode);
         return false;
     }
 
     runtime::FileTable& files_;
-    ConversionOutcome& out_;
-    ConversionParameters& p_;
+    Failure failure_;
+    ConversionParameters p_;
     SpectrumTransform spectrum_;
 };
 
@@ -169,13 +169,11 @@ bool Run::writeWav() {
 
 }  // namespace
 
-ConversionOutcome runConversion(std::string_view commandText, runtime::FileTable& files) {
-    ConversionOutcome outcome;
-    outcome.parameters.baseName = baseNameFromCommand(commandText);
-    Run run(files, outcome);
+Outcome<ConversionParameters> runConversion(std::string_view commandText, runtime::FileTable& files) {
+    Run run(files, baseNameFromCommand(commandText));
     if (run.readParameters() && run.copyBody() && run.transform() && run.writeWav())
-        outcome.kind = ConversionOutcome::Kind::Done;
-    return outcome;
+        return std::move(run.parameters());
+    return run.failure();
 }
 
 }  // namespace orv::converter

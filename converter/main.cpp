@@ -5,15 +5,8 @@
 int main(int argc, char** argv) {
     orv::runtime::requireProcessor();
     orv::runtime::installSignalReports();
-    const orv::converter::ConversionOutcome outcome = orv::converter::runConversion(
-        orv::runtime::commandLineText(argc, argv), orv::runtime::programFiles());
-    switch (outcome.kind) {
-        case orv::converter::ConversionOutcome::Kind::Done:
-            orv::runtime::endProgram(0);
-        case orv::converter::ConversionOutcome::Kind::RunTimeError:
-            orv::runtime::raiseError(outcome.error, outcome.site, orv::converter::converterModule);
-        case orv::converter::ConversionOutcome::Kind::Stopped:
-            orv::runtime::stopWithMessage(outcome.message, outcome.exitCode);
-    }
+    const auto outcome = orv::converter::runConversion(orv::runtime::commandLineText(argc, argv),
+                                                       orv::runtime::programFiles());
+    if (!outcome) orv::runtime::endWithFailure(outcome.failure(), orv::converter::converterModule);
     orv::runtime::endProgram(0);
 }

@@ -61,8 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         orv::runtime::FileTable files;
         QuietConsole console;
         files.setConsoleSink(&console);
-        const orv::converter::ConversionOutcome outcome = orv::converter::runConversion("", files);
-        if (outcome.kind == orv::converter::ConversionOutcome::Kind::RunTimeError)
+        const auto outcome = orv::converter::runConversion("", files);
+        if (!outcome && outcome.failure().kind == orv::Failure::Kind::RunTimeError)
             std::abort();  // every file here opens
     }
     if (chdir(startFolder.c_str()) != 0) std::abort();

@@ -65,11 +65,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     orv::viewer::SymbolSet symbols;
     orv::viewer::SpectrumWork work;
-    const orv::viewer::ViewerOutcome read = orv::viewer::readSymbols(files, symbols, work, path);
-    if (read.kind == orv::viewer::ViewerOutcome::Kind::Failure)
+    const orv::Outcome<> read = orv::viewer::readSymbols(files, symbols, work, path);
+    if (!read.ok() && read.failure().kind == orv::Failure::Kind::RunTimeError)
         std::abort();  // the file opens and fits in memory
     if (!read.ok()) {
-        if (read.message.empty() || read.exitCode == 0) std::abort();
+        if (read.error().empty() || read.exitCode() == 0) std::abort();
         return 0;
     }
     const auto n = static_cast<std::size_t>(count);
@@ -78,9 +78,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         work.spectrumDb.size() != n || work.twiddleCos.size() != n)
         std::abort();
 
-    const orv::viewer::ViewerOutcome scaled = orv::viewer::normaliseSymbols(symbols, files);
+    const orv::Outcome<> scaled = orv::viewer::normaliseSymbols(symbols, files);
     if (!scaled.ok()) {
-        if (scaled.kind != orv::viewer::ViewerOutcome::Kind::Message || scaled.message.empty()) std::abort();
+        if (scaled.failure().kind != orv::Failure::Kind::Stop || scaled.error().empty()) std::abort();
         return 0;
     }
     if (!(symbols.rmsLevel > 0) || !std::isfinite(symbols.rmsLevel) || !std::isfinite(symbols.peakScale))

@@ -9,15 +9,15 @@
 namespace orv::receiver {
 
 namespace {
-RunResult failed(const std::string& message, int exitCode) {
-    return {exitCode, {}, "orvane-rx: " + message + "\n"};
+Failure failed(const std::string& message, int exitCode) {
+    return Failure::stop("orvane-rx: " + message, exitCode);
 }
 }  // namespace
 
-RunResult runReceiver(const std::vector<std::string>& args) {
+Outcome<std::string> runReceiver(const std::vector<std::string>& args) {
     const auto options = parseRxOptions(args);
     if (!options) return failed(options.error(), options.exitCode());
-    if (options->helpRequested) return {0, helpText(), {}};
+    if (options->helpRequested) return helpText();
 
     const auto wave = readWave(options->waveFile);
     if (!wave) return failed(wave.error(), wave.exitCode());
@@ -36,7 +36,7 @@ RunResult runReceiver(const std::vector<std::string>& args) {
                        " of " + wholeText(static_cast<long long>(wave->samples.size())) + " at " +
                        numberText(wave->sampleRate) + " samples/s" +
                        (wave->rateFromInfo ? "" : " (header rate)") + "\n";
-    return {0, std::move(line), {}};
+    return line;
 }
 
 }  // namespace orv::receiver

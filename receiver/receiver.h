@@ -3,16 +3,14 @@
 #include <string>
 #include <vector>
 
+#include "orv/outcome.h"
+
 namespace orv::receiver {
 
-struct RunResult {
-    int exitCode = 0;
-    std::string output;  // for standard output (help text or the summary line)
-    std::string error;   // one line for standard error when exitCode != 0
-};
-
 // args: the arguments after the program name. Writes "rawsyms.txt" in the
-// current directory only when everything before it succeeded.
-RunResult runReceiver(const std::vector<std::string>& args);
+// current directory only when everything before it succeeded. The value is
+// the text for standard output (help text or the summary line); a failure
+// stops with one line for standard error.
+Outcome<std::string> runReceiver(const std::vector<std::string>& args);
 
 }  // namespace orv::receiver

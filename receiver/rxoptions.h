@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "outcome.h"
+#include "orv/outcome.h"
 
 namespace orv::receiver {
 

@@ -27,17 +27,17 @@ std::string formatSymbolRecords(const std::vector<std::complex<double>>& symbols
     return text;
 }
 
-Outcome<bool> writeFileReplacing(const std::string& path, const std::string& text) {
+Outcome<> writeFileReplacing(const std::string& path, const std::string& text) {
     const std::string temporary = path + ".part";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return Outcome<bool>::failure("cannot create " + temporary, errFileIO);
+        if (!out) return Outcome<>::failure("cannot create " + temporary, errFileIO);
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
         out.close();
         if (!out) {
             std::error_code ignored;
             std::filesystem::remove(temporary, ignored);
-            return Outcome<bool>::failure("cannot write " + temporary + " (disk full?)", errFileIO);
+            return Outcome<>::failure("cannot write " + temporary + " (disk full?)", errFileIO);
         }
     }
     std::error_code ec;
@@ -45,9 +45,9 @@ Outcome<bool> writeFileReplacing(const std::string& path, const std::string& tex
     if (ec) {
         std::error_code ignored;
         std::filesystem::remove(temporary, ignored);
-        return Outcome<bool>::failure("cannot replace " + path + ": " + ec.message(), errFileIO);
+        return Outcome<>::failure("cannot replace " + path + ": " + ec.message(), errFileIO);
     }
-    return true;
+    return {};
 }
 
 }  // namespace orv::receiver

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "orv/filenames.h"
-#include "outcome.h"
+#include "orv/outcome.h"
 
 namespace orv::receiver {
 
@@ -20,6 +20,6 @@ std::string formatSymbolRecords(const std::vector<std::complex<double>>& symbols
 
 // Writes the text beside the target under a temporary name and renames it
 // over the target, so a failure leaves an earlier file as it was.
-Outcome<bool> writeFileReplacing(const std::string& path, const std::string& text);
+Outcome<> writeFileReplacing(const std::string& path, const std::string& text);
 
 }  // namespace orv::receiver

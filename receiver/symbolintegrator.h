@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "outcome.h"
+#include "orv/outcome.h"
 #include "rxoptions.h"
 #include "wavefile.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "outcome.h"
+#include "orv/outcome.h"
 
 namespace orv::receiver {
 

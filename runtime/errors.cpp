@@ -219,4 +219,9 @@ std::string commandLineText(int argc, const char* const* argv) {
     return text;
 }
 
+void endWithFailure(const Failure& failure, std::string_view module) {
+    if (failure.kind == Failure::Kind::RunTimeError) raiseError(failure.exitCode, failure.site, module);
+    stopWithMessage(failure.message, failure.exitCode);
+}
+
 }  // namespace orv::runtime

@@ -21,6 +21,9 @@ std::string composeReport(int error, int site, std::string_view module);
 [[noreturn]] void endProgram(int exitCode);
 // One line (a line end is added) on standard error, then the exit path.
 [[noreturn]] void stopWithMessage(std::string_view message, int exitCode);
+// How main.cpp ends on a failed Outcome: the numbered report with the
+// program's module name, or the stop line with its exit code.
+[[noreturn]] void endWithFailure(const Failure& failure, std::string_view module);
 
 // Runs first on the exit path (phaseview closes its window here).
 void setBeforeExit(std::function<void()> hook);

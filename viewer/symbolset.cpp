@@ -21,43 +21,43 @@ bool isLineEnd(char c) { return c == '\n' || c == '\r'; }
 // Without the blank that numberText puts before a non-negative value.
 std::string plainNumber(float value) { return runtime::trimLeft(runtime::numberText(value)); }
 
-ViewerOutcome checkCount(float n, std::string_view fileName) {
+Outcome<> checkCount(float n, std::string_view fileName) {
     const std::string name(fileName);
     if (!(n >= 1)) {
-        return ViewerOutcome::stop(
+        return Failure::stop(
             "phaseview: " + name + " holds no symbols (the last line gives the count " + plainNumber(n) + ")",
             exitBadInput);
     }
     if (n > maxSymbolCount) {
-        return ViewerOutcome::stop(
+        return Failure::stop(
             "phaseview: " + name + " gives " + plainNumber(n) + " symbols; at most 16777216 can be shown",
             exitTooLarge);
     }
     if (n != std::floor(n)) {
-        return ViewerOutcome::stop(
+        return Failure::stop(
             "phaseview: " + name + " gives a symbol count of " + plainNumber(n) + ", not a whole number",
             exitBadInput);
     }
-    return ViewerOutcome::success();
+    return Outcome<>();
 }
 
 // Allocation is where a huge count shows up; a failed one is error 4 at its site.
 template <typename Fill>
-ViewerOutcome allocate(int site, Fill fill) {
+Outcome<> allocate(int site, Fill fill) {
     try {
         fill();
     } catch (const std::bad_alloc&) {
-        return ViewerOutcome::failure(errOutOfMemory, site);
+        return Failure::runTimeError(errOutOfMemory, site);
     } catch (const std::length_error&) {
-        return ViewerOutcome::failure(errOutOfMemory, site);
+        return Failure::runTimeError(errOutOfMemory, site);
     }
-    return ViewerOutcome::success();
+    return Outcome<>();
 }
 
-ViewerOutcome failAndClose(runtime::FileTable& files, int site) {
+Outcome<> failAndClose(runtime::FileTable& files, int site) {
     const int error = files.lastError();
     files.closeFile(1);
-    return ViewerOutcome::failure(error, site);
+    return Failure::runTimeError(error, site);
 }
 
 }  // namespace
@@ -85,21 +85,21 @@ bool lookupSymbolCount(runtime::FileTable& files, int number, float& count) {
     return true;
 }
 
-ViewerOutcome readSymbols(runtime::FileTable& files, SymbolSet& symbols, SpectrumWork& work,
-                          std::string_view fileName) {
+Outcome<> readSymbols(runtime::FileTable& files, SymbolSet& symbols, SpectrumWork& work,
+                      std::string_view fileName) {
     if (files.openFile(fileName, runtime::FileMode::Input, 1) != 0) {
-        return ViewerOutcome::failure(files.lastError(), siteOpenSymbols);
+        return Failure::runTimeError(files.lastError(), siteOpenSymbols);
     }
     float n = 0;
     if (!lookupSymbolCount(files, 1, n)) return failAndClose(files, siteSeekSymbols);
-    if (ViewerOutcome bad = checkCount(n, fileName); !bad.ok()) {
+    if (Outcome<> bad = checkCount(n, fileName); !bad.ok()) {
         files.closeFile(1);
         return bad;
     }
     symbols.count = n;
     const auto size = static_cast<std::size_t>(n);
 
-    ViewerOutcome allocated = allocate(siteAllocSymbols, [&] {
+    Outcome<> allocated = allocate(siteAllocSymbols, [&] {
         symbols.inPhase.assign(size, 0.0f);
         symbols.quadrature.assign(size, 0.0f);
         symbols.phaseDeg.assign(size, 0.0f);
@@ -121,12 +121,12 @@ ViewerOutcome readSymbols(runtime::FileTable& files, SymbolSet& symbols, Spectru
         files.inputSingle(symbols.quadrature[at]);
         files.inputSingle(symbols.phaseDeg[at]);
     }
-    if (files.closeFile(1) != 0) return ViewerOutcome::failure(files.lastError(), siteCloseSymbols);
+    if (files.closeFile(1) != 0) return Failure::runTimeError(files.lastError(), siteCloseSymbols);
 
     return allocate(siteAllocTwiddles, [&] { fillTwiddleTables(work, size); });
 }
 
-ViewerOutcome normaliseSymbols(SymbolSet& symbols, runtime::FileTable& files) {
+Outcome<> normaliseSymbols(SymbolSet& symbols, runtime::FileTable& files) {
     const float n = symbols.count;
     const float last = n - 1;
     float sum = 0;
@@ -146,11 +146,10 @@ ViewerOutcome normaliseSymbols(SymbolSet& symbols, runtime::FileTable& files) {
     // A zero level has nothing to scale by; an infinite one would turn every
     // symbol into 0 and the peak into NaN.
     if (symbols.rmsLevel == 0) {
-        return ViewerOutcome::stop("phaseview: all symbols are zero; there is nothing to show", exitBadInput);
+        return Failure::stop("phaseview: all symbols are zero; there is nothing to show", exitBadInput);
     }
     if (!std::isfinite(symbols.rmsLevel)) {
-        return ViewerOutcome::stop("phaseview: the symbols' level is too large or not a number",
-                                   exitBadInput);
+        return Failure::stop("phaseview: the symbols' level is too large or not a number", exitBadInput);
     }
     const double rms = symbols.rmsLevel;
     for (float i = 0; i <= last; i += 1) {
@@ -159,7 +158,7 @@ ViewerOutcome normaliseSymbols(SymbolSet& symbols, runtime::FileTable& files) {
         symbols.quadrature[at] = static_cast<float>(symbols.quadrature[at] / rms);
     }
     symbols.peakScale = static_cast<float>(std::sqrt(static_cast<double>(symbols.peakPower)) / rms);
-    return ViewerOutcome::success();
+    return Outcome<>();
 }
 
 }  // namespace orv::viewer

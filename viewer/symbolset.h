@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "orv/filenames.h"
-#include "outcome.h"
+#include "orv/outcome.h"
 #include "textfile.h"
 
 namespace orv::viewer {
@@ -45,11 +45,11 @@ bool lookupSymbolCount(runtime::FileTable& files, int number, float& count);
 
 // Opens the file as number 1, counts, allocates the symbol arrays and the work
 // arrays, reads the records, closes, and fills the twiddle tables.
-ViewerOutcome readSymbols(runtime::FileTable& files, SymbolSet& symbols, SpectrumWork& work,
-                          std::string_view fileName = symbolFileName);
+Outcome<> readSymbols(runtime::FileTable& files, SymbolSet& symbols, SpectrumWork& work,
+                      std::string_view fileName = symbolFileName);
 
 // Power statistics with the running maximum printed on file 0, then the
 // scaling to unit RMS. Stops with a message when the level is 0 or not finite.
-ViewerOutcome normaliseSymbols(SymbolSet& symbols, runtime::FileTable& files);
+Outcome<> normaliseSymbols(SymbolSet& symbols, runtime::FileTable& files);
 
 }  // namespace orv::viewer

@@ -5,11 +5,11 @@
 
 namespace orv::viewer {
 
-ViewerOutcome runViewer(runtime::Screen& screen, runtime::FileTable& files, std::string_view symbolFile) {
+Outcome<> runViewer(runtime::Screen& screen, runtime::FileTable& files, std::string_view symbolFile) {
     SymbolSet symbols;
     SpectrumWork work;
-    if (ViewerOutcome read = readSymbols(files, symbols, work, symbolFile); !read.ok()) return read;
-    if (ViewerOutcome scaled = normaliseSymbols(symbols, files); !scaled.ok()) return scaled;
+    if (Outcome<> read = readSymbols(files, symbols, work, symbolFile); !read.ok()) return read;
+    if (Outcome<> scaled = normaliseSymbols(symbols, files); !scaled.ok()) return scaled;
 
     screen.openSurface(runtime::surfaceMode);
     runtime::PlotSurface* surface = screen.surface();
@@ -40,7 +40,7 @@ ViewerOutcome runViewer(runtime::Screen& screen, runtime::FileTable& files, std:
     screen.waitForKey();
     if (surface != nullptr) files.setConsoleSink(nullptr);
     screen.closeSurface();
-    return ViewerOutcome::success();
+    return Outcome<>();
 }
 
 }  // namespace orv::viewer

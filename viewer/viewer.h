@@ -3,14 +3,14 @@
 // the analysis in between, print the results, wait for a key.
 #include <string_view>
 
-#include "outcome.h"
+#include "orv/outcome.h"
 #include "surface.h"
 #include "symbolset.h"
 #include "textfile.h"
 
 namespace orv::viewer {
 
-ViewerOutcome runViewer(runtime::Screen& screen, runtime::FileTable& files,
-                        std::string_view symbolFile = symbolFileName);
+Outcome<> runViewer(runtime::Screen& screen, runtime::FileTable& files,
+                    std::string_view symbolFile = symbolFileName);
 
 }  // namespace orv::viewer

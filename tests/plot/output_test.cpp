@@ -216,8 +216,8 @@ TEST(Psf, Psf1UnicodeTableDecidesTheAsciiGlyphs) {
         put16(b, 0xFFFF);
     }
     const auto parsed = orv::tools::parseFont(b);
-    ASSERT_TRUE(parsed.font) << parsed.error;
-    const auto glyphs = orv::tools::glyphsByByte(*parsed.font);
+    ASSERT_TRUE(parsed.ok()) << parsed.error();
+    const auto glyphs = orv::tools::glyphsByByte(*parsed);
     EXPECT_EQ(glyphs['A'][0], 8);
     EXPECT_EQ(glyphs['B'][5], 9);
     EXPECT_EQ(glyphs[0xE9][0], 9);
@@ -227,9 +227,9 @@ TEST(Psf, Psf1UnicodeTableDecidesTheAsciiGlyphs) {
 
 TEST(Psf, WithoutTableGlyphIndexIsTheByte) {
     const auto parsed = orv::tools::parseFont(psf1(512, false));
-    ASSERT_TRUE(parsed.font) << parsed.error;
-    EXPECT_EQ(parsed.font->glyphs.size(), 512u);
-    EXPECT_EQ(orv::tools::glyphsByByte(*parsed.font)['A'][0], 'A' + 1);
+    ASSERT_TRUE(parsed.ok()) << parsed.error();
+    EXPECT_EQ(parsed->glyphs.size(), 512u);
+    EXPECT_EQ(orv::tools::glyphsByByte(*parsed)['A'][0], 'A' + 1);
 }
 
 TEST(Psf, Psf2Utf8Table) {
@@ -248,8 +248,8 @@ TEST(Psf, Psf2Utf8Table) {
         b.push_back(0xFF);
     }
     const auto parsed = orv::tools::parseFont(b);
-    ASSERT_TRUE(parsed.font) << parsed.error;
-    const auto glyphs = orv::tools::glyphsByByte(*parsed.font);
+    ASSERT_TRUE(parsed.ok()) << parsed.error();
+    const auto glyphs = orv::tools::glyphsByByte(*parsed);
     EXPECT_EQ(glyphs['q'][0], std::uint8_t(291));
     EXPECT_EQ(glyphs['r'][0], std::uint8_t(292));
     EXPECT_EQ(glyphs[0xE9][0], std::uint8_t(292));
@@ -279,8 +279,8 @@ TEST(Psf, RejectsWhatItCannotUse) {
     };
     for (const Case& c : cases) {
         const auto parsed = orv::tools::parseFont(c.bytes);
-        EXPECT_FALSE(parsed.font) << c.name;
-        EXPECT_FALSE(parsed.error.empty()) << c.name;
+        EXPECT_FALSE(parsed.ok()) << c.name;
+        EXPECT_FALSE(parsed.error().empty()) << c.name;
     }
 }
 

@@ -228,8 +228,8 @@ TEST_F(ScratchFolder, SummaryLineNamesCountPowerAndSpan) {
     writeWav("rec.wav", samples);
     const auto r = orv::receiver::runReceiver(
         {"-c", "2", "-T", " 10.5", "-f", "rec.wav", "-F", " 0", "-S", "2", "-N", "120", "-p", "1"});
-    ASSERT_EQ(r.exitCode, 0) << r.error;
-    EXPECT_EQ(r.output,
+    ASSERT_EQ(r.exitCode(), 0) << r.error();
+    EXPECT_EQ(r.value(),
               "120 symbols written to rawsyms.txt, mean symbol power 4, sample span 2625.000 to 62625.000 "
               "of 65536 at 250 samples/s\n");
     const std::string file = readFile("rawsyms.txt");

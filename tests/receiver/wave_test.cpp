@@ -66,11 +66,11 @@ TEST_P(BadWaveFile, FailsWithOneLineAndKeepsEarlierSymbols) {
     writeFile("rawsyms.txt", earlier);
 
     const auto r = orv::receiver::runReceiver(launcherArgs);
-    EXPECT_EQ(r.exitCode, c.exitCode);
-    EXPECT_TRUE(r.output.empty());
-    EXPECT_NE(r.error.find(c.message), std::string::npos) << r.error;
-    EXPECT_EQ(r.error.find("orvane-rx: rec.wav"), 0u) << r.error;
-    EXPECT_EQ(std::count(r.error.begin(), r.error.end(), '\n'), 1);
+    EXPECT_EQ(r.exitCode(), c.exitCode);
+    EXPECT_FALSE(r.ok());
+    EXPECT_NE(r.error().find(c.message), std::string::npos) << r.error();
+    EXPECT_EQ(r.error().find("orvane-rx: rec.wav"), 0u) << r.error();
+    EXPECT_EQ(std::count(r.error().begin(), r.error().end(), '\n'), 0);
     EXPECT_EQ(readFile("rawsyms.txt"), earlier);
     EXPECT_FALSE(std::filesystem::exists("rawsyms.txt.part"));
 }
@@ -82,7 +82,7 @@ TEST_F(ScratchFolder, GoodRunReplacesEarlierSymbolFile) {
     writeWav("rec.wav", ones(5251));  // just long enough: the last cell ends at 5250.5
     writeFile("rawsyms.txt", "stale\r\n");
     const auto r = orv::receiver::runReceiver(launcherArgs);
-    ASSERT_EQ(r.exitCode, 0) << r.error;
+    ASSERT_EQ(r.exitCode(), 0) << r.error();
     EXPECT_EQ(readFile("rawsyms.txt").substr(0, 2), "0 ");
     EXPECT_FALSE(std::filesystem::exists("rawsyms.txt.part"));
 }

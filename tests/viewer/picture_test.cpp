@@ -16,7 +16,7 @@ namespace orv::viewer {
 namespace {
 
 struct Picture {
-    ViewerOutcome outcome;
+    Outcome<> outcome;
     runtime::SurfacePixels pixels{};
     int at(int x, int y) const { return pixels[static_cast<std::size_t>(y * runtime::screenWidth + x)]; }
 };

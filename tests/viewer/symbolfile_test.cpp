@@ -68,7 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<CountCase>& info) { return std::string(info.param.name); });
 
 struct Read {
-    ViewerOutcome outcome;
+    Outcome<> outcome;
     SymbolSet symbols;
     SpectrumWork work;
 };
@@ -85,7 +85,7 @@ TEST(ReadSymbols, ReadsTheRecordsAndAllocatesEveryArray) {
     // More lines than the last index says, and a comma as a separator.
     dir.write("rawsyms.txt", "0 0.5 -0.25 10\r\n1,2,3,-170.5\r\n1 9 9 9\r\n");
     const Read r = readFile(dir);
-    ASSERT_TRUE(r.outcome.ok()) << r.outcome.message;
+    ASSERT_TRUE(r.outcome.ok()) << r.outcome.error();
     EXPECT_EQ(r.symbols.count, 2);
     EXPECT_EQ(r.symbols.inPhase, (std::vector<float>{0.5f, 2}));
     EXPECT_EQ(r.symbols.quadrature, (std::vector<float>{-0.25f, 3}));
@@ -106,7 +106,7 @@ TEST(ReadSymbols, FillsMissingRecordsWithZero) {
 struct StopCase {
     const char* name;
     const char* bytes;  // nullptr: no file
-    ViewerOutcome::Kind kind;
+    Failure::Kind kind;
     int errorOrExit;
     int site;
 };
@@ -118,26 +118,25 @@ TEST_P(StopTable, StopsWithTheRightReport) {
     TempDir dir;
     if (c.bytes != nullptr) dir.write("rawsyms.txt", c.bytes);
     const Read r = readFile(dir);
-    ASSERT_EQ(r.outcome.kind, c.kind);
-    if (c.kind == ViewerOutcome::Kind::Failure) {
-        EXPECT_EQ(r.outcome.error, c.errorOrExit);
-        EXPECT_EQ(r.outcome.site, c.site);
+    ASSERT_FALSE(r.outcome.ok());
+    ASSERT_EQ(r.outcome.failure().kind, c.kind);
+    if (c.kind == Failure::Kind::RunTimeError) {
+        EXPECT_EQ(r.outcome.failure().exitCode, c.errorOrExit);
+        EXPECT_EQ(r.outcome.failure().site, c.site);
     } else {
-        EXPECT_EQ(r.outcome.exitCode, c.errorOrExit);
-        EXPECT_EQ(r.outcome.message.find('\n'), std::string::npos);
-        EXPECT_EQ(r.outcome.message.rfind("phaseview: ", 0), 0u) << r.outcome.message;
+        EXPECT_EQ(r.outcome.exitCode(), c.errorOrExit);
+        EXPECT_EQ(r.outcome.error().find('\n'), std::string::npos);
+        EXPECT_EQ(r.outcome.error().rfind("phaseview: ", 0), 0u) << r.outcome.error();
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Files, StopTable,
-    ::testing::Values(StopCase{"missing", nullptr, ViewerOutcome::Kind::Failure, orv::errFileNotFound, 14},
-                      StopCase{"negativeIndex", "-1 1 1 1\r\n", ViewerOutcome::Kind::Message,
-                               orv::exitBadInput, 0},
-                      StopCase{"fractionalIndex", "0 1 1 1\r\n1.5 1 1 1\r\n", ViewerOutcome::Kind::Message,
-                               orv::exitBadInput, 0},
-                      StopCase{"hugeIndex", "0 1 1 1\r\n99999999 1 1 1\r\n", ViewerOutcome::Kind::Message,
-                               orv::exitTooLarge, 0}),
+    ::testing::Values(
+        StopCase{"missing", nullptr, Failure::Kind::RunTimeError, orv::errFileNotFound, 14},
+        StopCase{"negativeIndex", "-1 1 1 1\r\n", Failure::Kind::Stop, orv::exitBadInput, 0},
+        StopCase{"fractionalIndex", "0 1 1 1\r\n1.5 1 1 1\r\n", Failure::Kind::Stop, orv::exitBadInput, 0},
+        StopCase{"hugeIndex", "0 1 1 1\r\n99999999 1 1 1\r\n", Failure::Kind::Stop, orv::exitTooLarge, 0}),
     [](const ::testing::TestParamInfo<StopCase>& info) { return std::string(info.param.name); });
 
 struct ScaleCase {
@@ -178,9 +177,9 @@ TEST(NormaliseSymbols, RefusesSymbolsWithoutLevel) {
         runtime::FileTable files;
         CaptureSink console;
         files.setConsoleSink(&console);
-        const ViewerOutcome o = normaliseSymbols(s, files);
-        EXPECT_EQ(o.kind, ViewerOutcome::Kind::Message) << value;
-        EXPECT_EQ(o.exitCode, orv::exitBadInput) << value;
+        const Outcome<> o = normaliseSymbols(s, files);
+        EXPECT_EQ(o.failure().kind, Failure::Kind::Stop) << value;
+        EXPECT_EQ(o.exitCode(), orv::exitBadInput) << value;
     }
 }
 

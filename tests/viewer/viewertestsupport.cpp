@@ -56,9 +56,9 @@ SignalRun analyseSymbols(const std::vector<float>& inPhase, const std::vector<fl
     runtime::FileTable files;
     CaptureSink console;
     files.setConsoleSink(&console);
-    const ViewerOutcome scaled = normaliseSymbols(run.symbols, files);
+    const Outcome<> scaled = normaliseSymbols(run.symbols, files);
     run.console = console.text;
-    if (!scaled.ok()) throw std::runtime_error("symbols could not be scaled: " + scaled.message);
+    if (!scaled.ok()) throw std::runtime_error("symbols could not be scaled: " + scaled.error());
 
     computeSpectrumDb(run.work, run.symbols.inPhase.data(), run.symbols.quadrature.data());
     run.symbolDb = run.work.spectrumDb;

@@ -7,7 +7,10 @@
 
 int main(int argc, char** argv) {
     const auto result = orv::tools::runOffsets({argv + 1, argv + argc});
-    std::fputs(result.output.c_str(), stdout);
-    std::fputs(result.error.c_str(), stderr);
-    return result.exitCode;
+    if (!result) {
+        std::fputs((result.error() + "\n").c_str(), stderr);
+        return result.exitCode();
+    }
+    std::fputs(result->c_str(), stdout);
+    return 0;
 }

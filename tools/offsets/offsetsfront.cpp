@@ -11,8 +11,8 @@
 namespace orv::tools {
 namespace {
 
-FrontResult usageError(const std::string& message) {
-    return {orv::exitBadInput, {}, "orvane-offsets: " + message + " (see orvane-offsets --help)\n"};
+Failure usageError(const std::string& message) {
+    return Failure::stop("orvane-offsets: " + message + " (see orvane-offsets --help)", exitBadInput);
 }
 
 }  // namespace
@@ -34,7 +34,7 @@ std::string usageText() {
            "                  them (split by Windows rules), one per line, program first\n";
 }
 
-FrontResult runOffsets(const std::vector<std::string>& args) {
+Outcome<std::string> runOffsets(const std::vector<std::string>& args) {
     using namespace orv::launcher;
     LauncherState state;
     state.Text6 = "2";
@@ -45,7 +45,7 @@ FrontResult runOffsets(const std::vector<std::string>& args) {
     std::vector<std::string> positional;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "--help" || a == "-h") return {0, usageText(), {}};
+        if (a == "--help" || a == "-h") return usageText();
         if (a == "--arguments") {
             argumentsOnly = true;
             continue;
@@ -79,9 +79,9 @@ FrontResult runOffsets(const std::vector<std::string>& args) {
     // Wendrake works with the chosen file's bare name in the file's folder.
     state.waveFileTitle = positional[0];
     if (!std::filesystem::is_regular_file(state.waveFileTitle))
-        return {orv::errFileNotFound,
-                {},
-                "orvane-offsets: " + state.waveFileTitle + ": no such file in the current folder\n"};
+        return Failure::stop(
+            "orvane-offsets: " + state.waveFileTitle + ": no such file in the current folder",
+            errFileNotFound);
     readWaveInfo(state);
     const std::string line = receiverLaunchLine(state);
     // readWaveInfo cleared Label5: still empty means the offsets were not calculated.
@@ -91,7 +91,7 @@ FrontResult runOffsets(const std::vector<std::string>& args) {
     std::string out;
     if (argumentsOnly) {
         for (const auto& piece : splitCommandLine(line)) out += piece + "\n";
-        return {0, out, {}};
+        return out;
     }
     out += "Label1: " + state.Label1 + "\n";
     out += "Label2: " + state.Label2 + "\n";
@@ -99,7 +99,7 @@ FrontResult runOffsets(const std::vector<std::string>& args) {
     out += "Label5: " + state.Label5 + "\n";
     out += "Label4: " + state.Label4 + "\n";
     out += line + "\n";
-    return {0, out, {}};
+    return out;
 }
 
 }  // namespace orv::tools

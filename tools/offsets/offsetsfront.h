@@ -5,16 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "orv/outcome.h"
+
 namespace orv::tools {
 
-struct FrontResult {
-    int exitCode = 0;
-    std::string output;
-    std::string error;
-};
-
-// args: the arguments after the program name (see usageText).
-FrontResult runOffsets(const std::vector<std::string>& args);
+// args: the arguments after the program name (see usageText). The value is
+// the text for standard output; a failure stops with one line for standard error.
+Outcome<std::string> runOffsets(const std::vector<std::string>& args);
 
 std::string usageText();
 

@@ -11,12 +11,8 @@
 int main(int argc, char** argv) {
     if (argc != 2) orv::runtime::stopWithMessage("usage: phaseview-png OUTPUT.png", orv::exitBadInput);
     orv::runtime::ImageScreen screen;
-    const orv::viewer::ViewerOutcome outcome = orv::viewer::runViewer(screen, orv::runtime::programFiles());
-    if (outcome.kind == orv::viewer::ViewerOutcome::Kind::Failure) {
-        orv::runtime::raiseError(outcome.error, outcome.site, orv::viewer::viewerModule);
-    }
-    if (outcome.kind == orv::viewer::ViewerOutcome::Kind::Message)
-        orv::runtime::stopWithMessage(outcome.message, outcome.exitCode);
+    const orv::Outcome<> outcome = orv::viewer::runViewer(screen, orv::runtime::programFiles());
+    if (!outcome) orv::runtime::endWithFailure(outcome.failure(), orv::viewer::viewerModule);
     const std::string path = argv[1];
     if (!orv::runtime::writePng(path, screen.picture().snapshot())) {
         orv::runtime::stopWithMessage("phaseview-png: cannot write " + path, orv::errFileIO);

@@ -28,12 +28,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "psffont: cannot read %s\n", argv[1]);
         return 1;
     }
-    const orv::tools::ParseResult parsed = orv::tools::parseFont(bytes);
-    if (!parsed.font) {
-        std::fprintf(stderr, "psffont: %s: %s\n", argv[1], parsed.error.c_str());
-        return 1;
+    const orv::Outcome<orv::tools::Font> parsed = orv::tools::parseFont(bytes);
+    if (!parsed) {
+        std::fprintf(stderr, "psffont: %s: %s\n", argv[1], parsed.error().c_str());
+        return parsed.exitCode();
     }
-    const std::string source = orv::tools::glyphSource(orv::tools::glyphsByByte(*parsed.font), argv[1]);
+    const std::string source = orv::tools::glyphSource(orv::tools::glyphsByByte(*parsed), argv[1]);
     std::FILE* out = std::fopen(argv[2], "wb");
     if (!out) {
         std::fprintf(stderr, "psffont: cannot write %s\n", argv[2]);

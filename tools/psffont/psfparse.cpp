@@ -35,9 +35,9 @@ char32_t decodeUtf8(const std::vector<std::uint8_t>& b, std::size_t& at, std::si
     return cp;
 }
 
-ParseResult fail(std::string why) { return {std::nullopt, std::move(why)}; }
+Failure fail(std::string why) { return Failure::stop(std::move(why), exitBadFont); }
 
-ParseResult parsePsf1(const std::vector<std::uint8_t>& b) {
+Outcome<Font> parsePsf1(const std::vector<std::uint8_t>& b) {
     const std::uint8_t mode = b[2];
     const std::size_t height = b[3];
     if (height != 16) return fail("glyphs are not 16 pixels high");
@@ -67,10 +67,10 @@ ParseResult parsePsf1(const std::vector<std::uint8_t>& b) {
             }
         }
     }
-    return {std::move(font), {}};
+    return font;
 }
 
-ParseResult parsePsf2(const std::vector<std::uint8_t>& b) {
+Outcome<Font> parsePsf2(const std::vector<std::uint8_t>& b) {
     if (b.size() < 32) return fail("header is cut short");
     const std::uint32_t headerSize = le32(b, 8);
     const std::uint32_t flags = le32(b, 12);
@@ -108,12 +108,12 @@ ParseResult parsePsf2(const std::vector<std::uint8_t>& b) {
             }
         }
     }
-    return {std::move(font), {}};
+    return font;
 }
 
 }  // namespace
 
-ParseResult parseFont(const std::vector<std::uint8_t>& bytes) {
+Outcome<Font> parseFont(const std::vector<std::uint8_t>& bytes) {
     if (bytes.size() >= 4 && bytes[0] == 0x36 && bytes[1] == 0x04) return parsePsf1(bytes);
     if (bytes.size() >= 4 && bytes[0] == 0x72 && bytes[1] == 0xB5 && bytes[2] == 0x4A && bytes[3] == 0x86)
         return parsePsf2(bytes);

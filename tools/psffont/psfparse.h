@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "orv/outcome.h"
+
 namespace orv::tools {
 
 using Glyph = std::array<std::uint8_t, 16>;
@@ -16,13 +18,11 @@ struct Font {
     std::vector<std::vector<char32_t>> map;  // per glyph: the code points it draws (may be empty)
 };
 
-struct ParseResult {
-    std::optional<Font> font;
-    std::string error;  // why font is empty
-};
+// psffont's exit code for a font it cannot use.
+inline constexpr int exitBadFont = 1;
 
-// Accepts only 8 pixel wide, 16 pixel high glyphs.
-ParseResult parseFont(const std::vector<std::uint8_t>& bytes);
+// Accepts only 8 pixel wide, 16 pixel high glyphs; a failure says why.
+Outcome<Font> parseFont(const std::vector<std::uint8_t>& bytes);
 
 // The glyph for each byte 0..255: through the Unicode table when the font has
 // one (bytes 32..126 as ASCII, 160..255 as Latin-1), else the glyph of that
