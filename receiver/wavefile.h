@@ -1,6 +1,6 @@
 #pragma once
-// Reader of the converter's recordings: RIFF/WAVE, two channels of 32-bit
-// float (plain or extensible format), optional "inf1" text with the exact rate.
+// The converter's recording whole in memory, read through orv/wavein.h (which
+// holds the format rules and the messages).
 #include <complex>
 #include <cstdint>
 #include <string>
