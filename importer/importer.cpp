@@ -52,14 +52,14 @@ void appendLittle(std::string& out, const float* values, std::size_t count) {
 
 Outcome<void> openOutput(runtime::ReplacingFile& file, const std::string& path) {
     if (const int e = file.open(path))
-        return Failure::stop("cannot write " + path + ": " + std::strerror(e), exitWriteFailed);
+        return Failure::stop("cannot write " + path + ": " + std::strerror(e), errFileIO);
     return {};
 }
 
 Outcome<void> commitOutput(runtime::ReplacingFile& file) {
     const std::string path = file.finalPath();
     if (const int e = file.commit())
-        return Failure::stop("cannot write " + path + ": " + std::strerror(e), exitWriteFailed);
+        return Failure::stop("cannot write " + path + ": " + std::strerror(e), errFileIO);
     return {};
 }
 
@@ -78,8 +78,7 @@ Outcome<void> copyFrames(FrameSource& source, std::int64_t first, std::int64_t c
         bytes.clear();
         appendLittle(bytes, iq.data(), 2 * n);
         if (const int e = file.write(bytes))
-            return Failure::stop("cannot write " + file.finalPath() + ": " + std::strerror(e),
-                                 exitWriteFailed);
+            return Failure::stop("cannot write " + file.finalPath() + ": " + std::strerror(e), errFileIO);
         done += static_cast<std::int64_t>(n);
         if (progress) progress(done, count);
     }
@@ -136,7 +135,7 @@ Outcome<std::string> importRecording(const ImportOptions& o, const ProgressRepor
     const std::string header =
         converter::buildExactWavHeader(*rate, *centre, cutStart, static_cast<std::int32_t>(count));
     if (const int e = file.write(header))
-        return bad("cannot write " + o.output + ": " + std::strerror(e), exitWriteFailed);
+        return bad("cannot write " + o.output + ": " + std::strerror(e), errFileIO);
     if (auto r = copyFrames(*rec.source, first, count, !rec.conjugated, file, progress); !r)
         return r.failure();
     if (auto r = commitOutput(file); !r) return r.failure();

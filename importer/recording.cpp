@@ -4,10 +4,12 @@
 
 #include <bit>
 #include <cerrno>
-#include <charconv>
+#include <complex>
 #include <cstring>
 #include <filesystem>
 #include <vector>
+
+#include "orv/wavein.h"
 
 namespace orv::importer {
 
@@ -19,7 +21,7 @@ std::uint32_t little32(const unsigned char* b) {
 }
 
 Outcome<Recording> notFound(const std::string& path) {
-    return Failure::stop(path + ": file not found", exitNotFound);
+    return Failure::stop(path + ": file not found", errFileNotFound);
 }
 
 Outcome<Recording> badFile(const std::string& path, const std::string& why) {
@@ -79,33 +81,29 @@ private:
     std::int64_t frames_;
 };
 
-// The number after key in an "inf1" text ("sr=250 rf=137500 ut=..."), up to the next blank.
-std::optional<double> infoValue(std::string_view text, std::string_view key) {
-    for (std::size_t at = text.find(key); at != std::string_view::npos; at = text.find(key, at + 1)) {
-        if (at != 0 && text[at - 1] != ' ') continue;
-        const char* begin = text.data() + at + key.size();
-        const char* end = text.data() + text.size();
-        double value = 0;
-        const auto r = std::from_chars(begin, end, value);
-        if (r.ec != std::errc() || (r.ptr != end && *r.ptr != ' ' && *r.ptr != '\0')) return std::nullopt;
-        return value;
+class ToolSetSource final : public FrameSource {
+public:
+    ToolSetSource(runtime::WaveIn wave, std::string path) : wave_(std::move(wave)), path_(std::move(path)) {}
+    std::int64_t frameCount() const override { return static_cast<std::int64_t>(wave_.frameCount()); }
+    Outcome<void> seek(std::int64_t frame) override {
+        next_ = static_cast<std::uint64_t>(frame);
+        return {};
     }
-    return std::nullopt;
-}
+    Outcome<void> read(float* iq, std::size_t count) override {
+        // std::complex<float> is laid out as two floats, real part first.
+        const auto n = wave_.readFrames(next_, count, reinterpret_cast<std::complex<float>*>(iq));
+        if (!n) return n.failure();
+        if (*n != count)
+            return Failure::stop(path_ + ": the file ends early (was it cut while reading?)", exitBadInput);
+        next_ += count;
+        return {};
+    }
 
-// The tool set's own text chunk, when the file has one.
-std::optional<std::string> infoChunk(SNDFILE* file) {
-    SF_CHUNK_INFO info{};
-    std::memcpy(info.id, "inf1", 4);
-    info.id_size = 4;
-    SF_CHUNK_ITERATOR* it = sf_get_chunk_iterator(file, &info);
-    if (!it || sf_get_chunk_size(it, &info) != SF_ERR_NO_ERROR || info.datalen > 4096) return std::nullopt;
-    std::string text(info.datalen, '\0');
-    info.data = text.data();
-    if (sf_get_chunk_data(it, &info) != SF_ERR_NO_ERROR) return std::nullopt;
-    text.resize(std::strlen(text.c_str()));
-    return text;
-}
+private:
+    runtime::WaveIn wave_;
+    std::string path_;
+    std::uint64_t next_ = 0;
+};
 
 // libsndfile reads a file whose data chunk runs past its end up to that end and
 // only notes it in its log ("data : 32000 (should be 19956)"): for us it is cut.
@@ -168,7 +166,7 @@ Outcome<Recording> openRawRecording(const std::string& path, SampleType type, st
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) return notFound(path);
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) return Failure::stop(path + ": cannot open: " + std::strerror(errno), exitNotFound);
+    if (!file) return Failure::stop(path + ": cannot open: " + std::strerror(errno), errFileNotFound);
     if (fseeko(file.get(), 0, SEEK_END) != 0) return badFile(path, "cannot find its length");
     const std::int64_t size = ftello(file.get());
     const std::int64_t frameBytes = bytesPerFrame(type);
@@ -183,9 +181,26 @@ Outcome<Recording> openRawRecording(const std::string& path, SampleType type, st
     return r;
 }
 
+Outcome<Recording> openToolSetWave(const std::string& path) {
+    auto wave = runtime::WaveIn::open(path);
+    if (!wave) return wave.failure();
+    if (wave->layout().infoText.empty())
+        return badFile(path, "not a tool-set WAV (no \"inf1\" text with \"sr=\", \"rf=\" and \"ut=\")");
+    Recording r;
+    r.rate = wave->layout().sampleRate;
+    r.centre = wave->layout().infoCentre;
+    r.start = wave->layout().infoStart;
+    r.conjugated = true;
+    r.kind = "tool-set WAV";
+    r.source = std::make_unique<ToolSetSource>(std::move(wave.value()), path);
+    return r;
+}
+
 Outcome<Recording> openWavRecording(const std::string& path) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) return notFound(path);
+    // Ours are copied as they are, "inf1" values and all; the rest go through libsndfile.
+    if (auto ours = openToolSetWave(path)) return ours;
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
     if (!file)
@@ -218,14 +233,6 @@ Outcome<Recording> openWavRecording(const std::string& path) {
     Recording r;
     r.kind = "WAV";
     if (info.samplerate > 0) r.rate = info.samplerate;
-    if (const auto text = infoChunk(file)) {
-        // Our own layout: the exact rate and the two values only the text holds.
-        if (const auto sr = infoValue(*text, "sr="); sr && *sr > 0) r.rate = sr;
-        r.centre = infoValue(*text, "rf=");
-        r.start = infoValue(*text, "ut=");
-        r.conjugated = true;
-        r.kind = "tool-set WAV";
-    }
     r.source = std::move(source);
     return r;
 }

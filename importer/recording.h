@@ -12,9 +12,6 @@
 
 namespace orv::importer {
 
-inline constexpr int exitNotFound = 2;  // as the other programs: input file not found
-inline constexpr int exitWriteFailed = 3;
-
 enum class SampleType { Cf32, Ci16, Ci8, Cu8 };
 
 // SigMF's name for a datatype we read ("cf32_le", "ci16_le", "ci8", "cu8").
@@ -42,7 +39,11 @@ struct Recording {
 
 // byteOffset: where frame 0 starts; the file must hold whole frames from there.
 Outcome<Recording> openRawRecording(const std::string& path, SampleType type, std::int64_t byteOffset = 0);
+// A two-channel WAV: one of ours (with "inf1") through the shared reader,
+// any other through libsndfile.
 Outcome<Recording> openWavRecording(const std::string& path);
+// Only one of ours: a failure names what is missing.
+Outcome<Recording> openToolSetWave(const std::string& path);
 
 // Turns raw little-endian frames into I, Q floats.
 void decodeFrames(SampleType type, const unsigned char* bytes, float* iq, std::size_t count);

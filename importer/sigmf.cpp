@@ -106,7 +106,7 @@ Outcome<Recording> openSigmfRecording(const std::string& stem) {
     const std::string dataPath = stem + ".sigmf-data";
     std::error_code ec;
     if (!std::filesystem::is_regular_file(metaPath, ec))
-        return Failure::stop(metaPath + ": file not found", exitNotFound);
+        return Failure::stop(metaPath + ": file not found", errFileNotFound);
     if (std::filesystem::file_size(metaPath, ec) > (1u << 24))
         return Failure::stop(metaPath + ": too long for a meta file", exitBadInput);
     std::ifstream in(metaPath, std::ios::binary);
@@ -114,7 +114,8 @@ Outcome<Recording> openSigmfRecording(const std::string& stem) {
     const auto meta = parseSigmfMeta(text, metaPath);
     if (!meta) return meta.failure();
     if (!std::filesystem::is_regular_file(dataPath, ec))
-        return Failure::stop(dataPath + ": file not found (the samples of " + metaPath + ")", exitNotFound);
+        return Failure::stop(dataPath + ": file not found (the samples of " + metaPath + ")",
+                             errFileNotFound);
 
     auto opened = openRawRecording(dataPath, meta->type);
     if (!opened) return opened.failure();

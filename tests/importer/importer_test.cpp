@@ -333,9 +333,10 @@ TEST_P(SigmfRoundTrip, GivesBackTheSameFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     ExportImport, SigmfRoundTrip,
-    ::testing::Values(RoundTrip{"Converter", converter::buildWavHeader(1.953125f, 137500, 1447071448.17, 4)},
-                      RoundTrip{"ExactRate",
-                                converter::buildExactWavHeader(250.0001, 1e6 + 0.5, 1714564800.123457, 4)}),
+    ::testing::Values(
+        RoundTrip{"Converter", converter::buildWavHeader(1.953125f, 137500, 1447071448.17, 4)},
+        RoundTrip{"HeaderRateZero", converter::buildWavHeader(0.48828125f, 137500.25, 1796644800, 4)},
+        RoundTrip{"ExactRate", converter::buildExactWavHeader(250.0001, 1e6 + 0.5, 1714564800.123457, 4)}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Start times to the bit: the fraction is read as written, and written so that it reads back.
