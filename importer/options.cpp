@@ -101,7 +101,7 @@ std::string helpText() {
            "\n"
            "The options supply what the recording lacks and override what it holds. A WAV\n"
            "holds at most 268435456 frames: cut longer recordings with --from and --to.\n"
-           "Exit codes: 0 done, 2 input not found, 3 output not written, 20 bad input or\n"
+           "Exit codes: 0 done, 2 input not found, 3 a file not written or read, 20 bad input or\n"
            "options, 21 too long for a WAV file.\n";
 }
 
