@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include "orv/retry.h"
 
 namespace orv::launcher {
 namespace {
@@ -122,12 +123,12 @@ std::optional<std::string> spawnDetached(const std::string& programFile,
         return "cannot start " + programFile + ": " + std::strerror(forkError);
     }
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {}
+    runtime::retryInterrupted([&] { return ::waitpid(child, &status, 0); });
     // The write end closes on a successful exec, so the read sees the end of
     // the pipe; otherwise it gets the error number.
     int execError = 0;
-    ssize_t got;
-    while ((got = ::read(reportPipe[0], &execError, sizeof execError)) < 0 && errno == EINTR) {}
+    const ssize_t got =
+        runtime::retryInterrupted([&] { return ::read(reportPipe[0], &execError, sizeof execError); });
     ::close(reportPipe[0]);
     if (got == static_cast<ssize_t>(sizeof execError)) {
         return "cannot start " + programFile + ": " + std::strerror(execError);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include "orv/civildate.h"
 
 namespace orv::launcher {
 namespace {
@@ -144,16 +145,7 @@ std::optional<std::string> unixTimeText(double seconds) {
     std::int64_t secondOfDay = whole % 86400;
     if (secondOfDay < 0) secondOfDay += 86400, --days;
 
-    // Civil date of a day count from 1970-01-01 (proleptic Gregorian calendar).
-    std::int64_t z = days + 719468;
-    std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    std::int64_t dayOfEra = z - era * 146097;
-    std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    std::int64_t monthIndex = (5 * dayOfYear + 2) / 153;
-    int day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
-    int month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
-    int year = static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
+    const auto [year, month, day] = runtime::civilFromDays(days);
     if (year < 1 || year > 9999) return std::nullopt;
 
     std::string out;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "numbertext.h"
+#include "orv/littleendian.h"
 
 namespace orv::launcher {
 namespace {
@@ -85,11 +86,6 @@ private:
     bool afterCr_ = false;
 };
 
-std::uint32_t littleEndian32(const unsigned char* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
 // Where the text to scan ends: the first sample byte of a RIFF/WAVE file's
 // "data" chunk, or the file's end for anything else (also for a RIFF file
 // whose chunks lead to no "data" chunk within the file).
@@ -105,7 +101,7 @@ std::uint64_t scanLimit(std::uint64_t fileLength, ReadAt readAt) {
     while (offset + 8 <= fileLength) {
         unsigned char chunk[8];
         if (!readAt(offset, chunk, 8)) return fileLength;
-        std::uint64_t size = littleEndian32(chunk + 4);
+        std::uint64_t size = runtime::readLe32(chunk + 4);
         if (std::string_view(reinterpret_cast<char*>(chunk), 4) == "data") return offset + 8;
         // Chunks are padded to an even length.
         std::uint64_t next = offset + 8 + size + (size & 1);

@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstring>
+#include "orv/littleendian.h"
 
 namespace orv::runtime {
 
@@ -24,10 +25,7 @@ std::string packSingle(float value) { return littleEndian(std::bit_cast<std::uin
 
 float unpackSingle(std::string_view bytes) {
     if (bytes.size() < 4) return 0.0f;
-    std::uint32_t bits = 0;
-    for (int i = 3; i >= 0; --i)
-        bits = (bits << 8) | static_cast<unsigned char>(bytes[static_cast<std::size_t>(i)]);
-    return std::bit_cast<float>(bits);
+    return std::bit_cast<float>(readLe32(reinterpret_cast<const unsigned char*>(bytes.data())));
 }
 
 }  // namespace orv::runtime

@@ -16,6 +16,7 @@
 #include <cpuid.h>
 #endif
 
+#include "orv/retry.h"
 #include "textfile.h"
 
 namespace orv::runtime {
@@ -98,8 +99,7 @@ void writeError(std::string_view text) {
     const char* p = text.data();
     std::size_t n = text.size();
     while (n > 0) {
-        ssize_t w = ::write(STDERR_FILENO, p, n);
-        if (w < 0 && errno == EINTR) continue;
+        const ssize_t w = retryInterrupted([&] { return ::write(STDERR_FILENO, p, n); });
         if (w <= 0) return;
         p += w;
         n -= static_cast<std::size_t>(w);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include "orv/retry.h"
 
 namespace orv::runtime {
 
@@ -14,7 +15,7 @@ bool keyFromInput(bool block) {
     }
     // Unbuffered, so nothing beyond the one byte is taken from the input.
     char c;
-    while (::read(STDIN_FILENO, &c, 1) < 0 && errno == EINTR) {}
+    retryInterrupted([&] { return ::read(STDIN_FILENO, &c, 1); });
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <utility>
+#include "orv/retry.h"
 
 namespace orv::runtime {
 
@@ -112,8 +113,7 @@ int ReplacingFile::open(const std::string& path) {
 int ReplacingFile::write(std::string_view bytes) {
     if (fd_ < 0) return EBADF;
     while (!bytes.empty()) {
-        const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
+        const ssize_t n = retryInterrupted([&] { return ::write(fd_, bytes.data(), bytes.size()); });
         if (n < 0) return errno;
         if (n == 0) return ENOSPC;
         bytes.remove_prefix(static_cast<std::size_t>(n));

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "numbers.h"
+#include "orv/retry.h"
 #include "tokenreader.h"
 
 namespace orv::runtime {
@@ -26,11 +27,8 @@ constexpr std::string_view lineEnd = "\r\n";
 
 bool writeAll(int fd, const char* p, std::size_t n) {
     while (n > 0) {
-        ssize_t w = ::write(fd, p, n);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
+        const ssize_t w = retryInterrupted([&] { return ::write(fd, p, n); });
+        if (w < 0) return false;
         p += w;
         n -= static_cast<std::size_t>(w);
     }
@@ -73,9 +71,8 @@ struct OpenFile {
         if (f.mode == FileMode::Output) return false;
         f.moveTo(next);
         if (f.readBuffer.empty()) f.readBuffer.resize(readBlock);
-        ssize_t n;
-        do n = ::read(f.fd, f.readBuffer.data(), f.readBuffer.size());
-        while (n < 0 && errno == EINTR);
+        const ssize_t n =
+            retryInterrupted([&] { return ::read(f.fd, f.readBuffer.data(), f.readBuffer.size()); });
         if (n <= 0) return false;
         f.osPos = next + n;
         c.data = f.readBuffer.data();
@@ -123,9 +120,7 @@ void writeConsole(std::string_view a, std::string_view b) {
     iovec parts[2] = {{const_cast<char*>(a.data()), a.size()}, {const_cast<char*>(b.data()), b.size()}};
     int count = b.empty() ? 1 : 2;
     std::size_t total = a.size() + b.size();
-    ssize_t w;
-    do w = ::writev(STDOUT_FILENO, parts, count);
-    while (w < 0 && errno == EINTR);
+    const ssize_t w = retryInterrupted([&] { return ::writev(STDOUT_FILENO, parts, count); });
     if (w >= 0 && static_cast<std::size_t>(w) < total) {
         // a short write to a pipe: finish the rest plainly
         std::string rest;

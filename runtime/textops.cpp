@@ -1,5 +1,7 @@
 #include "textops.h"
 
+#include "orv/civildate.h"
+
 #include <algorithm>
 
 namespace orv::runtime {
@@ -52,20 +54,6 @@ std::int64_t findLastText(std::string_view s, std::string_view pattern) {
     return at == std::string_view::npos ? 0 : static_cast<std::int64_t>(at) + 1;
 }
 
-namespace {
-
-// Days from 1970-01-01 of a proleptic Gregorian date with month 1..12.
-std::int64_t daysFromCivil(std::int64_t y, std::int64_t m, std::int64_t d) {
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const std::int64_t yoe = y - era * 400;
-    const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-}  // namespace
-
 std::int32_t daySerial(std::int32_t year, std::int32_t month, std::int32_t day) {
     // Month 13 is January of the next year, month 0 December of the one before;
     // the day then counts on from the first of that month.
@@ -73,7 +61,8 @@ std::int32_t daySerial(std::int32_t year, std::int32_t month, std::int32_t day) 
     std::int64_t yearShift = m0 >= 0 ? m0 / 12 : -((11 - m0) / 12);
     std::int64_t y = static_cast<std::int64_t>(year) + yearShift;
     std::int64_t m = m0 - yearShift * 12 + 1;
-    std::int64_t days = daysFromCivil(y, m, 1) + (static_cast<std::int64_t>(day) - 1) + 25569;
+    std::int64_t days =
+        daysFromCivil(y, static_cast<int>(m), 1) + (static_cast<std::int64_t>(day) - 1) + 25569;
     return static_cast<std::int32_t>(days);
 }
 

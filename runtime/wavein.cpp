@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <iterator>
 #include <system_error>
+#include "orv/littleendian.h"
 
 namespace orv::runtime {
 namespace {
@@ -17,11 +18,8 @@ constexpr std::uint16_t formatExtensible = 0xFFFE;
 constexpr unsigned char floatGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
                                              0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
-std::uint32_t u32(const unsigned char* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
-}
-std::uint16_t u16(const unsigned char* p) { return std::uint16_t(p[0] | p[1] << 8); }
+constexpr auto u32 = readLe32;
+constexpr auto u16 = readLe16;
 
 std::string wholeText(unsigned value) {
     char buffer[16];

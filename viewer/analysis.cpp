@@ -122,4 +122,22 @@ float estimateTimeError(const std::vector<float>& inPhase, const std::vector<flo
     return static_cast<float>((a * c + b * d) / (a * a + b * b));
 }
 
+AnalysisResult analyseSymbols(std::vector<float>& inPhase, std::vector<float>& quadrature, SpectrumWork& work,
+                              const SpectrumShown& show) {
+    computeSpectrumDb(work, inPhase.data(), quadrature.data());
+    show(SpectrumOf::Symbols, work.spectrumDb);
+    squareSymbols(inPhase, quadrature, work);
+    computeSpectrumDb(work, work.squaredI.data(), work.squaredQ.data());
+    show(SpectrumOf::Squares, work.spectrumDb);
+
+    AnalysisResult result;
+    const SquaredPeak peak = findSquaredPeak(work.spectrumDb);
+    result.squaredPeakDb = peak.squaredPeakDb;
+    result.carrierOffset = peak.carrierOffset;
+    // The corrected symbols replace the normalised ones; nothing needs those any more.
+    correctFrequency(inPhase, quadrature, result.carrierOffset);
+    result.timeError = estimateTimeError(inPhase, quadrature);
+    return result;
+}
+
 }  // namespace orv::viewer

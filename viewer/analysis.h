@@ -3,6 +3,7 @@
 // timing error. Every stored value is a 32-bit float; expressions are formed
 // in double and rounded when stored.
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 namespace orv::viewer {
@@ -55,5 +56,16 @@ void correctFrequency(std::vector<float>& inPhase, std::vector<float>& quadratur
 // Real part of sum u(i-1) u(i) / sum u(i)^2 over i = 1 .. n-1; NaN when the
 // second sum is 0 (n = 1, or all symbols 0).
 float estimateTimeError(const std::vector<float>& inPhase, const std::vector<float>& quadrature);
+
+// Which spectrum a step has just left in work.spectrumDb.
+enum class SpectrumOf { Symbols, Squares };
+using SpectrumShown = std::function<void(SpectrumOf which, const std::vector<float>& spectrumDb)>;
+
+// The analysis as phaseview runs it, on scaled symbols and allocated work
+// arrays: the symbols' spectrum, the squares' spectrum, the peak, the
+// frequency correction (in place: the symbols end up corrected) and the
+// timing error. show sees each spectrum as soon as it is computed.
+AnalysisResult analyseSymbols(std::vector<float>& inPhase, std::vector<float>& quadrature, SpectrumWork& work,
+                              const SpectrumShown& show);
 
 }  // namespace orv::viewer

@@ -21,20 +21,12 @@ Outcome<> runViewer(runtime::Screen& screen, runtime::FileTable& files, std::str
         drawPhaseTrack(*surface, symbols.phaseDeg, n);
         drawConstellation(*surface, symbols.inPhase, symbols.quadrature, symbols.peakScale);
     }
-    computeSpectrumDb(work, symbols.inPhase.data(), symbols.quadrature.data());
-    if (surface != nullptr) drawSpectrumPanels(*surface, work.spectrumDb, n, symbolSpectrumColour);
-
-    squareSymbols(symbols.inPhase, symbols.quadrature, work);
-    computeSpectrumDb(work, work.squaredI.data(), work.squaredQ.data());
-    if (surface != nullptr) drawSpectrumPanels(*surface, work.spectrumDb, n, squaredSpectrumColour);
-
-    AnalysisResult result;
-    const SquaredPeak peak = findSquaredPeak(work.spectrumDb);
-    result.squaredPeakDb = peak.squaredPeakDb;
-    result.carrierOffset = peak.carrierOffset;
-    // The corrected symbols replace the normalised ones; nothing needs those any more.
-    correctFrequency(symbols.inPhase, symbols.quadrature, result.carrierOffset);
-    result.timeError = estimateTimeError(symbols.inPhase, symbols.quadrature);
+    const AnalysisResult result = analyseSymbols(
+        symbols.inPhase, symbols.quadrature, work, [&](SpectrumOf which, const std::vector<float>& db) {
+            if (surface == nullptr) return;
+            drawSpectrumPanels(*surface, db, n,
+                               which == SpectrumOf::Symbols ? symbolSpectrumColour : squaredSpectrumColour);
+        });
 
     printResults(files, surface, n, result);
     screen.waitForKey();

@@ -1,11 +1,7 @@
 // spec2wav as a user runs it: in a folder of its own, with "sr.txt" and a dump.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,21 +10,22 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "programrunner.h"
+#include "scratchfolder.h"
+
 namespace orv::converter {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-    int exitCode = -1;  // -1: ended by a signal
-    std::string out, err;
-};
+using Result = testsupport::ProgramRun;
 
 struct Limits {
     rlim_t fileSize = 0;      // > 0: longer files fail to write, as on a full disk
@@ -38,62 +35,22 @@ struct Limits {
 
 class Spec2wavRun : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/spec2wav-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
+    void SetUp() override { dir_ = folder_.emplace("spec2wav-test").path(); }
+    void TearDown() override { folder_.reset(); }
 
-    void write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(dir_ / name, std::ios::binary) << bytes;
-    }
-    std::string read(const std::string& name) const {
-        std::ifstream in(dir_ / name, std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    bool exists(const std::string& name) const { return fs::exists(fs::symlink_status(dir_ / name)); }
+    void write(const std::string& name, const std::string& bytes) const { folder_->write(name, bytes); }
+    std::string read(const std::string& name) const { return folder_->read(name); }
+    bool exists(const std::string& name) const { return folder_->exists(name); }
 
     Result run(const std::vector<std::string>& args = {}, const char* program = SPEC2WAV_PATH,
                Limits limits = {}) const {
-        const fs::path out = dir_ / ".out", err = dir_ / ".err";
-        const pid_t pid = fork();
-        if (pid == 0) {
-            if (chdir(dir_.c_str()) != 0) _exit(127);
-            const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(o, 1);
-            dup2(e, 2);
-            // Root writes read-only files; a plain user does not.
-            if (limits.unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
-                _exit(126);
-            if (limits.fileSize > 0) {
-                signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead
-                const rlimit limit{limits.fileSize, limits.fileSize};
-                setrlimit(RLIMIT_FSIZE, &limit);
-            }
-            if (limits.addressSpace > 0) {
-                const rlimit limit{limits.addressSpace, limits.addressSpace};
-                setrlimit(RLIMIT_AS, &limit);
-            }
-            std::vector<char*> argv{const_cast<char*>(program)};
-            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            execv(program, argv.data());
-            _exit(127);
-        }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        Result r;
-        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = read(".out");
-        r.err = read(".err");
-        return r;
+        testsupport::RunOptions options;
+        options.folder = dir_;
+        options.stdinFromNull = false;
+        options.fileSize = limits.fileSize;
+        options.addressSpace = limits.addressSpace;
+        options.unprivileged = limits.unprivileged;
+        return testsupport::runProgram(program, args, options);
     }
 
     static std::string report(int error, const char* text, int site) {
@@ -101,6 +58,7 @@ protected:
                std::to_string(site) + " of spec2wav()\n\n";
     }
 
+    std::optional<testsupport::ScratchFolder> folder_;
     fs::path dir_;
 };
 

@@ -166,8 +166,10 @@ TEST(ReceiverPhase, FrequencyErrorTurnsSymbolsClockwise) {
 }
 
 std::string lastLookup(const std::string& file) {
-    // phaseview: 95 characters in text mode from byte L - 101, the text after
-    // their last LF, its leading number plus 1.
+    // A model, on purpose, of a viewer that finds the count from a fixed window:
+    // 95 characters in text mode from byte L - 101, the text after their last
+    // LF, its leading number plus 1. Our phaseview searches backwards more
+    // freely, but "rawsyms.txt" must also suit a viewer that reads only this.
     std::string s;
     for (std::size_t i = file.size() - 101; i < file.size() && s.size() < 95; ++i) {
         if (file[i] == '\r' && i + 1 < file.size() && file[i + 1] == '\n') ++i;

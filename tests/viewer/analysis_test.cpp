@@ -53,7 +53,7 @@ class SignalTable : public ::testing::TestWithParam<SignalCase> {};
 TEST_P(SignalTable, GivesTheKnownFigures) {
     const SignalCase& c = GetParam();
     const Symbols s = c.make();
-    const SignalRun run = analyseSymbols(s.inPhase, s.quadrature);
+    const SignalRun run = scaleAndAnalyse(s.inPhase, s.quadrature);
     EXPECT_EQ(static_cast<long>(indexOfMax(run.symbolDb)), c.symbolPeak);
     EXPECT_EQ(static_cast<long>(indexOfMax(run.squaredDb)), c.squaredPeak);
     EXPECT_NEAR(run.result.squaredPeakDb, c.peakDb, c.peakTolerance);

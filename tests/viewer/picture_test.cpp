@@ -22,7 +22,7 @@ struct Picture {
 };
 
 Picture drawRun(const std::string& records) {
-    TempDir dir;
+    ScratchFolder dir;
     dir.write("rawsyms.txt", records);
     runtime::ImageScreen screen;
     Picture p;

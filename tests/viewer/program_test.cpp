@@ -1,9 +1,7 @@
 // phaseview as a user runs it: in a folder of its own, with or without a display.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -13,55 +11,25 @@
 #include <string>
 #include <vector>
 
+#include "programrunner.h"
 #include "viewertestsupport.h"
 
 namespace orv::viewer {
 namespace {
 
-struct Result {
-    int exitCode = -1;  // -1: ended by a signal
-    std::string out, err;
-};
-
-std::string slurp(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using Result = testsupport::ProgramRun;
 
 // Runs phaseview in dir with standard input from /dev/null; env holds the
 // variables to set ("NAME=value"); the display variables are always cleared
 // first. A non-zero addressSpace (bytes) makes larger allocations fail.
-Result runPhaseview(const TempDir& dir, const std::vector<std::string>& env = {}, rlim_t addressSpace = 0) {
-    const std::filesystem::path out = dir.path() / ".out", err = dir.path() / ".err";
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (chdir(dir.path().c_str()) != 0) _exit(127);
-        const int in = open("/dev/null", O_RDONLY);
-        const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(in, 0);
-        dup2(o, 1);
-        dup2(e, 2);
-        unsetenv("DISPLAY");
-        unsetenv("WAYLAND_DISPLAY");
-        unsetenv("QT_QPA_PLATFORM");
-        for (const std::string& v : env) putenv(const_cast<char*>(v.c_str()));
-        if (addressSpace > 0) {
-            const rlimit limit{addressSpace, addressSpace};
-            setrlimit(RLIMIT_AS, &limit);
-        }
-        execl(PHASEVIEW_PATH, PHASEVIEW_PATH, static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    Result r;
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = slurp(out);
-    r.err = slurp(err);
-    return r;
+Result runPhaseview(const ScratchFolder& dir, const std::vector<std::string>& env = {},
+                    rlim_t addressSpace = 0) {
+    testsupport::RunOptions options;
+    options.folder = dir.path();
+    options.unset = testsupport::displayVariables;
+    options.env = env;
+    options.addressSpace = addressSpace;
+    return testsupport::runProgram(PHASEVIEW_PATH, {}, options);
 }
 
 struct RunCase {
@@ -75,7 +43,7 @@ class RunTable : public ::testing::TestWithParam<RunCase> {};
 
 TEST_P(RunTable, PrintsExactlyThis) {
     const RunCase& c = GetParam();
-    TempDir dir;
+    ScratchFolder dir;
     if (!c.symbols.empty()) dir.write("rawsyms.txt", c.symbols);
     const Result r = runPhaseview(dir);
     EXPECT_EQ(r.exitCode, c.exitCode);
@@ -123,7 +91,7 @@ TEST(Allocation, EachGroupOfArraysFailsAtItsOwnSite) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the address sanitizer needs more address space than the limits leave";
 #endif
-    TempDir dir;
+    ScratchFolder dir;
     dir.write("rawsyms.txt", "0 1 0 0\r\n16777215 1 0 0\r\n");
     struct Case {
         rlim_t mebibytes;
@@ -139,7 +107,7 @@ TEST(Allocation, EachGroupOfArraysFailsAtItsOwnSite) {
 }
 
 // A de_DE locale, built into the scratch folder (no system locale needed).
-bool buildGermanLocale(const TempDir& dir) {
+bool buildGermanLocale(const ScratchFolder& dir) {
     const std::string command =
         "localedef -i de_DE -f UTF-8 '" + dir.file("de_DE.UTF-8") + "' >/dev/null 2>&1";
     return std::system(command.c_str()) == 0 ||
@@ -149,9 +117,9 @@ bool buildGermanLocale(const TempDir& dir) {
 // Qt takes the C library's locale from the environment; numbers read and
 // printed must keep their '.' all the same.
 TEST(Locale, GermanEnvironmentKeepsThePoint) {
-    TempDir localeDir;
+    ScratchFolder localeDir;
     if (!buildGermanLocale(localeDir)) GTEST_SKIP() << "no de_DE locale source or localedef";
-    TempDir dir;
+    ScratchFolder dir;
     dir.write("rawsyms.txt", "0 0.5 0 0\r\n1 -1.25 0 0\r\n2 0 1.5 0\r\n3 1 1 0\r\n");
     const std::string locpath = "LOCPATH=" + localeDir.path().string();
     // With Qt's offscreen window (Qt sets the locale), and without any window.

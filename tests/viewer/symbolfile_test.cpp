@@ -37,7 +37,7 @@ class CountTable : public ::testing::TestWithParam<CountCase> {};
 
 TEST_P(CountTable, TakesTheCountFromTheLastRecord) {
     const CountCase& c = GetParam();
-    TempDir dir;
+    ScratchFolder dir;
     dir.write("rawsyms.txt", c.bytes);
     runtime::FileTable files;
     ASSERT_EQ(files.openFile(dir.file("rawsyms.txt"), runtime::FileMode::Input, 1), 0);
@@ -73,7 +73,7 @@ struct Read {
     SpectrumWork work;
 };
 
-Read readFile(const TempDir& dir, const char* name = "rawsyms.txt") {
+Read readFile(const ScratchFolder& dir, const char* name = "rawsyms.txt") {
     Read r;
     runtime::FileTable files;
     r.outcome = readSymbols(files, r.symbols, r.work, dir.file(name));
@@ -81,7 +81,7 @@ Read readFile(const TempDir& dir, const char* name = "rawsyms.txt") {
 }
 
 TEST(ReadSymbols, ReadsTheRecordsAndAllocatesEveryArray) {
-    TempDir dir;
+    ScratchFolder dir;
     // More lines than the last index says, and a comma as a separator.
     dir.write("rawsyms.txt", "0 0.5 -0.25 10\r\n1,2,3,-170.5\r\n1 9 9 9\r\n");
     const Read r = readFile(dir);
@@ -96,7 +96,7 @@ TEST(ReadSymbols, ReadsTheRecordsAndAllocatesEveryArray) {
 }
 
 TEST(ReadSymbols, FillsMissingRecordsWithZero) {
-    TempDir dir;
+    ScratchFolder dir;
     dir.write("rawsyms.txt", "0 1 1 1\r\n3 2 2 2\r\n");
     const Read r = readFile(dir);
     ASSERT_TRUE(r.outcome.ok());
@@ -115,7 +115,7 @@ class StopTable : public ::testing::TestWithParam<StopCase> {};
 
 TEST_P(StopTable, StopsWithTheRightReport) {
     const StopCase& c = GetParam();
-    TempDir dir;
+    ScratchFolder dir;
     if (c.bytes != nullptr) dir.write("rawsyms.txt", c.bytes);
     const Read r = readFile(dir);
     ASSERT_FALSE(r.outcome.ok());
@@ -150,7 +150,7 @@ class ScaleTable : public ::testing::TestWithParam<ScaleCase> {};
 
 TEST_P(ScaleTable, PrintsEachRiseAndScalesToUnitLevel) {
     const ScaleCase& c = GetParam();
-    const SignalRun run = analyseSymbols(c.inPhase, c.quadrature);
+    const SignalRun run = scaleAndAnalyse(c.inPhase, c.quadrature);
     EXPECT_EQ(run.console, c.console);
     EXPECT_FLOAT_EQ(run.symbols.peakScale, c.peakScale);
 }

@@ -10,22 +10,6 @@
 
 namespace orv::viewer {
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "phaseview-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no scratch folder");
-    path_ = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
-
-void TempDir::write(std::string_view name, std::string_view bytes) const {
-    std::ofstream out(path_ / name, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
 namespace {
 std::string shortest(float v) {
     char buffer[32];
@@ -44,7 +28,7 @@ std::string symbolRecords(const std::vector<float>& inPhase, const std::vector<f
     return text;
 }
 
-SignalRun analyseSymbols(const std::vector<float>& inPhase, const std::vector<float>& quadrature) {
+SignalRun scaleAndAnalyse(const std::vector<float>& inPhase, const std::vector<float>& quadrature) {
     SignalRun run;
     run.symbols.count = static_cast<float>(inPhase.size());
     run.symbols.inPhase = inPhase;
@@ -60,16 +44,10 @@ SignalRun analyseSymbols(const std::vector<float>& inPhase, const std::vector<fl
     run.console = console.text;
     if (!scaled.ok()) throw std::runtime_error("symbols could not be scaled: " + scaled.error());
 
-    computeSpectrumDb(run.work, run.symbols.inPhase.data(), run.symbols.quadrature.data());
-    run.symbolDb = run.work.spectrumDb;
-    squareSymbols(run.symbols.inPhase, run.symbols.quadrature, run.work);
-    computeSpectrumDb(run.work, run.work.squaredI.data(), run.work.squaredQ.data());
-    run.squaredDb = run.work.spectrumDb;
-    const SquaredPeak peak = findSquaredPeak(run.work.spectrumDb);
-    run.result.squaredPeakDb = peak.squaredPeakDb;
-    run.result.carrierOffset = peak.carrierOffset;
-    correctFrequency(run.symbols.inPhase, run.symbols.quadrature, peak.carrierOffset);
-    run.result.timeError = estimateTimeError(run.symbols.inPhase, run.symbols.quadrature);
+    run.result = analyseSymbols(run.symbols.inPhase, run.symbols.quadrature, run.work,
+                                [&](SpectrumOf which, const std::vector<float>& db) {
+                                    (which == SpectrumOf::Symbols ? run.symbolDb : run.squaredDb) = db;
+                                });
     return run;
 }
 

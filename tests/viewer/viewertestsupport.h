@@ -1,6 +1,6 @@
 #pragma once
 // Shared pieces of the viewer tests: a scratch folder, a console catcher and
-// the analysis sequence on given symbols.
+// phaseview's analysis on given symbols.
 #include <cstddef>
 #include <filesystem>
 #include <string>
@@ -8,24 +8,13 @@
 #include <vector>
 
 #include "analysis.h"
+#include "scratchfolder.h"
 #include "symbolset.h"
 #include "textfile.h"
 
 namespace orv::viewer {
 
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-    std::string file(std::string_view name) const { return (path_ / name).string(); }
-    void write(std::string_view name, std::string_view bytes) const;
-
-private:
-    std::filesystem::path path_;
-};
+using testsupport::ScratchFolder;
 
 struct CaptureSink : runtime::ConsoleSink {
     std::string text;
@@ -45,8 +34,8 @@ struct SignalRun {
     std::string console;  // the running maximum lines
 };
 
-// Scales the symbols and runs the analysis in the viewer's order.
-SignalRun analyseSymbols(const std::vector<float>& inPhase, const std::vector<float>& quadrature);
+// Scales the symbols as phaseview does and runs its own analysis on them.
+SignalRun scaleAndAnalyse(const std::vector<float>& inPhase, const std::vector<float>& quadrature);
 
 std::size_t indexOfMax(const std::vector<float>& values);
 

@@ -1,14 +1,14 @@
 #include "psfparse.h"
 
 #include <charconv>
+#include "orv/littleendian.h"
 
 namespace orv::tools {
 
 namespace {
 
 std::uint32_t le32(const std::vector<std::uint8_t>& b, std::size_t at) {
-    return std::uint32_t(b[at]) | std::uint32_t(b[at + 1]) << 8 | std::uint32_t(b[at + 2]) << 16 |
-           std::uint32_t(b[at + 3]) << 24;
+    return runtime::readLe32(b.data() + at);
 }
 
 // One UTF-8 sequence from b[at..end); returns 0xFFFFFFFF for a malformed one.
@@ -57,7 +57,7 @@ Outcome<Font> parsePsf1(const std::vector<std::uint8_t>& b) {
         for (std::size_t g = 0; g < count && at + 1 < b.size(); ++g) {
             bool inSequence = false;
             while (at + 1 < b.size()) {
-                const char32_t v = char32_t(b[at]) | char32_t(b[at + 1]) << 8;
+                const char32_t v = runtime::readLe16(b.data() + at);
                 at += 2;
                 if (v == 0xFFFF) break;
                 if (v == 0xFFFE)

@@ -5,14 +5,13 @@
 #include <string>
 #include <string_view>
 
+#include "orv/civildate.h"
+
 namespace orv::tools {
 
-std::int64_t daysFromCivil(int year, int month, int day);  // days since 1970-01-01
-
-struct CivilDate {
-    int year, month, day;
-};
-CivilDate civilFromDays(std::int64_t days);
+using runtime::CivilDate;
+using runtime::civilFromDays;
+using runtime::daysFromCivil;  // days since 1970-01-01
 
 // "YYYY-MM-DD HH:MM:SS[.fff]" (a 'T' may stand for the blank) to seconds since 1970.
 std::optional<double> parseDateTime(std::string_view text);
