@@ -9,16 +9,12 @@
 #include <filesystem>
 #include <vector>
 
+#include "orv/littleendian.h"
 #include "orv/wavein.h"
 
 namespace orv::importer {
 
 namespace {
-
-std::uint32_t little32(const unsigned char* b) {
-    return std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 |
-           std::uint32_t(b[3]) << 24;
-}
 
 Outcome<Recording> notFound(const std::string& path) {
     return Failure::stop(path + ": file not found", errFileNotFound);
@@ -144,7 +140,8 @@ void decodeFrames(SampleType type, const unsigned char* bytes, float* iq, std::s
     const std::size_t values = 2 * count;
     switch (type) {
         case SampleType::Cf32:
-            for (std::size_t i = 0; i < values; ++i) iq[i] = std::bit_cast<float>(little32(bytes + 4 * i));
+            for (std::size_t i = 0; i < values; ++i)
+                iq[i] = std::bit_cast<float>(runtime::readLe32(bytes + 4 * i));
             break;
         case SampleType::Ci16:  // full scale 1, as libsndfile reads 16-bit WAV
             for (std::size_t i = 0; i < values; ++i) {

@@ -5,34 +5,11 @@
 #include <cmath>
 #include <cstdint>
 
+#include "orv/civildate.h"
+
 namespace orv::importer {
 
 namespace {
-
-// Days since 1970-01-01 on the proleptic Gregorian calendar, and back.
-std::int64_t daysFromCivil(int year, int month, int day) {
-    const std::int64_t y = year - (month <= 2 ? 1 : 0);  // the year starts in March
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const std::int64_t yoe = y - era * 400;
-    const std::int64_t doy = (153 * ((month + 9) % 12) + 2) / 5 + day - 1;
-    return era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468;
-}
-
-struct Civil {
-    int year, month, day;
-};
-
-Civil civilFromDays(std::int64_t z) {
-    z += 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    const int day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    return {static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0)), month, day};
-}
 
 bool take(std::string_view& text, std::size_t digits, int& out) {
     if (text.size() < digits) return false;
@@ -71,8 +48,8 @@ std::optional<double> parseUtc(std::string_view text) {
             if (c < '0' || c > '9') return std::nullopt;
     }
     if (y < 1970 || mo < 1 || mo > 12 || d < 1 || h > 23 || mi > 59 || s > 59) return std::nullopt;
-    const std::int64_t days = daysFromCivil(y, mo, d);
-    const Civil back = civilFromDays(days);
+    const std::int64_t days = runtime::daysFromCivil(y, mo, d);
+    const runtime::CivilDate back = runtime::civilFromDays(days);
     if (back.month != mo || back.day != d) return std::nullopt;  // 31 April, 29 February of a common year
 
     // One decimal number read once: no rounding between the whole seconds and the fraction.
@@ -93,7 +70,7 @@ std::string isoUtc(double seconds) {
     std::int64_t whole = 0;
     std::from_chars(text.data(), text.data() + std::min(point, text.size()), whole);
 
-    const Civil date = civilFromDays(whole / 86400);
+    const runtime::CivilDate date = runtime::civilFromDays(whole / 86400);
     const auto inDay = static_cast<int>(whole % 86400);
     char year[8];
     std::string out(year, std::to_chars(year, year + sizeof year, date.year).ptr);

@@ -2,16 +2,17 @@
 // the receiver's WAV reader: what orvane-rx sees is what is checked.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
-#include <cmath>
 #include <complex>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "importer.h"
+#include "scratchfolder.h"
 #include "utctime.h"
+#include "wavbytes.h"
 #include "wavefile.h"
 #include "wavheader.h"
 
@@ -19,25 +20,12 @@ namespace orv::importer {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace std::string_literals;
 
 template <class Case>
 requires requires(const Case& c) { c.name; }
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
-void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string cf32(const std::vector<std::complex<float>>& samples) {
-    std::string out;
-    for (auto s : samples)
-        for (float v : {s.real(), s.imag()}) {
-            const auto u = std::bit_cast<std::uint32_t>(v);
-            for (int i = 0; i < 4; ++i) out += char(u >> (8 * i));
-        }
-    return out;
-}
+using testsupport::floatBytes;
 
 std::string meta(const std::string& datatype, const std::string& extra = "") {
     return R"({"global": {"core:datatype": ")" + datatype +
@@ -49,19 +37,7 @@ std::string meta(const std::string& datatype, const std::string& extra = "") {
 
 class Importer : public ::testing::Test {
 protected:
-    void SetUp() override {
-        previous_ = fs::current_path();
-        folder_ =
-            fs::path(::testing::TempDir()) /
-            ("orvane-import-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-        fs::current_path(folder_);
-    }
-    void TearDown() override {
-        fs::current_path(previous_);
-        if (!HasFailure()) fs::remove_all(folder_);
-    }
+    void writeFile(const std::string& name, const std::string& bytes) { folder_.write(name, bytes); }
     // Runs the importer on a command line with the output name last.
     Outcome<std::string> run(std::vector<std::string> args, const std::string& output = "out.wav") {
         args.push_back(output);
@@ -76,7 +52,8 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
-    fs::path previous_, folder_;
+    testsupport::ScratchFolder folder_{"orvane-import"};
+    testsupport::EnteredFolder entered_{folder_.path()};
 };
 
 // Each SigMF datatype's samples with known values, as the tool set stores them:
@@ -114,7 +91,7 @@ INSTANTIATE_TEST_SUITE_P(
     EachType, SigmfDatatype,
     ::testing::Values(Datatype{"Cf32",
                                "cf32_le",
-                               cf32({{1.5f, -0.25f}, {-0.0f, 0.0f}, {3e-39f, -7e5f}}),
+                               floatBytes({{1.5f, -0.25f}, {-0.0f, 0.0f}, {3e-39f, -7e5f}}),
                                {{1.5f, 0.25f}, {-0.0f, -0.0f}, {3e-39f, 7e5f}}},
                       Datatype{"Ci16",
                                "ci16_le",
@@ -144,7 +121,7 @@ TEST_P(CutPart, KeepsFramesAndMovesStart) {
     const auto& c = GetParam();
     std::vector<std::complex<float>> samples;
     for (int i = 0; i < 1000; ++i) samples.emplace_back(float(i), 0.0f);
-    writeFile("rec.cf32", cf32(samples));
+    writeFile("rec.cf32", floatBytes(samples));
     std::vector<std::string> args = {"--cf32",   "rec.cf32", "--centre",
                                      "137500.5", "--start",  "2026-12-07 10:00:00.25"};
     args.insert(args.end(), c.options.begin(), c.options.end());
@@ -203,7 +180,7 @@ TEST_P(BadInputs, RefusedCleanly) {
     EXPECT_EQ(folderNames(), before);
 }
 
-const std::string twoFrames = cf32({{1, 0}, {0, 1}});
+const std::string twoFrames = floatBytes({{1, 0}, {0, 1}});
 const std::vector<std::string> values = {"--rate", "250", "--centre", "1", "--start", "2026-12-07 10:00:00"};
 
 std::vector<std::string> with(std::vector<std::string> args, const std::vector<std::string>& more = values) {
@@ -211,12 +188,12 @@ std::vector<std::string> with(std::vector<std::string> args, const std::vector<s
     return args;
 }
 
-std::string wavCut() {  // a 16-bit WAV header that promises 400 bytes of data but holds 8
-    const std::string w =
-        "RIFF\xb4\x01\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x02\x00\xfa\x00\x00\x00\xe8\x03\x00\x00"
-        "\x04\x00\x10\x00"
-        "data\x90\x01\x00\x00"s;
-    return w + std::string(8, '\x01');
+std::string wavCut() {  // a 16-bit WAV whose data chunk promises 400 bytes but holds 8
+    testsupport::WavLayout pcm;
+    pcm.formatTag = 1;
+    pcm.bits = 16;
+    pcm.info.clear();
+    return testsupport::wavBytes(pcm, std::string(400, '\1')).substr(0, 52);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -316,10 +293,11 @@ class SigmfRoundTrip : public Importer, public ::testing::WithParamInterface<Rou
 
 TEST_P(SigmfRoundTrip, GivesBackTheSameFile) {
     const std::string wav =
-        GetParam().header + cf32({{1.5f, -0.0f},
-                                  {std::bit_cast<float>(0x7fc12345u), std::bit_cast<float>(0xff800000u)},
-                                  {1e-45f, -3.25e38f},
-                                  {0.0f, 0.1f}});
+        GetParam().header +
+        floatBytes({{1.5f, -0.0f},
+                    {std::bit_cast<float>(0x7fc12345u), std::bit_cast<float>(0xff800000u)},
+                    {1e-45f, -3.25e38f},
+                    {0.0f, 0.1f}});
     writeFile("rec.wav", wav);
     const auto out = parseImportOptions({"--sigmf-out", "rec.wav", "rec"});
     ASSERT_TRUE(out);
@@ -327,8 +305,7 @@ TEST_P(SigmfRoundTrip, GivesBackTheSameFile) {
     ASSERT_TRUE(exported) << exported.error();
     const auto back = run({"rec.sigmf-meta"});
     ASSERT_TRUE(back) << back.error();
-    std::ifstream in("out.wav", std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), wav);
+    EXPECT_EQ(testsupport::readFile("out.wav"), wav);
 }
 
 INSTANTIATE_TEST_SUITE_P(
