@@ -155,7 +155,10 @@ void ProgressLine::operator()(std::int64_t done, std::int64_t total) {
                                  .count();
     if (now - started_ < 2000 || (shown_ && now - lastShown_ < 250 && done < total)) return;
     const int percent = total > 0 ? static_cast<int>(100 * done / total) : 100;
-    std::fprintf(out_, "\r%3d %% of %lld frames", percent, static_cast<long long>(total));
+    std::string percentText = std::to_string(percent);
+    percentText.insert(0, 3 - std::min<std::size_t>(3, percentText.size()), ' ');
+    const std::string line = "\r" + percentText + " % of " + std::to_string(total) + " frames";
+    std::fputs(line.c_str(), out_);
     std::fflush(out_);
     shown_ = true;
     lastShown_ = now;
