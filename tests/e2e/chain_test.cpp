@@ -3,11 +3,6 @@
 // phaseview headless, whose printed rows are checked.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -19,58 +14,21 @@
 #include <string>
 #include <vector>
 
+#include "programrunner.h"
+#include "scratchfolder.h"
 #include "siggen.h"
-
-extern char** environ;
 
 namespace {
 
-namespace fs = std::filesystem;
-
-struct ProgramRun {
-    int exitCode = -1;
-    std::string output;  // standard output and standard error together
-};
+using orv::testsupport::ProgramRun;
 
 // Runs a program in the current folder with stdin from /dev/null and without
-// any display in its environment, as the chain does.
+// any display in its environment, as the chain does; out holds both streams.
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args) {
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        if (entry.rfind("DISPLAY=", 0) != 0 && entry.rfind("WAYLAND_DISPLAY=", 0) != 0 &&
-            entry.rfind("QT_QPA_PLATFORM=", 0) != 0)
-            env.push_back(entry);
-    }
-    std::vector<char*> envp, argv;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> all = {program};
-    all.insert(all.end(), args.begin(), args.end());
-    for (auto& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    const std::string outName = "program-output.txt";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    pid_t pid = 0;
-    ProgramRun run;
-    const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
-        run.output = "cannot start " + program + ": " + std::strerror(rc);
-        return run;
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    std::ifstream in(outName, std::ios::binary);
-    run.output.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    fs::remove(outName);
-    return run;
+    orv::testsupport::RunOptions options;
+    options.mergeErr = true;
+    options.unset = orv::testsupport::displayVariables;
+    return orv::testsupport::runProgram(program, args, options);
 }
 
 // The number after the given words in phaseview's rows ("-.01000", "% 1.2E+5").
@@ -110,17 +68,16 @@ constexpr int symbols = 120;
 class Chain : public ::testing::TestWithParam<ChainCase> {
 protected:
     void SetUp() override {
-        previous_ = fs::current_path();
-        folder_ = fs::path(::testing::TempDir()) / (std::string("orvane-e2e-") + GetParam().name);
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-        fs::current_path(folder_);
+        folder_.emplace(std::string("orvane-e2e-") + GetParam().name);
+        entered_.emplace(folder_->path());
     }
     void TearDown() override {
-        fs::current_path(previous_);
-        if (!HasFailure()) fs::remove_all(folder_);  // kept for a look when something failed
+        entered_.reset();
+        if (HasFailure()) folder_->keep();  // for a look at what went wrong
+        folder_.reset();
     }
-    fs::path previous_, folder_;
+    std::optional<orv::testsupport::ScratchFolder> folder_;
+    std::optional<orv::testsupport::EnteredFolder> entered_;
 };
 
 TEST_P(Chain, PhaseviewSeesWhatWasSent) {
@@ -128,35 +85,35 @@ TEST_P(Chain, PhaseviewSeesWhatWasSent) {
     const ProgramRun gen =
         runProgram(SIGGEN_PATH, {"--seed", wholeText(c.seed), "--snr", "20", "--tx-start", "12:00:10.5",
                                  "--carrier", "137512.25", "--period", "2", "--symbols", wholeText(symbols)});
-    ASSERT_EQ(gen.exitCode, 0) << gen.output;
+    ASSERT_EQ(gen.exitCode, 0) << gen.out;
     const ProgramRun conv = runProgram(SPEC2WAV_PATH, {"fftdata"});
-    ASSERT_EQ(conv.exitCode, 0) << conv.output;
+    ASSERT_EQ(conv.exitCode, 0) << conv.out;
 
     char freq[32];
     *std::to_chars(freq, freq + sizeof freq - 1, carrier + c.frequencyError).ptr = '\0';
     const ProgramRun offsets =
         runProgram(OFFSETS_PATH, {"--arguments", "--period", "2", "--symbols", "120", "--core", "2", "--poly",
                                   "1", "fftdata.wav", c.txTime, freq});
-    ASSERT_EQ(offsets.exitCode, 0) << offsets.output;
+    ASSERT_EQ(offsets.exitCode, 0) << offsets.out;
     std::vector<std::string> rxArgs;
-    for (std::size_t b = 0, e; (e = offsets.output.find('\n', b)) != std::string::npos; b = e + 1)
-        rxArgs.push_back(offsets.output.substr(b, e - b));
-    ASSERT_EQ(rxArgs.size(), 15u) << offsets.output;
+    for (std::size_t b = 0, e; (e = offsets.out.find('\n', b)) != std::string::npos; b = e + 1)
+        rxArgs.push_back(offsets.out.substr(b, e - b));
+    ASSERT_EQ(rxArgs.size(), 15u) << offsets.out;
     rxArgs.erase(rxArgs.begin());  // "orvane-rx.exe"
 
     const ProgramRun rx = runProgram(RECEIVER_PATH, rxArgs);
-    ASSERT_EQ(rx.exitCode, 0) << rx.output;
-    ASSERT_NE(rx.output.find("120 symbols written"), std::string::npos) << rx.output;
+    ASSERT_EQ(rx.exitCode, 0) << rx.out;
+    ASSERT_NE(rx.out.find("120 symbols written"), std::string::npos) << rx.out;
 
     const ProgramRun view = runProgram(PHASEVIEW_PATH, {});
-    ASSERT_EQ(view.exitCode, 0) << view.output;
-    const auto peak = numberAfter(view.output, "spectrum peak");
-    const auto offset = numberAfter(view.output, "at frequency");
-    const auto timeError = numberAfter(view.output, "time error");
-    ASSERT_TRUE(peak && offset && timeError) << view.output;
-    EXPECT_NE(view.output.find(" 120 symbols"), std::string::npos) << view.output;
+    ASSERT_EQ(view.exitCode, 0) << view.out;
+    const auto peak = numberAfter(view.out, "spectrum peak");
+    const auto offset = numberAfter(view.out, "at frequency");
+    const auto timeError = numberAfter(view.out, "time error");
+    ASSERT_TRUE(peak && offset && timeError) << view.out;
+    EXPECT_NE(view.out.find(" 120 symbols"), std::string::npos) << view.out;
 
-    EXPECT_NEAR(*offset, c.carrierOffset, c.carrierTolerance) << view.output;
+    EXPECT_NEAR(*offset, c.carrierOffset, c.carrierTolerance) << view.out;
     if (c.checkPeak) {
         // Perfect symbols would give phaseview's timing figure the value of the
         // data's own neighbour correlation, the mean of d(i-1) d(i): with 120
@@ -171,12 +128,12 @@ TEST_P(Chain, PhaseviewSeesWhatWasSent) {
         double neighbours = 0;
         for (std::size_t i = 1; i < sent.symbols.size(); ++i)
             neighbours += sent.symbols[i - 1] * sent.symbols[i];
-        EXPECT_NEAR(*timeError, neighbours / double(sent.symbols.size() - 1), 0.02) << view.output;
+        EXPECT_NEAR(*timeError, neighbours / double(sent.symbols.size() - 1), 0.02) << view.out;
     }
-    EXPECT_GT(*timeError, c.timeErrorMin) << view.output;
-    EXPECT_LT(*timeError, c.timeErrorMax) << view.output;
+    EXPECT_GT(*timeError, c.timeErrorMin) << view.out;
+    EXPECT_LT(*timeError, c.timeErrorMax) << view.out;
     if (c.checkPeak) {
-        EXPECT_NEAR(*peak, 10 * std::log10(double(symbols)), 1.0) << view.output;
+        EXPECT_NEAR(*peak, 10 * std::log10(double(symbols)), 1.0) << view.out;
     }
 }
 

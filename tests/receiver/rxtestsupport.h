@@ -11,10 +11,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "scratchfolder.h"
 #include "wavbytes.h"
 
 namespace orv::receiver {
@@ -35,10 +37,7 @@ inline void writeFile(const std::string& path, const std::string& bytes) {
         .write(bytes.data(), std::streamsize(bytes.size()));
 }
 
-inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+inline std::string readFile(const std::string& path) { return testsupport::readFile(path); }
 
 inline void writeWav(const std::string& path, const std::vector<std::complex<float>>& samples,
                      const WavLayout& layout = {}) {
@@ -49,24 +48,17 @@ inline void writeWav(const std::string& path, const std::vector<std::complex<flo
 class ScratchFolder : public ::testing::Test {
 protected:
     void SetUp() override {
-        previous_ = std::filesystem::current_path();
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string("rx-") + info->test_suite_name() + "-" + info->name();
-        for (char& c : name)
-            if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-') c = '_';
-        folder_ = std::filesystem::path(::testing::TempDir()) / name;
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
-        std::filesystem::current_path(folder_);
+        folder_.emplace("rx-test");
+        entered_.emplace(folder_->path());
     }
     void TearDown() override {
-        std::filesystem::current_path(previous_);
-        std::filesystem::remove_all(folder_);
+        entered_.reset();
+        folder_.reset();
     }
-    std::filesystem::path folder_;
 
 private:
-    std::filesystem::path previous_;
+    std::optional<testsupport::ScratchFolder> folder_;
+    std::optional<testsupport::EnteredFolder> entered_;
 };
 
 }  // namespace orv::receiver

@@ -15,6 +15,7 @@ ScratchFolder::ScratchFolder(std::string_view prefix) {
 }
 
 ScratchFolder::~ScratchFolder() {
+    if (kept_) return;
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
 }

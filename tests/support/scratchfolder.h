@@ -21,9 +21,11 @@ public:
     std::filesystem::path write(std::string_view name, std::string_view bytes, bool executable = false) const;
     std::string read(std::string_view name) const;  // empty when missing
     bool exists(std::string_view name) const;       // also a dangling link
+    void keep() { kept_ = true; }                   // left in place when destroyed
 
 private:
     std::filesystem::path path_;
+    bool kept_ = false;
 };
 
 class EnteredFolder {
