@@ -1,5 +1,7 @@
 #include "receiver.h"
 
+#include "messagedecoder.h"
+#include "messageoutput.h"
 #include "numbertext.h"
 #include "rxoptions.h"
 #include "symbolfile.h"
@@ -14,10 +16,10 @@ Failure failed(const std::string& message, int exitCode) {
 }
 }  // namespace
 
-Outcome<std::string> runReceiver(const std::vector<std::string>& args) {
+Outcome<RunReport> runReceiver(const std::vector<std::string>& args) {
     const auto options = parseRxOptions(args);
     if (!options) return failed(options.error(), options.exitCode());
-    if (options->helpRequested) return helpText();
+    if (options->helpRequested) return RunReport{helpText()};
 
     const auto wave = readWave(options->waveFile);
     if (!wave) return failed(wave.error(), wave.exitCode());
@@ -30,13 +32,30 @@ Outcome<std::string> runReceiver(const std::vector<std::string>& args) {
     if (!written) return failed(written.error(), written.exitCode());
 
     const auto& r = received.value();
-    std::string line = wholeText(static_cast<long long>(r.symbols.size())) + " symbols written to " +
-                       std::string(symbolFileName) + ", mean symbol power " + numberText(r.meanPower, 7) +
-                       ", sample span " + fixedText(r.spanBegin, 3) + " to " + fixedText(r.spanEnd, 3) +
-                       " of " + wholeText(static_cast<long long>(wave->samples.size())) + " at " +
-                       numberText(wave->sampleRate) + " samples/s" +
-                       (wave->rateFromInfo ? "" : " (header rate)") + "\n";
-    return line;
+    std::string lines = wholeText(static_cast<long long>(r.symbols.size())) + " symbols written to " +
+                        std::string(symbolFileName) + ", mean symbol power " + numberText(r.meanPower, 7) +
+                        ", sample span " + fixedText(r.spanBegin, 3) + " to " + fixedText(r.spanEnd, 3) +
+                        " of " + wholeText(static_cast<long long>(wave->samples.size())) + " at " +
+                        numberText(wave->sampleRate) + " samples/s" +
+                        (wave->rateFromInfo ? "" : " (header rate)") + "\n";
+    if (options->code.raw) return RunReport{std::move(lines)};
+
+    // Gone before the decode starts, so that neither a failed decode nor an
+    // interrupted one leaves an earlier message looking like this run's.
+    const auto removed = removeEarlierMessage();
+    if (!removed) return failed(removed.error(), removed.exitCode());
+
+    DecodeSettings settings;
+    settings.listSize = options->listSize;
+    settings.cores = options->cores;
+    const auto decoded = decodeMessage(options->code, options->messageLength, r.symbols, settings);
+    const std::string figures = decodeFigures(decoded, options->symbolPeriod) + "\n";
+    if (!decoded.found)
+        return RunReport{lines + "no message: no candidate passed the check\n" + figures, exitNoMessage};
+
+    const auto saved = writeMessageFile(decoded.message);
+    if (!saved) return failed(saved.error(), saved.exitCode());
+    return RunReport{lines + "message: " + printableMessage(decoded.message) + "\n" + figures};
 }
 
 }  // namespace orv::receiver

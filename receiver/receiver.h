@@ -1,5 +1,6 @@
 #pragma once
-// The whole run of orvane-rx: options, recording, symbols, symbol file.
+// The whole run of orvane-rx: options, recording, symbols, symbol file,
+// decoding, message file.
 #include <string>
 #include <vector>
 
@@ -7,10 +8,18 @@
 
 namespace orv::receiver {
 
+// Nothing passed the check: a result of the run, not a failure of it.
+inline constexpr int exitNoMessage = 1;
+
+struct RunReport {
+    std::string output;  // for standard output: help text, or the summary and decode lines
+    int exitCode = exitDone;
+};
+
 // args: the arguments after the program name. Writes "rawsyms.txt" in the
-// current directory only when everything before it succeeded. The value is
-// the text for standard output (help text or the summary line); a failure
-// stops with one line for standard error.
-Outcome<std::string> runReceiver(const std::vector<std::string>& args);
+// current directory only when everything before it succeeded, then decodes
+// into "message.txt" (and removes an earlier one first). A failure stops with
+// one line for standard error.
+Outcome<RunReport> runReceiver(const std::vector<std::string>& args);
 
 }  // namespace orv::receiver

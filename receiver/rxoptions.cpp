@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <limits>
 #include <optional>
 
 #include "numbertext.h"
@@ -10,8 +11,13 @@
 namespace orv::receiver {
 namespace {
 
-constexpr std::array<char, 7> optionLetters = {'f', 'T', 'F', 'S', 'N', 'c', 'p'};
+// The launcher's seven, which must all be there, then the optional ones.
+constexpr std::array<char, 8> optionLetters = {'f', 'T', 'F', 'S', 'N', 'c', 'p', 'L'};
+constexpr std::size_t requiredOptions = 7;
 constexpr std::int64_t maxSymbolCount = 1'000'000;
+// Each candidate beyond the message passes the CRC-32 by chance with
+// probability 2^-32; 2^24 of them still keep a false message below 0.4 %.
+constexpr std::int64_t maxListSize = std::int64_t(1) << 24;
 
 bool isOptionWord(const std::string& arg) {
     // "-12.5" and "-.5" are values; "-T" and "--help" are options.
@@ -62,7 +68,7 @@ Outcome<RxOptions> parseRxOptions(const std::vector<std::string>& args) {
         values[slot] = value;
     }
 
-    for (std::size_t i = 0; i < optionLetters.size(); ++i)
+    for (std::size_t i = 0; i < requiredOptions; ++i)
         if (!values[i]) return bad(std::string("missing option -") + optionLetters[i]);
 
     RxOptions o;
@@ -79,43 +85,91 @@ Outcome<RxOptions> parseRxOptions(const std::vector<std::string>& args) {
     if (!period || *period <= 0)
         return bad("-S needs a symbol period in seconds above 0, got '" + *values[3] + "'");
     o.symbolPeriod = *period;
-    const auto count = number(4);
-    if (!count || *count < 1 || *count != std::floor(*count) || *count > double(maxSymbolCount))
-        return bad("-N needs a whole number of symbols from 1 to 1000000, got '" + *values[4] + "'");
-    o.symbolCount = static_cast<std::int64_t>(*count);
-    const auto core = parseWhole(*values[5]);
-    if (!core) return bad("-c needs a whole number >= 0, got '" + *values[5] + "'");
-    o.core = *core;
-    const auto poly = parseWhole(*values[6]);
-    if (!poly)
-        return bad("-p needs a whole number >= 0 (decimal or 0x hexadecimal), got '" + *values[6] + "'");
-    o.polynomial = *poly;
+    // -p before -N: what -N counts depends on the code.
+    auto code = parseMessageCode(trimBlanks(*values[6]));
+    if (!code) return bad(code.error());
+    o.code = std::move(*code);
+    o.codeText = std::string(trimBlanks(*values[6]));
+    const auto length = number(4);
+    if (o.code.raw) {
+        if (!length || *length < 1 || *length != std::floor(*length) || *length > double(maxSymbolCount))
+            return bad("-N needs a whole number of symbols from 1 to 1000000 with -p 0, got '" + *values[4] +
+                       "'");
+    } else if (!length || *length < 1 || *length != std::floor(*length) ||
+               *length > double(maxMessageBytes)) {
+        return bad("-N needs a message length of 1 to " + wholeText(maxMessageBytes) + " bytes, got '" +
+                   *values[4] + "'");
+    }
+    o.messageLength = static_cast<std::int64_t>(*length);
+    o.symbolCount = codedSymbolCount(o.code, o.messageLength);
+    const auto cores = parseWhole(*values[5]);
+    if (!cores) return bad("-c needs a whole number of cores >= 0, got '" + *values[5] + "'");
+    // Beyond the machine's count means all of them, so a huge value is no error.
+    o.cores = unsigned(std::min<std::uint64_t>(*cores, std::numeric_limits<unsigned>::max()));
+    if (values[7]) {
+        const auto list = parseWhole(*values[7]);
+        if (!list || *list < 1 || *list > std::uint64_t(maxListSize))
+            return bad("-L needs a list size from 1 to " + wholeText(maxListSize) + ", got '" + *values[7] +
+                       "'");
+        o.listSize = std::int64_t(*list);
+    }
     return o;
 }
 
 std::string helpText() {
-    return "Usage: orvane-rx -f WAV -T start -F freq -S period -N count -c core -p poly\n"
+    return "Usage: orvane-rx -f WAV -T start -F freq -S period -N length -c cores -p code [-L list]\n"
            "\n"
            "Reads a two-channel 32-bit float WAV recording made by spec2wav, mixes the\n"
            "transmission at FREQ Hz above the recording's central frequency down to zero\n"
-           "frequency, integrates COUNT symbols of PERIOD seconds from START seconds after\n"
-           "the recording's first sample, and writes them to \"rawsyms.txt\" in the\n"
-           "current folder (one line per symbol: index I Q phase in degrees) for phaseview.\n"
+           "frequency, integrates the symbols of PERIOD seconds from START seconds after\n"
+           "the recording's first sample, writes all of them to \"rawsyms.txt\" in the\n"
+           "current folder (one line per symbol: index I Q phase in degrees) for\n"
+           "phaseview, and decodes the message they carry.\n"
            "\n"
            "  -f WAV     recording to read (sample rate from its \"sr=\" text if present)\n"
-           "  -T start   start offset of the transmission, seconds (may be negative)\n"
-           "  -F freq    carrier offset from the central frequency, Hz (may be negative)\n"
-           "  -S period  symbol period, seconds\n"
-           "  -N count   number of symbols\n"
-           "  -c core    core value, a whole number (checked, not used yet)\n"
-           "  -p poly    polynomial, a whole number, decimal or 0x hex (checked, not used yet)\n"
+           "  -T start   start offset of the transmission, seconds, not before the\n"
+           "             recording's first sample\n"
+           "  -F freq    carrier offset from the central frequency, Hz, at most half the\n"
+           "             sample rate either way\n"
+           "  -S period  symbol period, seconds, at least one sample\n"
+           "  -N length  message length N in bytes, 1 to 256; with -p 0 the number of\n"
+           "             symbols, 1 to 1000000\n"
+           "  -c cores   processor cores the decoder uses; 0, or more than the machine\n"
+           "             has, for all of them. The result never depends on it\n"
+           "  -p code    the message code: generator polynomials g1,...,gn in octal\n"
+           "             (\"171,133\"), or hexadecimal after 0x; 1 to 8 generators, K (the\n"
+           "             bit length of the largest) up to 15. \"1\" sends payload and check\n"
+           "             uncoded. \"0\": no code and no check; N symbols are integrated\n"
+           "             and written, nothing is decoded\n"
+           "  -L list    candidates the decoder checks, 1 (plain Viterbi) to 16777216\n"
+           "             (262144). Each wrong candidate passes the check by chance with\n"
+           "             probability 2^-32, so noise alone gives a false message with\n"
+           "             probability at most list / 2^32 (6.1e-5 by default)\n"
            "  --help     this text\n"
            "\n"
-           "Options may come in any order. Decoding the message from the symbols is not\n"
-           "part of this program yet: it stops at the symbol file. I and Q are the\n"
-           "transmitter's own (the converter's conjugation is undone), so a carrier that\n"
-           "lies d Hz below FREQ turns the symbols clockwise by d x period cycles each.\n"
-           "Exit codes: 0 done, 2 WAV not found, 3 symbol file not written, 20 bad input.\n";
+           "The code: the N message bytes (each most significant bit first), their\n"
+           "CRC-32 as zlib computes it (32 bits, most significant first) and K-1 zero\n"
+           "bits go through a rate-1/n feed-forward convolutional code that starts and\n"
+           "ends in state 0; the register holds the newest bit highest, and coded bit j\n"
+           "of each step is the parity of the register AND g_j. Coded bit 0 is phase 0,\n"
+           "1 is phase 180 degrees. A message takes n * (8N + 32 + K - 1) symbols.\n"
+           "docs/message-code.md gives every detail; orvane-tx encodes a text.\n"
+           "\n"
+           "The decoder estimates the carrier phase (and a small frequency offset) from\n"
+           "the symbols and searches candidates in order of likelihood with soft\n"
+           "decisions; the first that passes the check is the message. Then standard\n"
+           "output gets \"message: \" and the text (bytes outside printable ASCII, and\n"
+           "the backslash, as \\xHH), a line of figures (Eb/N0, carrier phase, frequency\n"
+           "refinement, list rank, decode time), and \"message.txt\" receives exactly the\n"
+           "N bytes. When nothing passes, a line says so with the same figures, and no\n"
+           "\"message.txt\" is left, not even an earlier one.\n"
+           "\n"
+           "Options may come in any order. I and Q are the transmitter's own (the\n"
+           "converter's conjugation is undone), so a carrier that lies d Hz below FREQ\n"
+           "turns the symbols clockwise by d x period cycles each.\n"
+           "Exit codes: 0 message decoded (or symbols written, with -p 0), 1 no message\n"
+           "passed the check, 2 WAV not found, 3 a file or standard output not written,\n"
+           "20 bad input.\n";
 }
 
 }  // namespace orv::receiver

@@ -1,13 +1,12 @@
 #include "symbolfile.h"
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
+#include <cstring>
 #include <numbers>
-#include <system_error>
 
 #include "numbertext.h"
 #include "orv/outcome.h"
+#include "orv/replacingfile.h"
 
 namespace orv::receiver {
 
@@ -28,25 +27,14 @@ std::string formatSymbolRecords(const std::vector<std::complex<double>>& symbols
 }
 
 Outcome<> writeFileReplacing(const std::string& path, const std::string& text) {
-    const std::string temporary = path + ".part";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return Outcome<>::failure("cannot create " + temporary, errFileIO);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            return Outcome<>::failure("cannot write " + temporary + " (disk full?)", errFileIO);
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temporary, path, ec);
-    if (ec) {
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
-        return Outcome<>::failure("cannot replace " + path + ": " + ec.message(), errFileIO);
-    }
+    runtime::ReplacingFile file;
+    int error = file.open(path);
+    if (error)
+        return Outcome<>::failure("cannot create a file beside " + path + ": " + std::strerror(error),
+                                  errFileIO);
+    error = file.write(text);
+    if (!error) error = file.commit();
+    if (error) return Outcome<>::failure("cannot write " + path + ": " + std::strerror(error), errFileIO);
     return {};
 }
 

@@ -15,10 +15,26 @@ Outcome<ReceivedSymbols> integrateSymbols(const WaveRecording& wave, const RxOpt
         return (options.startOffset + static_cast<double>(k) * options.symbolPeriod) * rate;
     };
 
+    const auto refused = [](const std::string& message) {
+        return Outcome<ReceivedSymbols>::failure(message, exitBadInput);
+    };
+    // Beyond half the rate the mixer would alias onto another frequency.
+    if (!(std::abs(options.frequencyOffset) <= rate / 2))
+        return refused("-F " + numberText(options.frequencyOffset) +
+                       " Hz lies beyond half the sample rate (" + numberText(rate / 2) +
+                       " Hz either side of the central frequency)");
+    if (!(options.symbolPeriod * rate >= 1))
+        return refused("-S " + numberText(options.symbolPeriod) + " s is shorter than one sample (" +
+                       numberText(1 / rate) + " s at " + numberText(rate) + " samples/s)");
+
     ReceivedSymbols out;
     out.spanBegin = position(0);
     out.spanEnd = position(options.symbolCount);
-    if (out.spanBegin < -0.5 || out.spanEnd > count - 0.5) {
+    // Sample 0 stands for the positions from -1/2 on.
+    if (!(out.spanBegin >= -0.5))
+        return refused("the transmission would start at " + numberText(options.startOffset) +
+                       " s, before the recording (-T is counted from its first sample, at 0 s)");
+    if (out.spanEnd > count - 0.5) {
         const double needed = (options.startOffset + double(options.symbolCount) * options.symbolPeriod);
         return Outcome<ReceivedSymbols>::failure(
             "the WAV file holds " + numberText(count / rate) + " s (" + wholeText(wave.samples.size()) +
@@ -52,9 +68,13 @@ Outcome<ReceivedSymbols> integrateSymbols(const WaveRecording& wave, const RxOpt
             cycles -= std::floor(cycles);
             const double angle = -2 * std::numbers::pi * cycles;
             const std::complex<double> s = wave.samples[static_cast<std::size_t>(n)];
+            if (!std::isfinite(s.real()) || !std::isfinite(s.imag()))
+                return refused("sample " + wholeText(n) + " of the recording is not a finite number");
             sum += weight * std::conj(s) * std::complex<double>(std::cos(angle), std::sin(angle));
         }
         const std::complex<double> symbol = sum / (b - a);
+        if (!std::isfinite(symbol.real()) || !std::isfinite(symbol.imag()))
+            return refused("symbol " + wholeText(k) + " came out as no finite number");
         powerSum += std::norm(symbol);
         out.symbols.push_back(symbol);
     }

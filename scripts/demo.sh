@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The main job on a generated sample recording: installs what is missing, builds,
-# then runs the tool chain in a fresh folder and shows what each step wrote.
+# then sends a text through the tool chain in a fresh folder, shows what each
+# step wrote and the decoded message beside the text that was sent. TEXT, POLY
+# and the other settings of scripts/chain.sh pass through the environment.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$ROOT/scripts/setup.sh"

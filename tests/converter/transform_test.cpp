@@ -129,7 +129,7 @@ TEST(Assembly, ShortFileIsZeroPaddedBeforeTheHalfSwap) {
     for (int k = 2; k <= 7; ++k) EXPECT_EQ(s.bins()[2 * k], 0.0f) << k;
 }
 
-TEST(Transform, EveryKernelPathMatchesThePlainButterflyBitForBit) {
+TEST(Transform, EveryVectorPathMatchesThePlainButterflyBitForBit) {
     for (std::int32_t bits : {4, 5, 6, 10, 13, 16, 17}) {  // from 2^15: blocks, paired stages
         const std::int32_t n = 1 << bits;
         for (bool infinities : {false, true}) {  // text like 1e39 reads as an infinite single

@@ -68,11 +68,11 @@ SignalSettings smallSettings(std::uint64_t seed) {
 }
 
 TEST(Siggen, SameSeedSameBytesOtherSeedOtherSymbols) {
-    std::string error;
-    const auto a = generateSignal(smallSettings(3), error);
-    ASSERT_EQ(error, "");
-    const auto b = generateSignal(smallSettings(3), error);
-    const auto c = generateSignal(smallSettings(4), error);
+    const auto ga = generateSignal(smallSettings(3));
+    ASSERT_TRUE(ga.ok()) << ga.error();
+    const auto& a = *ga;
+    const auto b = *generateSignal(smallSettings(3));
+    const auto c = *generateSignal(smallSettings(4));
     EXPECT_EQ(a.dumpText, b.dumpText);
     EXPECT_EQ(a.srText, b.srText);
     EXPECT_NE(a.dumpText, c.dumpText);
@@ -98,10 +98,9 @@ TEST_P(SiggenStamp, LiesHalfAnFftSpanAfterTheStart) {
     s.fftLength = c.fftLength;
     s.symbolCount = 1;
     s.symbolPeriod = 0.01;
-    std::string error;
-    const auto g = generateSignal(s, error);
-    ASSERT_EQ(error, "");
-    EXPECT_EQ(g.dumpText.substr(0, g.dumpText.find('\n') + 1), c.header);
+    const auto g = generateSignal(s);
+    ASSERT_TRUE(g.ok()) << g.error();
+    EXPECT_EQ(g->dumpText.substr(0, g->dumpText.find('\n') + 1), c.header);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -126,19 +125,16 @@ TEST(Siggen, RefusesWhatItCannotRecord) {
         s.carrier = c.carrier;
         s.txStart = s.recordingStart + c.txDelay;
         s.symbolCount = c.symbols;
-        std::string error;
-        generateSignal(s, error);
-        EXPECT_NE(error.find(c.message), std::string::npos) << error;
+        const auto g = generateSignal(s);
+        EXPECT_NE(g.error().find(c.message), std::string::npos) << g.error();
     }
 }
 
 TEST(Siggen, OptionsOverrideDefaults) {
-    SignalSettings s = defaultSettings();
-    std::string error;
-    ASSERT_TRUE(parseSignalSettings({"--seed", "9", "--tx-start=12:00:20.25", "--carrier", "137490",
-                                     "--symbols", "7", "--snr", "-3", "--name", "rec1"},
-                                    s, error))
-        << error;
+    const auto parsed = parseSignalSettings({"--seed", "9", "--tx-start=12:00:20.25", "--carrier", "137490",
+                                             "--symbols", "7", "--snr", "-3", "--name", "rec1"});
+    ASSERT_TRUE(parsed.ok()) << parsed.error();
+    const SignalSettings& s = *parsed;
     EXPECT_EQ(s.seed, 9u);
     EXPECT_EQ(s.txStart - s.recordingStart, 20.25);
     EXPECT_EQ(s.carrier, 137490);
@@ -152,8 +148,7 @@ TEST(Siggen, OptionsOverrideDefaults) {
                                                                                      {"--name", "a.b"},
                                                                                      {"--colour", "red"},
                                                                                      {"stray"}}) {
-        SignalSettings t = defaultSettings();
-        EXPECT_FALSE(parseSignalSettings(bad, t, error)) << bad[0];
+        EXPECT_FALSE(parseSignalSettings(bad, defaultSettings()).ok()) << bad[0];
     }
 }
 
@@ -182,9 +177,9 @@ TEST(SiggenRoundTrip, ReceiverRecoversEverySymbol) {
     for (const std::uint64_t seed : {1u, 2u, 3u}) {
         SignalSettings s = smallSettings(seed);
         s.snrDb = 0;  // 62 samples per symbol: still clean after integration
-        std::string error;
-        const auto g = generateSignal(s, error);
-        ASSERT_EQ(error, "");
+        const auto generated = generateSignal(s);
+        ASSERT_TRUE(generated.ok()) << generated.error();
+        const auto& g = *generated;
 
         const auto y = convertDump(g.dumpText);
         ASSERT_EQ(y.size(), 4096u);
@@ -208,6 +203,62 @@ TEST(SiggenRoundTrip, ReceiverRecoversEverySymbol) {
             EXPECT_NEAR(z.real(), g.symbols[k], 0.5) << "seed " << seed << " symbol " << k;
             EXPECT_NEAR(z.imag(), 0, 0.5) << "seed " << seed << " symbol " << k;
         }
+    }
+}
+
+struct CodedCase {
+    const char* name;
+    std::vector<std::string> args;
+    const char* message;
+    const char* bits;  // sending order; bit 1 is the symbol -1
+};
+
+class SiggenCoded : public ::testing::TestWithParam<CodedCase> {};
+
+TEST_P(SiggenCoded, SendsTheCodedBitsOfTheText) {
+    const auto& c = GetParam();
+    auto s = parseSignalSettings(c.args, smallSettings(1));
+    ASSERT_TRUE(s.ok()) << s.error();
+    s->txStart = s->recordingStart + 0.5;  // the parser's default start lies beyond this short recording
+    s->symbolPeriod = 0.125;
+    const auto g = generateSignal(*s);
+    ASSERT_TRUE(g.ok()) << g.error();
+    EXPECT_EQ(std::string(g->message.begin(), g->message.end()), c.message);
+    std::string bits;
+    for (const int d : g->symbols) bits += d < 0 ? '1' : '0';
+    EXPECT_EQ(bits, c.bits);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Siggen, SiggenCoded,
+    ::testing::Values(
+        CodedCase{"K3",
+                  {"--poly", "7,5", "--text", "A"},
+                  "A",
+                  "001110110000001101100100101111011010010001011111010111110110100100101100111000"
+                  "010111"},
+        CodedCase{"Uncoded",
+                  {"--text=A", "--poly=1", "--length=1"},
+                  "A",
+                  "0100000111010011110110011001111010001011"},
+        CodedCase{"PaddedUncoded",
+                  {"--text", "", "--poly", "1", "--length", "2"},
+                  "  ",
+                  "0010000000100000"  // two blanks, then their CRC-32
+                  "11101111001100110001011010010101"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SiggenCoded, RefusesWhatCannotBeSent) {
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+             {"--poly", "9"}, {"--poly", ""}, {"--length", "0"}, {"--length", "257"}})
+        EXPECT_FALSE(parseSignalSettings(bad, defaultSettings()).ok()) << bad[0] << " " << bad[1];
+    // 2 x (8 x 40 + 34) symbols of 0.25 s are longer than the 16 s recording.
+    for (const auto& [args, message] :
+         {std::pair{std::vector<std::string>{"--poly", "7,5", "--text", "ABC", "--length", "2"},
+                    "the text has 3 bytes"},
+          {std::vector<std::string>{"--poly", "7,5", "--length", "40"}, "does not fit"}}) {
+        const auto g = generateSignal(*parseSignalSettings(args, smallSettings(1)));
+        EXPECT_NE(g.error().find(message), std::string::npos) << g.error();
     }
 }
 

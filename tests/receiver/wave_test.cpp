@@ -9,7 +9,7 @@ namespace orv::receiver {
 namespace {
 
 const std::vector<std::string> launcherArgs = {"-f", "rec.wav", "-T", " 1", "-F", "0",  "-S",
-                                               "2",  "-N",      "10", "-c", "2",  "-p", "1"};
+                                               "2",  "-N",      "10", "-c", "2",  "-p", "0"};
 
 std::vector<std::complex<float>> ones(std::size_t n) { return std::vector<std::complex<float>>(n, {1, 0}); }
 

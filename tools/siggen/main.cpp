@@ -6,28 +6,24 @@
 #include "orv/outcome.h"
 #include "siggen.h"
 
+namespace {
+int fail(const orv::Failure& failure) {
+    std::fprintf(stderr, "%s\n", failure.message.c_str());
+    return failure.exitCode;
+}
+}  // namespace
+
 int main(int argc, char** argv) {
     using namespace orv::tools;
-    SignalSettings settings = defaultSettings();
-    std::string error;
-    if (!parseSignalSettings({argv + 1, argv + argc}, settings, error)) {
-        std::fprintf(stderr, "orvane-siggen: %s (see orvane-siggen --help)\n", error.c_str());
-        return orv::exitBadInput;
-    }
-    if (settings.helpRequested) {
+    const auto settings = parseSignalSettings({argv + 1, argv + argc});
+    if (!settings) return fail(settings.failure());
+    if (settings->helpRequested) {
         std::fputs(helpText().c_str(), stdout);
         return 0;
     }
-    const GeneratedSignal signal = generateSignal(settings, error);
-    if (!error.empty()) {
-        std::fprintf(stderr, "orvane-siggen: %s\n", error.c_str());
-        return orv::exitBadInput;
-    }
-    error = writeSignalFiles(settings, signal);
-    if (!error.empty()) {
-        std::fprintf(stderr, "orvane-siggen: %s\n", error.c_str());
-        return orv::errFileIO;
-    }
-    std::fputs(describeSignal(settings, signal).c_str(), stdout);
+    const auto signal = generateSignal(*settings);
+    if (!signal) return fail(signal.failure());
+    if (const auto written = writeSignalFiles(*settings, *signal); !written) return fail(written.failure());
+    std::fputs(describeSignal(*settings, *signal).c_str(), stdout);
     return 0;
 }

@@ -9,6 +9,7 @@
 
 #include "civiltime.h"
 #include "fft.h"
+#include "messagecode.h"
 
 namespace orv::tools {
 namespace {
@@ -77,7 +78,9 @@ SignalSettings defaultSettings() {
     return s;
 }
 
-bool parseSignalSettings(const std::vector<std::string>& args, SignalSettings& s, std::string& error) {
+namespace {
+
+bool parseInto(const std::vector<std::string>& args, SignalSettings& s, std::string& error) {
     std::string txStartText;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string key = args[i];
@@ -141,6 +144,19 @@ bool parseSignalSettings(const std::vector<std::string>& args, SignalSettings& s
             const auto v = wholeNumber(value);
             ok = v && *v >= 1 && *v <= 1'000'000;
             if (ok) s.symbolCount = static_cast<std::uint32_t>(*v);
+        } else if (key == "--poly") {
+            const auto code = receiver::parseMessageCode(value);
+            if (!code) {
+                error = code.error();
+                return false;
+            }
+            s.code = value;
+        } else if (key == "--text") {
+            s.text = value;
+        } else if (key == "--length") {
+            const auto v = wholeNumber(value);
+            ok = v && *v >= 1 && *v <= std::uint64_t(receiver::maxMessageBytes);
+            if (ok) s.messageBytes = static_cast<std::int64_t>(*v);
         } else if (key == "--snr") {
             ok = anyNumber(s.snrDb);
         } else if (key == "--amplitude") {
@@ -172,6 +188,15 @@ bool parseSignalSettings(const std::vector<std::string>& args, SignalSettings& s
     return true;
 }
 
+}  // namespace
+
+Outcome<SignalSettings> parseSignalSettings(const std::vector<std::string>& args, SignalSettings settings) {
+    std::string error;
+    if (!parseInto(args, settings, error))
+        return Failure::stop("orvane-siggen: " + error + " (see orvane-siggen --help)", exitBadInput);
+    return settings;
+}
+
 std::string helpText() {
     return "Usage: orvane-siggen [options]\n"
            "\n"
@@ -189,7 +214,13 @@ std::string helpText() {
            "                        full date and time (10.5 s after the recording start)\n"
            "  --carrier HZ          carrier frequency (137512.25)\n"
            "  --period S            symbol period (2)\n"
-           "  --symbols N           message length in symbols (120)\n"
+           "  --symbols N           random symbols to send with --poly 0 (120)\n"
+           "  --poly CODE           send --text through the message code CODE, the\n"
+           "                        receiver's -p (\"171,133\"; octal, or hex after 0x);\n"
+           "                        0 sends random symbols instead (0)\n"
+           "  --text TEXT           the message to send with a code (\"\")\n"
+           "  --length N            message length in bytes, the receiver's -N; TEXT is\n"
+           "                        padded with blanks (the text's length, at least 1)\n"
            "  --snr DB              signal to noise power per complex sample (20)\n"
            "  --amplitude A         carrier amplitude (1)\n"
            "  --out DIR             output folder (.)\n"
@@ -197,7 +228,9 @@ std::string helpText() {
            "                        its argument there) (fftdata)\n";
 }
 
-GeneratedSignal generateSignal(const SignalSettings& s, std::string& error) {
+namespace {
+
+GeneratedSignal generateInto(const SignalSettings& s, std::string& error) {
     GeneratedSignal g;
     error.clear();
     const std::size_t n = s.fftLength;
@@ -219,16 +252,35 @@ GeneratedSignal generateSignal(const SignalSettings& s, std::string& error) {
                 shortest(s.centralFrequency) + " +- " + shortest(rate / 2) + " Hz)";
         return g;
     }
-    if (txOffset < 0 || txOffset + s.symbolPeriod * s.symbolCount > span) {
+    std::mt19937_64 rng(s.seed);
+    std::uint32_t symbolCount = s.symbolCount;
+    const auto code = receiver::parseMessageCode(s.code);
+    if (!code) {
+        error = code.error();
+        return g;
+    }
+    if (!code->raw) {
+        const std::int64_t bytes =
+            s.messageBytes > 0 ? s.messageBytes : std::max<std::int64_t>(1, std::int64_t(s.text.size()));
+        if (std::int64_t(s.text.size()) > bytes || bytes > receiver::maxMessageBytes) {
+            error = "the text has " + whole(std::int64_t(s.text.size())) + " bytes; the message length is " +
+                    whole(bytes) + " (at most " + whole(receiver::maxMessageBytes) + ")";
+            return g;
+        }
+        g.message.assign(s.text.begin(), s.text.end());
+        g.message.resize(std::size_t(bytes), ' ');
+        for (const auto bit : receiver::encodeMessage(*code, g.message)) g.symbols.push_back(bit ? -1 : 1);
+        symbolCount = static_cast<std::uint32_t>(g.symbols.size());
+    } else {
+        g.symbols.resize(symbolCount);
+        for (auto& d : g.symbols) d = (rng() >> 63) ? 1 : -1;
+    }
+    if (txOffset < 0 || txOffset + s.symbolPeriod * symbolCount > span) {
         error = "the transmission (" + shortest(txOffset) + " s to " +
-                shortest(txOffset + s.symbolPeriod * s.symbolCount) +
+                shortest(txOffset + s.symbolPeriod * symbolCount) +
                 " s after the recording start) does not fit in the recording (0 to " + shortest(span) + " s)";
         return g;
     }
-
-    std::mt19937_64 rng(s.seed);
-    g.symbols.resize(s.symbolCount);
-    for (auto& d : g.symbols) d = (rng() >> 63) ? 1 : -1;
 
     const double noisePower = s.amplitude * s.amplitude * std::pow(10.0, -s.snrDb / 10);
     const double sigma = std::sqrt(noisePower / 2);  // per component
@@ -276,7 +328,16 @@ GeneratedSignal generateSignal(const SignalSettings& s, std::string& error) {
     return g;
 }
 
-std::string writeSignalFiles(const SignalSettings& s, const GeneratedSignal& g) {
+}  // namespace
+
+Outcome<GeneratedSignal> generateSignal(const SignalSettings& settings) {
+    std::string error;
+    GeneratedSignal signal = generateInto(settings, error);
+    if (!error.empty()) return Failure::stop("orvane-siggen: " + error, exitBadInput);
+    return signal;
+}
+
+Outcome<> writeSignalFiles(const SignalSettings& s, const GeneratedSignal& g) {
     namespace fs = std::filesystem;
     std::error_code ec;
     fs::create_directories(s.outDir, ec);
@@ -286,7 +347,7 @@ std::string writeSignalFiles(const SignalSettings& s, const GeneratedSignal& g) 
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
         out.close();
-        if (!out) return "cannot write " + path.string();
+        if (!out) return Failure::stop("orvane-siggen: cannot write " + path.string(), errFileIO);
     }
     return {};
 }
@@ -304,12 +365,18 @@ std::string describeSignal(const SignalSettings& s, const GeneratedSignal& g) {
            "\n" + "recording: starts " + clockText(s.recordingStart) + " UTC, " +
            shortest(double(s.fftLength) / g.outputRate) + " s at " + shortest(g.outputRate) +
            " samples/s around " + shortest(s.centralFrequency) + " Hz\n" +
-           "transmission: " + whole(s.symbolCount) + " symbols of " + shortest(s.symbolPeriod) + " s from " +
-           clockText(s.txStart) + " (offset " + shortest(txOffset) + " s) on " + shortest(s.carrier) +
-           " Hz (offset " + shortest(s.carrier - s.centralFrequency) + " Hz), SNR " + shortest(s.snrDb) +
-           " dB, seed " + whole(static_cast<long long>(s.seed)) + "\n" + "launcher inputs: hours " +
-           whole(secs / 3600) + ", minutes " + whole(secs / 60 % 60) + ", seconds " + secondsText +
-           ", Tx frequency " + shortest(s.carrier) + "\n";
+           "transmission: " + whole(std::int64_t(g.symbols.size())) + " symbols of " +
+           shortest(s.symbolPeriod) + " s from " + clockText(s.txStart) + " (offset " + shortest(txOffset) +
+           " s) on " + shortest(s.carrier) + " Hz (offset " + shortest(s.carrier - s.centralFrequency) +
+           " Hz), SNR " + shortest(s.snrDb) + " dB, seed " + whole(static_cast<long long>(s.seed)) + "\n" +
+           "launcher inputs: hours " + whole(secs / 3600) + ", minutes " + whole(secs / 60 % 60) +
+           ", seconds " + secondsText + ", Tx frequency " + shortest(s.carrier) +
+           (g.message.empty()
+                ? ", message length " + whole(std::int64_t(g.symbols.size())) + ", polynomial 0"
+                : ", message length " + whole(std::int64_t(g.message.size())) + ", polynomial " + s.code) +
+           "\n" +
+           (g.message.empty() ? ""
+                              : "message: \"" + std::string(g.message.begin(), g.message.end()) + "\"\n");
 }
 
 }  // namespace orv::tools

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "orv/outcome.h"
+
 namespace orv::tools {
 
 struct SignalSettings {
@@ -14,12 +16,15 @@ struct SignalSettings {
     double decimation = 48;
     std::uint32_t fftLength = 65536;  // bins of the dump, a power of two >= 16
     double centralFrequency = 137500;
-    double recordingStart = 0;   // s since 1970 of the first output sample
-    double txStart = 0;          // s since 1970
-    double carrier = 137512.25;  // Hz
-    double symbolPeriod = 2;     // s
-    std::uint32_t symbolCount = 120;
-    double snrDb = 20;  // signal to noise power per complex sample
+    double recordingStart = 0;        // s since 1970 of the first output sample
+    double txStart = 0;               // s since 1970
+    double carrier = 137512.25;       // Hz
+    double symbolPeriod = 2;          // s
+    std::uint32_t symbolCount = 120;  // random symbols (code "0"); a coded message sets its own
+    std::string code = "0";           // the receiver's -p; "0": random symbols, no message
+    std::string text;                 // the message when coded
+    std::int64_t messageBytes = 0;    // N, the receiver's -N; 0: the text's length
+    double snrDb = 20;                // signal to noise power per complex sample
     double amplitude = 1;
     std::string outDir = ".";
     std::string name = "fftdata";
@@ -30,25 +35,28 @@ struct SignalSettings {
 // transmission 10.5 s later.
 SignalSettings defaultSettings();
 
-// Parses "--option value" / "--option=value" words; on failure fills error.
-bool parseSignalSettings(const std::vector<std::string>& args, SignalSettings& settings, std::string& error);
+// Parses "--option value" / "--option=value" words over the given settings;
+// a failure is one line for standard error with exitBadInput.
+Outcome<SignalSettings> parseSignalSettings(const std::vector<std::string>& args,
+                                            SignalSettings settings = defaultSettings());
 std::string helpText();
 
 struct GeneratedSignal {
     std::string srText;                          // "sr.txt"
     std::string dumpText;                        // NAME.txt
     std::vector<int> symbols;                    // +1 / -1, in order of transmission
+    std::vector<std::uint8_t> message;           // the N bytes sent, when coded
     float binSpacing = 0;                        // as the converter computes it
     float outputRate = 0;                        // binSpacing * fftLength, the WAV's sample rate
     double stampSeconds = 0;                     // the dump's time stamp, s since 1970, on the 0.01 s grid
     std::vector<std::complex<double>> baseband;  // x(n), n = 0 .. fftLength-1
 };
 
-// Fails (empty error stays empty on success) on settings it cannot honour.
-GeneratedSignal generateSignal(const SignalSettings& settings, std::string& error);
+// Fails with exitBadInput on settings it cannot honour.
+Outcome<GeneratedSignal> generateSignal(const SignalSettings& settings);
 
-// Writes "sr.txt" and NAME.txt into settings.outDir; returns an error text or "".
-std::string writeSignalFiles(const SignalSettings& settings, const GeneratedSignal& signal);
+// Writes "sr.txt" and NAME.txt into settings.outDir; fails with errFileIO.
+Outcome<> writeSignalFiles(const SignalSettings& settings, const GeneratedSignal& signal);
 
 // One line per fact a user of the chain needs (files, offsets, launcher inputs).
 std::string describeSignal(const SignalSettings& settings, const GeneratedSignal& signal);

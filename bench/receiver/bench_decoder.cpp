@@ -1,0 +1,275 @@
+// Monte-Carlo figures of the message decoder at the symbol level: BPSK
+// symbols with a random carrier phase in white Gaussian noise, decoded by
+// the receiver's own library. For each code it prints the message error
+// rate against Eb/N0 per payload bit, the Eb/N0 at a 10 % message error rate
+// for the list decoder and for plain Viterbi (a list of one), the normal
+// approximation of the best code of the same size and the gaps to it, the
+// median and slowest decode time, and the false-message rate on noise alone.
+// Nothing here asserts a time; on a shared machine the times are noisy.
+//
+//   bench_decoder [trials per point] [noise-only trials] [csv file] [cores] [codes] [from dB]
+//
+// codes: which of the four cases to run, as digits 0..3 ("0123", the default);
+// from dB: skip the sweep points below it (to add points to an earlier run).
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <complex>
+#include <cstdio>
+#include <numbers>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "messagecode.h"
+#include "messagedecoder.h"
+
+namespace {
+
+using namespace orv::receiver;
+
+constexpr double pi = std::numbers::pi;
+constexpr double targetRate = 0.1;
+constexpr double qInverseOfTarget = 1.2815515655446004;  // Q^-1(0.1)
+
+struct Setup {
+    const char* polynomial;
+    std::int64_t bytes;
+    std::vector<double> ebN0Db;
+};
+
+// Capacity and dispersion (nats) of the binary-input AWGN channel at Es/N0,
+// by the trapezoid rule over the output given input +1.
+void biAwgn(double esN0, double& capacity, double& dispersion) {
+    const double sigma = std::sqrt(1 / (2 * esN0));
+    const int points = 20000;
+    const double lo = 1 - 14 * sigma, hi = 1 + 14 * sigma, h = (hi - lo) / points;
+    double m1 = 0, m2 = 0;
+    for (int i = 0; i <= points; ++i) {
+        const double y = lo + i * h;
+        const double w = (i == 0 || i == points ? 0.5 : 1.0) * h;
+        const double density =
+            std::exp(-(y - 1) * (y - 1) / (2 * sigma * sigma)) / (sigma * std::sqrt(2 * pi));
+        const double x = -2 * y / (sigma * sigma);
+        const double info = std::log(2.0) - (x > 30 ? x : std::log1p(std::exp(x)));
+        m1 += w * density * info;
+        m2 += w * density * info * info;
+    }
+    capacity = m1;
+    dispersion = m2 - m1 * m1;
+}
+
+// Eb/N0 (dB per payload bit) where the normal approximation allows k bits
+// in n symbols at the target error rate.
+double normalApproximationDb(double k, double n) {
+    double lo = -20, hi = 20;
+    for (int i = 0; i < 100; ++i) {
+        const double mid = 0.5 * (lo + hi);
+        double c, v;
+        biAwgn(std::pow(10.0, mid / 10), c, v);
+        const double lnM = n * c - std::sqrt(n * v) * qInverseOfTarget + 0.5 * std::log(n);
+        (lnM >= k * std::log(2.0) ? hi : lo) = mid;
+    }
+    return 0.5 * (lo + hi) + 10 * std::log10(n / k);
+}
+
+struct Point {
+    double ebN0Db;
+    int trials = 0;
+    int listErrors = 0;
+    int plainErrors = 0;
+    std::vector<double> listSeconds;
+    std::vector<double> plainSeconds;
+    double meanRank = 0;
+};
+
+double median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+double slowest(const std::vector<double>& v) { return v.empty() ? 0 : *std::max_element(v.begin(), v.end()); }
+
+// Eb/N0 where the error rate crosses the target, interpolating log10(rate)
+// linearly in dB; NaN when the sweep does not bracket it.
+double crossing(const std::vector<Point>& points, bool list) {
+    for (std::size_t i = 1; i < points.size(); ++i) {
+        auto rate = [&](const Point& p) {
+            return std::max(0.5, double(list ? p.listErrors : p.plainErrors)) / p.trials;
+        };
+        const double a = rate(points[i - 1]), b = rate(points[i]);
+        if (a >= targetRate && b < targetRate) {
+            const double la = std::log10(a), lb = std::log10(b), lt = std::log10(targetRate);
+            return points[i - 1].ebN0Db + (points[i].ebN0Db - points[i - 1].ebN0Db) * (la - lt) / (la - lb);
+        }
+    }
+    return std::nan("");
+}
+
+std::vector<std::complex<double>> transmit(const MessageCode& code, const std::vector<std::uint8_t>& message,
+                                           double ebN0Db, double cyclesOver, std::mt19937_64& rng) {
+    const auto coded = encodeMessage(code, message);
+    const double n = double(coded.size());
+    const double esN0 = std::pow(10.0, ebN0Db / 10) * 8 * double(message.size()) / n;
+    std::normal_distribution<double> noise(0, std::sqrt(1 / (2 * esN0)));
+    std::uniform_real_distribution<double> uniform(0, 2 * pi);
+    const double phase = uniform(rng);
+    std::vector<std::complex<double>> z(coded.size());
+    for (std::size_t k = 0; k < z.size(); ++k) {
+        const double a = coded[k] ? -1.0 : 1.0;
+        z[k] = std::polar(a, phase + 2 * pi * cyclesOver * double(k) / n) +
+               std::complex<double>(noise(rng), noise(rng));
+    }
+    return z;
+}
+
+long argNumber(int argc, char** argv, int i, long fallback) {
+    if (argc <= i) return fallback;
+    long v = fallback;
+    std::string_view s = argv[i];
+    std::from_chars(s.data(), s.data() + s.size(), v);
+    return v;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int trials = int(argNumber(argc, argv, 1, 60));
+    const int noiseTrials = int(argNumber(argc, argv, 2, 10));
+    const std::string csvPath = argc > 3 ? argv[3] : "decoder_curves.csv";
+    DecodeSettings list;
+    list.cores = unsigned(argNumber(argc, argv, 4, 0));
+    DecodeSettings plain = list;
+    plain.listSize = 1;
+
+    const std::vector<Setup> setups = {
+        {"1", 8, {3, 4, 5, 6, 7, 8, 9, 10}},
+        {"171,133", 8, {0, 1, 2, 3, 4, 5}},
+        {"42631,47245,56507,73363,77267,64537", 8, {0, 0.25, 0.5, 0.75, 1, 1.5, 2, 2.5}},
+        {"42631,47245,56507,73363,77267,64537", 32, {-0.75, -0.5, -0.25, 0, 0.5, 1, 1.5}},
+    };
+    const std::string chosen = argc > 5 ? argv[5] : "0123";
+    const double fromDb = double(argNumber(argc, argv, 6, -100));
+    std::FILE* csv = std::fopen(csvPath.c_str(), "w");
+    if (csv) std::fprintf(csv, "code,bytes,ebn0_db,trials,list_mer,plain_mer,normal_approx_db\n");
+    std::mt19937_64 rng(20261207);
+    std::printf("list size %lld (plain Viterbi: 1), %d trials per point, %d noise-only trials\n",
+                static_cast<long long>(list.listSize), trials, noiseTrials);
+    std::printf("times are wall seconds on a shared machine: expect noise\n\n");
+
+    struct Row {
+        std::string name;
+        double list, plain, normal, listMedian, listSlowest, plainMedian, noiseMedian, noiseSlowest;
+        int falseMessages;
+        double offsetRate;  // half a cycle over the message, 1 dB above the list's 10 % point
+    };
+    std::vector<Row> rows;
+    for (std::size_t si = 0; si < setups.size(); ++si) {
+        if (chosen.find(char('0' + si)) == std::string::npos) continue;
+        const Setup& s = setups[si];
+        const MessageCode code = *parseMessageCode(s.polynomial);
+        const double n = double(codedSymbolCount(code, s.bytes));
+        const double normal = normalApproximationDb(8.0 * double(s.bytes), n);
+        std::printf("-p %s  N = %lld  (K = %d, %g symbols)\n", s.polynomial, static_cast<long long>(s.bytes),
+                    code.constraintLength, n);
+        std::printf("  Eb/N0 dB   list MER   plain MER   mean rank   list median s   list slowest s\n");
+        std::vector<Point> points;
+        for (double eb : s.ebN0Db) {
+            if (eb < fromDb) continue;
+            Point p;
+            p.ebN0Db = eb;
+            double rankSum = 0;
+            for (int t = 0; t < trials; ++t) {
+                std::vector<std::uint8_t> message(std::size_t(s.bytes));
+                for (auto& b : message) b = std::uint8_t(rng());
+                const auto z = transmit(code, message, eb, 0, rng);
+                const auto r = decodeMessage(code, s.bytes, z, list);
+                const auto v = decodeMessage(code, s.bytes, z, plain);
+                ++p.trials;
+                if (!r.found || r.message != message)
+                    ++p.listErrors;
+                else
+                    rankSum += double(r.listRank);
+                if (!v.found || v.message != message) ++p.plainErrors;
+                p.listSeconds.push_back(r.seconds);
+                p.plainSeconds.push_back(v.seconds);
+            }
+            p.meanRank = p.trials > p.listErrors ? rankSum / (p.trials - p.listErrors) : 0;
+            std::printf("  %8.2f   %8.3f   %9.3f   %9.1f   %13.3f   %14.3f\n", eb,
+                        double(p.listErrors) / p.trials, double(p.plainErrors) / p.trials, p.meanRank,
+                        median(p.listSeconds), slowest(p.listSeconds));
+            std::fflush(stdout);
+            if (csv)
+                std::fprintf(csv, "\"%s\",%lld,%g,%d,%g,%g,%g\n", s.polynomial,
+                             static_cast<long long>(s.bytes), eb, p.trials, double(p.listErrors) / p.trials,
+                             double(p.plainErrors) / p.trials, normal);
+            points.push_back(std::move(p));
+        }
+        Row row{std::string("-p ") + s.polynomial + " N=" + std::to_string(s.bytes),
+                crossing(points, true),
+                crossing(points, false),
+                normal,
+                0,
+                0,
+                0,
+                0,
+                0,
+                0,
+                0};
+        // times at the sweep point nearest the list decoder's 10 % crossing
+        const Point* at = &points.front();
+        for (const auto& p : points)
+            if (std::fabs(p.ebN0Db - row.list) < std::fabs(at->ebN0Db - row.list)) at = &p;
+        row.listMedian = median(at->listSeconds);
+        row.listSlowest = slowest(at->listSeconds);
+        row.plainMedian = median(at->plainSeconds);
+        if (std::isfinite(row.list)) {
+            int errors = 0;
+            for (int t = 0; t < trials; ++t) {
+                std::vector<std::uint8_t> message(std::size_t(s.bytes));
+                for (auto& b : message) b = std::uint8_t(rng());
+                const auto z = transmit(code, message, row.list + 1, t % 2 ? 0.5 : -0.5, rng);
+                const auto r = decodeMessage(code, s.bytes, z, list);
+                if (!r.found || r.message != message) ++errors;
+            }
+            row.offsetRate = double(errors) / trials;
+        }
+        std::vector<double> noiseSeconds;
+        for (int t = 0; t < noiseTrials; ++t) {
+            std::normal_distribution<double> noise(0, 1);
+            std::vector<std::complex<double>> z(static_cast<std::size_t>(n));
+            for (auto& v : z) v = {noise(rng), noise(rng)};
+            const auto r = decodeMessage(code, s.bytes, z, list);
+            if (r.found) ++row.falseMessages;
+            noiseSeconds.push_back(r.seconds);
+        }
+        row.noiseMedian = median(noiseSeconds);
+        row.noiseSlowest = slowest(noiseSeconds);
+        std::printf("  10 %% MER: list %.2f dB, plain Viterbi %.2f dB, normal approximation %.2f dB\n",
+                    row.list, row.plain, normal);
+        std::printf("  half a cycle of carrier over the message, at %.2f dB: MER %.3f\n", row.list + 1,
+                    row.offsetRate);
+        std::printf("  noise only: %d false messages in %d, median %.2f s, slowest %.2f s\n\n",
+                    row.falseMessages, noiseTrials, row.noiseMedian, row.noiseSlowest);
+        std::fflush(stdout);
+        rows.push_back(row);
+    }
+    if (csv) std::fclose(csv);
+
+    std::printf(
+        "| code | Eb/N0 at 10 %% MER, list | plain Viterbi | normal approx. | gap list | list gain | "
+        "median s | slowest s | plain median s | noise-only false / trials | noise-only median s | slowest s "
+        "| "
+        "MER, half cycle, +1 dB |\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
+    for (const auto& r : rows)
+        std::printf(
+            "| %s | %.2f dB | %.2f dB | %.2f dB | %.2f dB | %.2f dB | %.3f | %.3f | %.4f | %d / %d | %.2f | "
+            "%.2f | %.3f |\n",
+            r.name.c_str(), r.list, r.plain, r.normal, r.list - r.normal, r.plain - r.list, r.listMedian,
+            r.listSlowest, r.plainMedian, r.falseMessages, noiseTrials, r.noiseMedian, r.noiseSlowest,
+            r.offsetRate);
+    std::printf("\nCSV curves written to %s\n", csvPath.c_str());
+    return 0;
+}

@@ -1,0 +1,62 @@
+#include "messageoutput.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "numbertext.h"
+#include "orv/outcome.h"
+#include "orv/replacingfile.h"
+
+namespace orv::receiver {
+
+std::string printableMessage(std::span<const std::uint8_t> message) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string line;
+    line.reserve(message.size());
+    for (const std::uint8_t b : message) {
+        if (b >= 0x20 && b < 0x7F && b != '\\') {
+            line += char(b);
+        } else {
+            line += "\\x";
+            line += hex[b >> 4];
+            line += hex[b & 15];
+        }
+    }
+    return line;
+}
+
+std::string decodeFigures(const DecodeResult& r, double symbolPeriod) {
+    // The refinement is found in cycles per symbol; an operator types Hz.
+    const double refinementHz = r.frequencyRefinement / symbolPeriod;
+    // Symbols without noise have no finite ratio, silent ones none at all.
+    const std::string ebN0 = std::isfinite(r.ebN0Db) ? fixedText(r.ebN0Db, 1) + " dB"
+                             : r.ebN0Db > 0          ? std::string("unbounded (no noise)")
+                                                     : std::string("unknown (no signal)");
+    return "Eb/N0 " + ebN0 + ", carrier phase " + fixedText(r.phaseDegrees, 1) +
+           " degrees, frequency refinement " + numberText(refinementHz, 3) + " Hz, list rank " +
+           (r.found ? wholeText(r.listRank) : std::string("none")) + " of " + wholeText(r.candidatesChecked) +
+           " candidates, decode time " + fixedText(r.seconds, 3) + " s";
+}
+
+Outcome<void> writeMessageFile(std::span<const std::uint8_t> message) {
+    runtime::ReplacingFile file;
+    int error = file.open(messageFileName);
+    if (!error) error = file.write({reinterpret_cast<const char*>(message.data()), message.size()});
+    if (!error) error = file.commit();
+    if (error)
+        return Outcome<void>::failure(
+            std::string("cannot write ") + messageFileName + ": " + std::strerror(error), errFileIO);
+    return {};
+}
+
+Outcome<void> removeEarlierMessage() {
+    if (std::remove(messageFileName) != 0 && errno != ENOENT)
+        return Outcome<void>::failure(
+            std::string("cannot remove the earlier ") + messageFileName + ": " + std::strerror(errno),
+            errFileIO);
+    return {};
+}
+
+}  // namespace orv::receiver
