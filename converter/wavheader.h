@@ -13,8 +13,14 @@ inline constexpr std::int32_t largestTransformSize = 1 << 28;
 // "sr=... rf=... ut=..." without zero bytes.
 std::string infoText(float outputRate, double centralFrequency, double startTime);
 
-// The samples-per-second field: outputRate to the nearest integer, ties to even.
-double sampleRateField(float outputRate);
+// The same with the rate as a double, whose "sr=" text then keeps up to 16
+// digits: the importer's rates need not be 32-bit floats.
+std::string exactInfoText(double exactRate, double centralFrequency, double startTime);
+
+// The samples-per-second field: the rate to the nearest integer, ties to even.
+double sampleRateField(double rate);
+// Whether that field and 8 times it fit the header's unsigned 32-bit fields.
+bool rateFieldsFit(double rate);
 
 // Why a file with these values cannot be written with correct 32-bit sizes and
 // rates, as a one-line message; nothing when it can.
@@ -24,5 +30,8 @@ std::optional<std::string> checkWavLimits(std::int64_t transformSize, std::int64
 // Everything before the samples: 88 + L bytes. Expects checkWavLimits to pass.
 std::string buildWavHeader(float outputRate, double centralFrequency, double startTime,
                            std::int32_t transformSize);
+// The same around exactInfoText.
+std::string buildExactWavHeader(double exactRate, double centralFrequency, double startTime,
+                                std::int32_t frames);
 
 }  // namespace orv::converter

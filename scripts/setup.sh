@@ -14,6 +14,7 @@ PACKAGES=(
   zlib1g-dev
   console-setup-linux
   sox sndfile-programs python3-numpy
+  libsndfile1-dev nlohmann-json3-dev
   fonts-dejavu-core
   desktop-file-utils locales
 )

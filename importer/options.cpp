@@ -1,0 +1,108 @@
+#include "options.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "utctime.h"
+
+namespace orv::importer {
+
+namespace {
+
+Outcome<ImportOptions> bad(const std::string& message) {
+    return Failure::stop(message + " (see orvane-import --help)", exitBadInput);
+}
+
+std::optional<double> finiteNumber(const std::string& text) {
+    double value = 0;
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || r.ec != std::errc() || r.ptr != text.data() + text.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+Outcome<ImportOptions> parseImportOptions(const std::vector<std::string>& args) {
+    ImportOptions o;
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--help" || a == "-h") {
+            o.helpRequested = true;
+            return o;
+        }
+        if (a == "--cf32") {
+            o.kind = InputKind::RawCf32;
+            continue;
+        }
+        if (a == "--sigmf-out") {
+            o.sigmfOut = true;
+            continue;
+        }
+        if (a == "--quiet") {
+            o.quiet = true;
+            continue;
+        }
+        if (a.size() < 2 || a.compare(0, 2, "--") != 0) {
+            names.push_back(a);
+            continue;
+        }
+        std::optional<double>* slot = a == "--rate"     ? &o.rate
+                                      : a == "--centre" ? &o.centre
+                                      : a == "--start"  ? &o.start
+                                      : a == "--from"   ? &o.from
+                                      : a == "--to"     ? &o.to
+                                                        : nullptr;
+        if (!slot) return bad("unknown option " + a);
+        if (*slot) return bad("option " + a + " given twice");
+        if (i + 1 >= args.size()) return bad("option " + a + " needs a value");
+        const std::string& value = args[++i];
+        *slot = a == "--start" ? parseUtc(value) : finiteNumber(value);
+        if (!*slot)
+            return bad(a == "--start"
+                           ? "--start needs a UTC time \"YYYY-MM-DD hh:mm:ss.sss\", got '" + value + "'"
+                           : a + " needs a number, got '" + value + "'");
+    }
+    if (names.size() != 2) return bad("give the input and the output name");
+    o.input = names[0];
+    o.output = names[1];
+    if (o.rate && !(*o.rate > 0)) return bad("--rate must be above 0 Hz");
+    if (o.from && *o.from < 0) return bad("--from must be 0 s or later");
+    if (o.to && !(*o.to > o.from.value_or(0))) return bad("--to must lie after --from (and after 0 s)");
+    if (o.sigmfOut && (o.kind == InputKind::RawCf32 || o.rate || o.centre || o.start || o.from || o.to))
+        return bad("--sigmf-out takes a tool-set WAV as it is, without other options");
+    return o;
+}
+
+std::string helpText() {
+    return "Usage: orvane-import [options] INPUT OUTPUT.wav\n"
+           "       orvane-import --sigmf-out INPUT.wav STEM\n"
+           "\n"
+           "Turns an I/Q recording of other software into a tool-set WAV (two channels of\n"
+           "32-bit float and the \"inf1\" text with the exact rate, the centre frequency and\n"
+           "the start time) that Wendrake and orvane-rx read. INPUT is one of:\n"
+           "  a WAV file with two channels, I left and Q right (8-, 16-, 24-, 32-bit\n"
+           "    integer or 32-, 64-bit float samples);\n"
+           "  a SigMF recording, named by its .sigmf-meta or .sigmf-data file (datatypes\n"
+           "    cf32_le, ci16_le, ci8 and cu8);\n"
+           "  raw complex 32-bit float samples with --cf32.\n"
+           "\n"
+           "  --rate HZ        exact sample rate (a WAV header holds only whole numbers)\n"
+           "  --centre HZ      centre frequency of the recording\n"
+           "  --start TIME     UTC time of the first sample, \"YYYY-MM-DD hh:mm:ss.sss\"\n"
+           "  --from S, --to S keep only this part, seconds from the recording's start;\n"
+           "                   the output's start time moves with the cut\n"
+           "  --cf32           INPUT is raw cf32 samples (then --rate, --centre and\n"
+           "                   --start are needed)\n"
+           "  --quiet          no progress line\n"
+           "  --sigmf-out      the other way: writes STEM.sigmf-data (cf32_le) and\n"
+           "                   STEM.sigmf-meta from a tool-set WAV\n"
+           "\n"
+           "The options supply what the recording lacks and override what it holds. A WAV\n"
+           "holds at most 268435456 frames: cut longer recordings with --from and --to.\n"
+           "Exit codes: 0 done, 2 input not found, 3 a file not written or read, 20 bad input or\n"
+           "options, 21 too long for a WAV file.\n";
+}
+
+}  // namespace orv::importer

@@ -1,0 +1,28 @@
+#pragma once
+// The command line of orvane-import.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "orv/outcome.h"
+
+namespace orv::importer {
+
+enum class InputKind { ByName, RawCf32 };
+
+struct ImportOptions {
+    std::string input;
+    std::string output;  // the WAV, or the stem of the SigMF pair with --sigmf-out
+    InputKind kind = InputKind::ByName;
+    bool sigmfOut = false;
+    bool quiet = false;  // no progress line
+    bool helpRequested = false;
+    std::optional<double> rate, centre, start, from, to;
+};
+
+// args: the arguments after the program name.
+Outcome<ImportOptions> parseImportOptions(const std::vector<std::string>& args);
+
+std::string helpText();
+
+}  // namespace orv::importer

@@ -1,0 +1,36 @@
+#pragma once
+// SigMF recordings: a .sigmf-meta JSON text beside its .sigmf-data samples.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "orv/outcome.h"
+#include "recording.h"
+
+namespace orv::importer {
+
+// What the importer takes from a .sigmf-meta text.
+struct SigmfMeta {
+    SampleType type = SampleType::Cf32;
+    std::string typeName;
+    std::optional<double> rate;           // global core:sample_rate
+    std::optional<double> centre;         // first capture's core:frequency
+    std::optional<std::string> datetime;  // first capture's core:datetime, as written
+    std::int64_t firstSample = 0;         // first capture's core:sample_start
+    std::int64_t samplesNamed = 0;        // the end of the furthest capture or annotation
+};
+
+// name appears in messages only.
+Outcome<SigmfMeta> parseSigmfMeta(std::string_view json, const std::string& name);
+
+// "x.sigmf-meta" or "x.sigmf-data" gives the pair's common stem "x"; else nothing.
+std::optional<std::string> sigmfStem(const std::string& path);
+
+// Opens the pair of stem: frames from the first capture on, values from the meta.
+Outcome<Recording> openSigmfRecording(const std::string& stem);
+
+// The meta text the exporter writes for cf32_le samples.
+std::string sigmfMetaText(double rate, double centre, double startTime, const std::string& description);
+
+}  // namespace orv::importer

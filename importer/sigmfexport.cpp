@@ -1,0 +1,51 @@
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+
+#include "importer.h"
+#include "orv/replacingfile.h"
+#include "recording.h"
+#include "sigmf.h"
+
+namespace orv::importer {
+
+namespace {
+
+Outcome<std::string> bad(const std::string& message, int exitCode = exitBadInput) {
+    return Failure::stop(message, exitCode);
+}
+
+}  // namespace
+
+Outcome<std::string> exportSigmf(const ImportOptions& o, const ProgressReport& progress) {
+    auto opened = openToolSetWave(o.input);
+    if (!opened) return opened.failure();
+    const Recording& wave = *opened;
+    if (!wave.centre || !wave.start) return bad(o.input + ": its \"inf1\" text lacks \"rf=\" or \"ut=\"");
+    if (!(*wave.start >= 0 && *wave.start < 1e11) || !std::isfinite(*wave.centre))
+        return bad(o.input + ": its \"ut=\" or \"rf=\" is no time or frequency SigMF can carry");
+
+    const std::string dataPath = o.output + ".sigmf-data", metaPath = o.output + ".sigmf-meta";
+    runtime::ReplacingFile data, meta;
+    if (const int e = data.open(dataPath))
+        return bad("cannot write " + dataPath + ": " + std::strerror(e), errFileIO);
+    if (const int e = meta.open(metaPath))
+        return bad("cannot write " + metaPath + ": " + std::strerror(e), errFileIO);
+    const std::string description = "Orvane recording " + std::filesystem::path(o.input).filename().string() +
+                                    ", exported by orvane-import";
+    if (const int e = meta.write(sigmfMetaText(*wave.rate, *wave.centre, *wave.start, description)))
+        return bad("cannot write " + metaPath + ": " + std::strerror(e), errFileIO);
+    // SigMF keeps the recording's own sense of rotation: Q is negated back.
+    if (auto r = copyFrames(*wave.source, 0, wave.source->frameCount(), true, data, progress); !r)
+        return r.failure();
+    if (const int e = data.commit())
+        return bad("cannot write " + dataPath + ": " + std::strerror(e), errFileIO);
+    if (const int e = meta.commit()) {
+        std::filesystem::remove(dataPath);  // no data file without its meta
+        return bad("cannot write " + metaPath + ": " + std::strerror(e), errFileIO);
+    }
+    return "wrote " + dataPath + " and " + metaPath + ": " + std::to_string(wave.source->frameCount()) +
+           " frames of cf32_le";
+}
+
+}  // namespace orv::importer

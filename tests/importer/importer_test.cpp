@@ -1,0 +1,351 @@
+// Recordings of other software through the importer's library, read back with
+// the receiver's WAV reader: what orvane-rx sees is what is checked.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <complex>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "importer.h"
+#include "scratchfolder.h"
+#include "utctime.h"
+#include "wavbytes.h"
+#include "wavefile.h"
+#include "wavheader.h"
+
+namespace orv::importer {
+namespace {
+
+namespace fs = std::filesystem;
+
+template <class Case>
+requires requires(const Case& c) { c.name; }
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
+using testsupport::floatBytes;
+
+std::string meta(const std::string& datatype, const std::string& extra = "") {
+    return R"({"global": {"core:datatype": ")" + datatype +
+           R"(", "core:sample_rate": 250, "core:version": "1.0.0"},
+ "captures": [{"core:sample_start": 0, "core:frequency": 137500,
+   "core:datetime": "2026-12-07T10:00:00.25Z"}], "annotations": [)" +
+           extra + "]}";
+}
+
+class Importer : public ::testing::Test {
+protected:
+    void writeFile(const std::string& name, const std::string& bytes) { folder_.write(name, bytes); }
+    // Runs the importer on a command line with the output name last.
+    Outcome<std::string> run(std::vector<std::string> args, const std::string& output = "out.wav") {
+        args.push_back(output);
+        const auto options = parseImportOptions(args);
+        if (!options) return options.failure();
+        return importRecording(*options, nullptr);
+    }
+    // Only the files the test made: no output and no temporary file left behind.
+    std::vector<std::string> folderNames() {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(".")) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    testsupport::ScratchFolder folder_{"orvane-import"};
+    testsupport::EnteredFolder entered_{folder_.path()};
+};
+
+// Each SigMF datatype's samples with known values, as the tool set stores them:
+// full scale 1 and Q negated (the tool set keeps the conjugate).
+struct Datatype {
+    const char* name;
+    const char* datatype;
+    std::string bytes;
+    std::vector<std::complex<float>> stored;
+};
+
+class SigmfDatatype : public Importer, public ::testing::WithParamInterface<Datatype> {};
+
+TEST_P(SigmfDatatype, ReadsKnownSamples) {
+    const auto& c = GetParam();
+    writeFile("rec.sigmf-meta", meta(c.datatype));
+    writeFile("rec.sigmf-data", c.bytes);
+    const auto done = run({"rec.sigmf-meta"});
+    ASSERT_TRUE(done) << done.error();
+    const auto wave = receiver::readWave("out.wav");
+    ASSERT_TRUE(wave) << wave.error();
+    EXPECT_EQ(wave->infoText, "sr=250 rf=137500 ut=1796637600.25");
+    ASSERT_EQ(wave->samples.size(), c.stored.size());
+    for (std::size_t i = 0; i < c.stored.size(); ++i) {
+        EXPECT_EQ(std::bit_cast<std::uint32_t>(wave->samples[i].real()),
+                  std::bit_cast<std::uint32_t>(c.stored[i].real()))
+            << i;
+        EXPECT_EQ(std::bit_cast<std::uint32_t>(wave->samples[i].imag()),
+                  std::bit_cast<std::uint32_t>(c.stored[i].imag()))
+            << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachType, SigmfDatatype,
+    ::testing::Values(Datatype{"Cf32",
+                               "cf32_le",
+                               floatBytes({{1.5f, -0.25f}, {-0.0f, 0.0f}, {3e-39f, -7e5f}}),
+                               {{1.5f, 0.25f}, {-0.0f, -0.0f}, {3e-39f, 7e5f}}},
+                      Datatype{"Ci16",
+                               "ci16_le",
+                               std::string("\x00\x80\xff\x7f\x01\x00\xff\xff", 8),
+                               {{-1.0f, -32767 / 32768.0f}, {1 / 32768.0f, 1 / 32768.0f}}},
+                      Datatype{"Ci8",
+                               "ci8",
+                               std::string("\x80\x7f\x01\xff", 4),
+                               {{-1.0f, -127 / 128.0f}, {1 / 128.0f, 1 / 128.0f}}},
+                      Datatype{"Cu8",
+                               "cu8",
+                               std::string("\x00\xff\x7f\x80", 4),
+                               {{-127.5f / 128, -127.5f / 128}, {-0.5f / 128, -0.5f / 128}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The cut keeps frames [round(from x rate), round(to x rate)) and moves the start with it.
+struct Cut {
+    const char* name;
+    std::vector<std::string> options;
+    std::size_t first, count;
+    const char* info;
+};
+
+class CutPart : public Importer, public ::testing::WithParamInterface<Cut> {};
+
+TEST_P(CutPart, KeepsFramesAndMovesStart) {
+    const auto& c = GetParam();
+    std::vector<std::complex<float>> samples;
+    for (int i = 0; i < 1000; ++i) samples.emplace_back(float(i), 0.0f);
+    writeFile("rec.cf32", floatBytes(samples));
+    std::vector<std::string> args = {"--cf32",   "rec.cf32", "--centre",
+                                     "137500.5", "--start",  "2026-12-07 10:00:00.25"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const auto done = run(args);
+    ASSERT_TRUE(done) << done.error();
+    const auto wave = receiver::readWave("out.wav");
+    ASSERT_TRUE(wave) << wave.error();
+    EXPECT_EQ(wave->infoText, c.info);
+    ASSERT_EQ(wave->samples.size(), c.count);
+    EXPECT_EQ(wave->samples.front().real(), float(c.first));
+    EXPECT_EQ(wave->samples.back().real(), float(c.first + c.count - 1));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FromTo, CutPart,
+    ::testing::Values(
+        Cut{"Whole", {"--rate", "250"}, 0, 1000, "sr=250 rf=137500.5 ut=1796637600.25"},
+        Cut{"From", {"--rate", "250", "--from", "1.5"}, 375, 625, "sr=250 rf=137500.5 ut=1796637601.75"},
+        Cut{"To", {"--rate", "250", "--to", "2"}, 0, 500, "sr=250 rf=137500.5 ut=1796637600.25"},
+        // 0.999 s is 249.75 frames: the cut goes to the nearest frame, the start with it.
+        Cut{"Between",
+            {"--rate", "250", "--from", "0.999", "--to", "3.999"},
+            250,
+            750,
+            "sr=250 rf=137500.5 ut=1796637601.25"},
+        Cut{"ExactRate",
+            {"--rate", "250.0001", "--from", "2"},
+            500,
+            500,
+            "sr=250.0001 rf=137500.5 ut=1796637602.249999"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Every bad input ends with its exit code and a line naming the trouble, and leaves no file.
+struct BadInput {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> files;
+    std::vector<std::string> args;
+    int exitCode;
+    const char* message;
+    std::uintmax_t rawLength = 0;  // grows rec.cf32 (sparse) to this many bytes
+    const char* output = "out.wav";
+};
+
+class BadInputs : public Importer, public ::testing::WithParamInterface<BadInput> {};
+
+TEST_P(BadInputs, RefusedCleanly) {
+    const auto& c = GetParam();
+    for (const auto& [name, bytes] : c.files) writeFile(name, bytes);
+    if (c.rawLength) fs::resize_file("rec.cf32", c.rawLength);
+    const auto before = folderNames();
+    const auto done = run(c.args, c.output);
+    ASSERT_FALSE(done);
+    EXPECT_EQ(done.exitCode(), c.exitCode);
+    EXPECT_NE(done.error().find(c.message), std::string::npos) << done.error();
+    EXPECT_EQ(done.error().find('\n'), std::string::npos);
+    EXPECT_EQ(folderNames(), before);
+}
+
+const std::string twoFrames = floatBytes({{1, 0}, {0, 1}});
+const std::vector<std::string> values = {"--rate", "250", "--centre", "1", "--start", "2026-12-07 10:00:00"};
+
+std::vector<std::string> with(std::vector<std::string> args, const std::vector<std::string>& more = values) {
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
+std::string wavCut() {  // a 16-bit WAV whose data chunk promises 400 bytes but holds 8
+    testsupport::WavLayout pcm;
+    pcm.formatTag = 1;
+    pcm.bits = 16;
+    pcm.info.clear();
+    return testsupport::wavBytes(pcm, std::string(400, '\1')).substr(0, 52);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachKind, BadInputs,
+    ::testing::Values(
+        BadInput{"Missing", {}, {"none.wav"}, 2, "none.wav: file not found"},
+        BadInput{"DataMissing",
+                 {{"rec.sigmf-meta", meta("cf32_le")}},
+                 {"rec.sigmf-meta"},
+                 2,
+                 "rec.sigmf-data: file not found"},
+        BadInput{"DataShort",
+                 {{"rec.sigmf-meta", meta("cf32_le", R"({"core:sample_start": 1, "core:sample_count": 2})")},
+                  {"rec.sigmf-data", twoFrames}},
+                 {"rec.sigmf-meta"},
+                 20,
+                 "holds 2 samples, fewer than the 3"},
+        BadInput{"DataCut",
+                 {{"rec.sigmf-meta", meta("ci16_le")}, {"rec.sigmf-data", "\x01\x02\x03"}},
+                 {"rec.sigmf-meta"},
+                 20,
+                 "not a whole number of 4-byte"},
+        BadInput{"UnknownType",
+                 {{"rec.sigmf-meta", meta("cf64_le")}, {"rec.sigmf-data", twoFrames}},
+                 {"rec.sigmf-data"},
+                 20,
+                 "\"cf64_le\" is not one we read"},
+        BadInput{"NotJson",
+                 {{"rec.sigmf-meta", "{\"global\": "}, {"rec.sigmf-data", twoFrames}},
+                 {"rec.sigmf-meta"},
+                 20,
+                 "not a JSON object"},
+        BadInput{
+            "BadDatetime",
+            {{"rec.sigmf-meta",
+              R"({"global": {"core:datatype": "ci8", "core:sample_rate": 1},"captures": [{"core:frequency": 1, "core:datetime": "yesterday"}]})"},
+             {"rec.sigmf-data", twoFrames}},
+            {"rec.sigmf-meta"},
+            20,
+            "core:datetime \"yesterday\""},
+        BadInput{"WavCut", {{"rec.wav", wavCut()}}, {"rec.wav"}, 20, "longer than the file"},
+        BadInput{"NotWav", {{"rec.wav", "sr=250"}}, {"rec.wav"}, 20, "not a WAV file"},
+        BadInput{"RawCut",
+                 {{"rec.cf32", twoFrames + "\x01"}},
+                 with({"--cf32", "rec.cf32"}),
+                 20,
+                 "not a whole number of 8-byte"},
+        BadInput{"NoRate",
+                 {{"rec.cf32", twoFrames}},
+                 {"--cf32", "rec.cf32", "--centre", "1"},
+                 20,
+                 "give it with --rate"},
+        BadInput{"NoCentre",
+                 {{"rec.cf32", twoFrames}},
+                 {"--cf32", "rec.cf32", "--rate", "1"},
+                 20,
+                 "give it with --centre"},
+        BadInput{"NoStart",
+                 {{"rec.cf32", twoFrames}},
+                 {"--cf32", "rec.cf32", "--rate", "1", "--centre", "1"},
+                 20,
+                 "give it with --start"},
+        BadInput{"BadStart",
+                 {{"rec.cf32", twoFrames}},
+                 {"--cf32", "rec.cf32", "--start", "2026-02-29 00:00:00"},
+                 20,
+                 "--start needs a UTC time"},
+        BadInput{"PastEnd",
+                 {{"rec.cf32", twoFrames}},
+                 with({"--cf32", "rec.cf32", "--to", "1"}),
+                 20,
+                 "past the end"},
+        BadInput{"TooLong",
+                 {{"rec.cf32", ""}},
+                 with({"--cf32", "rec.cf32"}),
+                 21,
+                 "cut out the transmission with --from and --to",
+                 8 * ((std::uintmax_t(1) << 28) + 1)},
+        BadInput{"Unwritable",
+                 {{"rec.cf32", twoFrames}},
+                 with({"--cf32", "rec.cf32"}),
+                 3,
+                 "cannot write",
+                 0,
+                 "missing/out.wav"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A tool-set WAV out to SigMF and back in gives the same file, byte for byte:
+// the samples, including NaN payloads, signed zeros and subnormals, and the
+// three values, whether the rate text came from a 32-bit float or a double.
+struct RoundTrip {
+    const char* name;
+    std::string header;  // of 4 frames
+};
+
+class SigmfRoundTrip : public Importer, public ::testing::WithParamInterface<RoundTrip> {};
+
+TEST_P(SigmfRoundTrip, GivesBackTheSameFile) {
+    const std::string wav =
+        GetParam().header +
+        floatBytes({{1.5f, -0.0f},
+                    {std::bit_cast<float>(0x7fc12345u), std::bit_cast<float>(0xff800000u)},
+                    {1e-45f, -3.25e38f},
+                    {0.0f, 0.1f}});
+    writeFile("rec.wav", wav);
+    const auto out = parseImportOptions({"--sigmf-out", "rec.wav", "rec"});
+    ASSERT_TRUE(out);
+    const auto exported = exportSigmf(*out, nullptr);
+    ASSERT_TRUE(exported) << exported.error();
+    const auto back = run({"rec.sigmf-meta"});
+    ASSERT_TRUE(back) << back.error();
+    EXPECT_EQ(testsupport::readFile("out.wav"), wav);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ExportImport, SigmfRoundTrip,
+    ::testing::Values(
+        RoundTrip{"Converter", converter::buildWavHeader(1.953125f, 137500, 1447071448.17, 4)},
+        RoundTrip{"HeaderRateZero", converter::buildWavHeader(0.48828125f, 137500.25, 1796644800, 4)},
+        RoundTrip{"ExactRate", converter::buildExactWavHeader(250.0001, 1e6 + 0.5, 1714564800.123457, 4)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Start times to the bit: the fraction is read as written, and written so that it reads back.
+struct UtcText {
+    const char* name;
+    const char* text;
+    std::optional<double> seconds;
+};
+
+class UtcTexts : public ::testing::TestWithParam<UtcText> {};
+
+TEST_P(UtcTexts, ReadAndWrittenBack) {
+    const auto& c = GetParam();
+    const auto seconds = parseUtc(c.text);
+    ASSERT_EQ(seconds.has_value(), c.seconds.has_value());
+    if (!seconds) return;
+    EXPECT_EQ(*seconds, *c.seconds);
+    EXPECT_EQ(parseUtc(isoUtc(*seconds)), seconds) << isoUtc(*seconds);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, UtcTexts,
+                         ::testing::Values(UtcText{"Blank", "2015-11-09 12:17:28.17", 1447071448.17},
+                                           UtcText{"SigmfMicroseconds", "2024-05-01T12:00:00.123457Z",
+                                                   1714564800.123457},
+                                           UtcText{"Epoch", "1970-01-01 00:00:00", 0.0},
+                                           UtcText{"LeapDay", "2024-02-29T23:59:59.5Z", 1709251199.5},
+                                           UtcText{"CommonYearLeapDay", "2023-02-29 00:00:00", std::nullopt},
+                                           UtcText{"Before1970", "1969-12-31 23:59:59", std::nullopt},
+                                           UtcText{"Hour24", "2024-01-01 24:00:00", std::nullopt},
+                                           UtcText{"LocalOffset", "2024-01-01T00:00:00+01:00", std::nullopt},
+                                           UtcText{"EmptyFraction", "2024-01-01 00:00:00.", std::nullopt}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace orv::importer
