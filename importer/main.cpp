@@ -6,8 +6,10 @@
 
 #include "importer.h"
 #include "orv/replacingfile.h"
+#include "orv/startup.h"
 
 int main(int argc, char** argv) {
+    orv::runtime::prepareStandardStreams();
     orv::runtime::removeTemporaryFilesOnSignals();
     const auto options = orv::importer::parseImportOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (!options) {
