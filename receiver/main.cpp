@@ -21,8 +21,10 @@ int main(int argc, char** argv) {
     const bool printed = std::fputs((result ? result->output : std::string()).c_str(), stdout) >= 0 &&
                          std::fflush(stdout) == 0;
     const int writeError = errno;
+    // A reader that has gone away chose to stop reading: the files are written, nothing is lost.
+    const bool delivered = printed || writeError == EPIPE;
     if (!result) std::fputs((result.error() + "\n").c_str(), stderr);
-    if (!printed) {
+    if (!delivered) {
         std::fprintf(stderr, "orvane-rx: cannot write to standard output: %s\n", std::strerror(writeError));
         return !result ? result.exitCode() : result->exitCode != 0 ? result->exitCode : orv::errFileIO;
     }

@@ -16,6 +16,7 @@
 
 #include "messagecode.h"
 #include "messageoutput.h"
+#include "programrunner.h"
 #include "receiver.h"
 #include "rxtestsupport.h"
 
@@ -280,6 +281,17 @@ TEST_F(ScratchFolder, UnwrittenSummaryIsAnError) {
     waitpid(pid, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0) << status;
     EXPECT_NE(readFile("stderr.txt").find("cannot write to standard output"), std::string::npos);
+}
+
+// A pipe whose reader has gone is no failure: the work completes and says nothing.
+TEST_F(ScratchFolder, AReaderThatHasGoneIsNoFailure) {
+    writeWav("rec.wav", recording({"7,5", "ok"}));
+    testsupport::RunOptions options;
+    options.output = testsupport::RunOptions::Output::GoneReader;
+    const auto r = testsupport::runProgram(RECEIVER_PATH, rxArgs("7,5", 2), options);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(readFile("message.txt"), "ok");
 }
 
 // Ended by a signal while it writes a 60 MB symbol file: the earlier file
