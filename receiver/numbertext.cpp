@@ -4,6 +4,8 @@
 #include <cmath>
 #include <system_error>
 
+#include "orv/decimalnumber.h"
+
 namespace orv::receiver {
 
 std::string_view trimBlanks(std::string_view text) {
@@ -13,18 +15,7 @@ std::string_view trimBlanks(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
-std::optional<double> parseNumber(std::string_view text) {
-    text = trimBlanks(text);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    if (text.empty()) return std::nullopt;
-    // from_chars would also take "inf" and "nan"; a receiver option never means those.
-    const char c = text.front() == '-' && text.size() > 1 ? text[1] : text.front();
-    if (!(c == '.' || (c >= '0' && c <= '9'))) return std::nullopt;
-    double value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;
-    return value;
-}
+std::optional<double> parseNumber(std::string_view text) { return runtime::decimalNumber(text); }
 
 std::optional<std::uint64_t> parseWhole(std::string_view text) {
     text = trimBlanks(text);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <iterator>
 #include <system_error>
+#include "orv/decimalnumber.h"
 #include "orv/littleendian.h"
 
 namespace orv::runtime {
@@ -24,21 +25,6 @@ constexpr auto u16 = readLe16;
 std::string wholeText(unsigned value) {
     char buffer[16];
     return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
-}
-
-std::optional<double> decimalNumber(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return std::nullopt;
-    text = text.substr(first, text.find_last_not_of(" \t") - first + 1);
-    if (text.front() == '+') text.remove_prefix(1);
-    if (text.empty()) return std::nullopt;
-    // from_chars would also take "inf" and "nan"; the text never means those.
-    const char c = text.front() == '-' && text.size() > 1 ? text[1] : text.front();
-    if (!(c == '.' || (c >= '0' && c <= '9'))) return std::nullopt;
-    double value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;
-    return value;
 }
 
 }  // namespace
