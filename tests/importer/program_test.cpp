@@ -24,7 +24,12 @@ void PrintTo(const SoxWave& c, std::ostream* os) { *os << c.name; }
 class SoxTone : public ::testing::TestWithParam<SoxWave> {
 protected:
     testsupport::ScratchFolder folder_{"orvane-import-sox"};
-    testsupport::RunOptions here_{.folder = folder_.path(), .mergeErr = true};
+    testsupport::RunOptions here_ = [this] {
+        testsupport::RunOptions o;
+        o.folder = folder_.path();
+        o.mergeErr = true;
+        return o;
+    }();
 };
 
 TEST_P(SoxTone, SymbolsStandStillAtTheToneOffset) {

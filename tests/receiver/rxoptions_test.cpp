@@ -53,7 +53,9 @@ TEST_P(AcceptedOptions, ParsesEveryField) {
     EXPECT_EQ(r->cores, c.cores);
     EXPECT_EQ(r->code.raw, c.rate == 0);
     EXPECT_EQ(r->code.rate(), c.rate);
-    if (c.rate > 0) EXPECT_EQ(r->code.generators.back(), c.lastGenerator);
+    if (c.rate > 0) {
+        EXPECT_EQ(r->code.generators.back(), c.lastGenerator);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
