@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "orv/decimalnumber.h"
 #include "utctime.h"
 
 namespace orv::importer {
@@ -11,14 +12,6 @@ namespace {
 
 Outcome<ImportOptions> bad(const std::string& message) {
     return Failure::stop(message + " (see orvane-import --help)", exitBadInput);
-}
-
-std::optional<double> finiteNumber(const std::string& text) {
-    double value = 0;
-    const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || r.ec != std::errc() || r.ptr != text.data() + text.size() || !std::isfinite(value))
-        return std::nullopt;
-    return value;
 }
 
 }  // namespace
@@ -58,7 +51,7 @@ Outcome<ImportOptions> parseImportOptions(const std::vector<std::string>& args) 
         if (*slot) return bad("option " + a + " given twice");
         if (i + 1 >= args.size()) return bad("option " + a + " needs a value");
         const std::string& value = args[++i];
-        *slot = a == "--start" ? parseUtc(value) : finiteNumber(value);
+        *slot = a == "--start" ? parseUtc(value) : runtime::decimalNumber(value);
         if (!*slot)
             return bad(a == "--start"
                            ? "--start needs a UTC time \"YYYY-MM-DD hh:mm:ss.sss\", got '" + value + "'"

@@ -10,6 +10,7 @@
 #include "civiltime.h"
 #include "fft.h"
 #include "messagecode.h"
+#include "orv/decimalnumber.h"
 #include "orv/replacingfile.h"
 
 namespace orv::tools {
@@ -28,15 +29,6 @@ std::string whole(long long v, int width = 0) {
     std::string s(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
     if (static_cast<int>(s.size()) < width) s.insert(0, static_cast<std::size_t>(width) - s.size(), '0');
     return s;
-}
-
-std::optional<double> number(std::string_view text) {
-    double v = 0;
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (text.empty() || r.ec != std::errc() || r.ptr != text.data() + text.size() || !std::isfinite(v))
-        return std::nullopt;
-    return v;
 }
 
 std::optional<std::uint64_t> wholeNumber(std::string_view text) {
@@ -104,7 +96,7 @@ bool parseInto(const std::vector<std::string>& args, SignalSettings& s, std::str
             return false;
         }
         const auto anyNumber = [&](double& field) {
-            const auto v = number(value);
+            const auto v = runtime::decimalNumber(value);
             if (!v) return false;
             field = *v;
             return true;

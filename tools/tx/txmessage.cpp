@@ -6,6 +6,7 @@
 #include <cstring>
 #include <optional>
 
+#include "orv/decimalnumber.h"
 #include "orv/replacingfile.h"
 
 namespace orv::tools {
@@ -18,14 +19,6 @@ std::string shortest(double v) {
 std::string whole(std::int64_t v) {
     char buf[24];
     return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
-}
-
-std::optional<double> finiteNumber(std::string_view text) {
-    double v = 0;
-    const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (text.empty() || r.ec != std::errc() || r.ptr != text.data() + text.size() || !std::isfinite(v))
-        return std::nullopt;
-    return v;
 }
 
 template <class T>
@@ -79,12 +72,12 @@ Outcome<TxOptions> parseTxOptions(const std::vector<std::string>& args) {
     if (parsed->raw) return bad<TxOptions>("-p 0 means no code: there is no coded message to send");
     o.code = std::move(*parsed);
     o.codeText = *code;
-    const auto n = finiteNumber(*bytes);
+    const auto n = runtime::decimalNumber(*bytes);
     if (!n || *n != std::floor(*n) || *n < 1 || *n > double(receiver::maxMessageBytes))
         return bad<TxOptions>("-N needs a message length of 1 to " + whole(receiver::maxMessageBytes) +
                               " bytes, got '" + *bytes + "'");
     o.messageBytes = static_cast<std::int64_t>(*n);
-    const auto s = finiteNumber(*period);
+    const auto s = runtime::decimalNumber(*period);
     if (!s || *s <= 0)
         return bad<TxOptions>("-S needs a symbol period in seconds above 0, got '" + *period + "'");
     o.symbolPeriod = *s;
