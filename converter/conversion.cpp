@@ -1,4 +1,4 @@
-#include "conversion.h"
+#include "converter/conversion.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -9,12 +9,12 @@
 #include <cmath>
 #include <new>
 
-#include "dumpline.h"
-#include "errors.h"
-#include "numbers.h"
+#include "converter/dumpline.h"
+#include "converter/spectrumtransform.h"
 #include "orv/replacingfile.h"
-#include "spectrumtransform.h"
-#include "wavheader.h"
+#include "orv/wavout.h"
+#include "runtime/errors.h"
+#include "runtime/numbers.h"
 
 namespace orv::converter {
 
@@ -43,8 +43,7 @@ enum Site {
 // an earlier file of that name stays until the new one is complete. A name
 // that a plain open for writing would refuse (a folder, a read-only file) is
 // refused here as well, with the status of that open.
-int openReplacing(runtime::FileTable& files, runtime::ReplacingFile& out, const std::string& name,
-                  int number) {
+int openReplacing(runtime::FileTable& files, ReplacingFile& out, const std::string& name, int number) {
     const int probe = ::open(name.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (probe >= 0)
         ::close(probe);
@@ -60,7 +59,7 @@ int openReplacing(runtime::FileTable& files, runtime::ReplacingFile& out, const 
 }
 
 // Closes number and, when all of it was written, puts it in place of its final name.
-int closeReplacing(runtime::FileTable& files, runtime::ReplacingFile& out, int number) {
+int closeReplacing(runtime::FileTable& files, ReplacingFile& out, int number) {
     int status = files.closeFile(number);
     if (status == 0 && out.commit() != 0) status = 3;
     out.discard();
@@ -104,7 +103,7 @@ private:
     Failure failure_;
     ConversionParameters p_;
     SpectrumTransform spectrum_;
-    runtime::ReplacingFile copy_, wav_;  // removed unless complete
+    ReplacingFile copy_, wav_;  // removed unless complete
 };
 
 bool Run::readParameters() {
@@ -148,7 +147,7 @@ bool Run::copyBody() {
                          std::string_view(reinterpret_cast<const char*>(block), held * 2 * sizeof(float)));
         held = 0;
     };
-    constexpr std::int32_t mostPairs = 2 * largestTransformSize;
+    constexpr std::int32_t mostPairs = 2 * largestWavFrames;
     for (;;) {
         // Any count beyond mostPairs needs a transform beyond what a WAV file
         // holds; stopping also keeps the 32-bit count from overflowing.
@@ -187,9 +186,15 @@ bool Run::transform() {
     p_.outputRate = static_cast<float>(static_cast<double>(p_.binSpacing) * p_.transformSize);
     // Everything the header needs is known now, before a byte is read back.
     const std::string info = infoText(p_.outputRate, p_.centralFrequency, p_.startTime);
-    if (auto problem =
-            checkWavLimits(p_.transformSize, static_cast<std::int64_t>(info.size()), p_.outputRate))
-        return stop(*problem, exitTooLarge);
+    if (!wavSizesFit(p_.transformSize, static_cast<std::int64_t>(info.size())))
+        return stop("spec2wav: a transform of " + std::to_string(p_.transformSize) +
+                        " bins is too large for a WAV file (at most " + std::to_string(largestWavFrames) +
+                        " frames fit its 32-bit sizes)",
+                    exitTooLarge);
+    if (!rateFieldsFit(p_.outputRate))
+        return stop("spec2wav: the output rate" + runtime::numberText(p_.outputRate) +
+                        " Hz is too large for the 32-bit rate fields of a WAV file",
+                    exitTooLarge);
     files_.printText(0, runtime::numberText(p_.outputRate), runtime::Ending::LineEnd);
 
     if (!spectrum_.allocate(size)) return failAt(errOutOfMemory, siteAllocate);

@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "conversionparameters.h"
+#include "converter/conversionparameters.h"
 #include "orv/outcome.h"
-#include "textfile.h"
+#include "runtime/textfile.h"
 
 namespace orv::converter {
 

@@ -1,10 +1,10 @@
-#include "conversionparameters.h"
+#include "converter/conversionparameters.h"
 
 #include <charconv>
 #include <cmath>
 
-#include "numbers.h"
-#include "textops.h"
+#include "runtime/numbers.h"
+#include "runtime/textops.h"
 
 namespace orv::converter {
 

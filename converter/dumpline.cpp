@@ -1,4 +1,4 @@
-#include "dumpline.h"
+#include "converter/dumpline.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <vector>
 
-#include "tokenreader.h"
+#include "runtime/tokenreader.h"
 
 namespace orv::converter {
 namespace {

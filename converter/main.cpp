@@ -1,10 +1,10 @@
 // spec2wav: raw FFT text dump plus "sr.txt" in, time-stamped complex WAV out.
-#include "conversion.h"
-#include "errors.h"
+#include "converter/conversion.h"
 #include "orv/startup.h"
+#include "runtime/errors.h"
 
 int main(int argc, char** argv) {
-    orv::runtime::prepareStandardStreams();
+    orv::prepareStandardStreams();
     orv::runtime::requireProcessor();
     orv::runtime::installSignalReports();
     const auto outcome = orv::converter::runConversion(orv::runtime::commandLineText(argc, argv),

@@ -1,4 +1,4 @@
-#include "spectrumtransform.h"
+#include "converter/spectrumtransform.h"
 
 #include <algorithm>
 #include <bit>

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string_view>
 
-#include "transformkernels.h"
+#include "converter/transformkernels.h"
 
 namespace orv::converter {
 

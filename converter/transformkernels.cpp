@@ -1,4 +1,4 @@
-#include "transformkernels.h"
+#include "converter/transformkernels.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>

@@ -8,8 +8,6 @@
 
 namespace orv::converter {
 
-using runtime::VectorPath;
-
 // All stages on bins already in bit-reversed order; n >= 2, a power of two.
 void runStages(VectorPath path, float* bins, const float* twiddleTable, std::int32_t n);
 

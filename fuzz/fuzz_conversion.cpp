@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "conversion.h"
+#include "converter/conversion.h"
 
 namespace {
 

@@ -13,12 +13,12 @@
 #include <string_view>
 #include <vector>
 
-#include "messagecode.h"
-#include "messagedecoder.h"
+#include "decoder/messagecode.h"
+#include "decoder/messagedecoder.h"
 
 namespace {
 
-using namespace orv::receiver;
+using namespace orv::decoder;
 
 void fail(int line) {
     std::fprintf(stderr, "fuzz_decoder: broken rule (line %d)\n", line);

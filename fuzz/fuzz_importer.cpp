@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "importer.h"
-#include "recording.h"
-#include "sigmf.h"
+#include "importer/importer.h"
+#include "importer/recording.h"
+#include "importer/sigmf.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "commandline.h"
-#include "numbertext.h"
-#include "offsets.h"
+#include "launcher/commandline.h"
+#include "launcher/numbertext.h"
+#include "launcher/offsets.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -12,9 +12,9 @@
 #include <string>
 #include <string_view>
 
-#include "analysis.h"
-#include "symbolset.h"
-#include "textfile.h"
+#include "runtime/textfile.h"
+#include "viewer/analysis.h"
+#include "viewer/symbolset.h"
 
 namespace {
 

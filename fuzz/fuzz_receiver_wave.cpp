@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "rxoptions.h"
-#include "symbolintegrator.h"
-#include "wavefile.h"
+#include "receiver/rxoptions.h"
+#include "receiver/symbolintegrator.h"
+#include "receiver/wavefile.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "chunkedsource.h"
-#include "numbers.h"
-#include "tokenreader.h"
+#include "runtime/chunkedsource.h"
+#include "runtime/numbers.h"
+#include "runtime/tokenreader.h"
 
 namespace {
 

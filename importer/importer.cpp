@@ -1,6 +1,5 @@
-#include "importer.h"
+#include "importer/importer.h"
 
-#include <bit>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -8,10 +7,11 @@
 #include <cstring>
 #include <vector>
 
+#include "importer/sigmf.h"
+#include "orv/littleendian.h"
 #include "orv/replacingfile.h"
-#include "sigmf.h"
-#include "utctime.h"
-#include "wavheader.h"
+#include "orv/utctime.h"
+#include "orv/wavout.h"
 
 namespace orv::importer {
 
@@ -36,27 +36,13 @@ Outcome<Recording> openInput(const ImportOptions& o) {
     return openWavRecording(o.input);
 }
 
-// Floats as little-endian bytes, whatever the machine's order.
-void appendLittle(std::string& out, const float* values, std::size_t count) {
-    const std::size_t at = out.size();
-    out.resize(at + 4 * count);
-    char* p = out.data() + at;
-    for (std::size_t i = 0; i < count; ++i, p += 4) {
-        const auto u = std::bit_cast<std::uint32_t>(values[i]);
-        p[0] = static_cast<char>(u);
-        p[1] = static_cast<char>(u >> 8);
-        p[2] = static_cast<char>(u >> 16);
-        p[3] = static_cast<char>(u >> 24);
-    }
-}
-
-Outcome<void> openOutput(runtime::ReplacingFile& file, const std::string& path) {
+Outcome<void> openOutput(ReplacingFile& file, const std::string& path) {
     if (const int e = file.open(path))
         return Failure::stop("cannot write " + path + ": " + std::strerror(e), errFileIO);
     return {};
 }
 
-Outcome<void> commitOutput(runtime::ReplacingFile& file) {
+Outcome<void> commitOutput(ReplacingFile& file) {
     const std::string path = file.finalPath();
     if (const int e = file.commit())
         return Failure::stop("cannot write " + path + ": " + std::strerror(e), errFileIO);
@@ -66,7 +52,7 @@ Outcome<void> commitOutput(runtime::ReplacingFile& file) {
 }  // namespace
 
 Outcome<void> copyFrames(FrameSource& source, std::int64_t first, std::int64_t count, bool flip,
-                         runtime::ReplacingFile& file, const ProgressReport& progress) {
+                         ReplacingFile& file, const ProgressReport& progress) {
     if (auto s = source.seek(first); !s) return s;
     std::vector<float> iq(2 * blockFrames);
     std::string bytes;
@@ -76,7 +62,7 @@ Outcome<void> copyFrames(FrameSource& source, std::int64_t first, std::int64_t c
         if (flip)
             for (std::size_t k = 1; k < 2 * n; k += 2) iq[k] = -iq[k];
         bytes.clear();
-        appendLittle(bytes, iq.data(), 2 * n);
+        appendLeFloats(bytes, iq.data(), 2 * n);
         if (const int e = file.write(bytes))
             return Failure::stop("cannot write " + file.finalPath() + ": " + std::strerror(e), errFileIO);
         done += static_cast<std::int64_t>(n);
@@ -103,7 +89,7 @@ Outcome<std::string> importRecording(const ImportOptions& o, const ProgressRepor
         return bad("no start time in " + o.input + ": give it with --start \"YYYY-MM-DD hh:mm:ss.sss\"");
     if (!std::isfinite(*centre) || !std::isfinite(*start))
         return bad("the centre or start time" + where + " is not a number");
-    if (!converter::rateFieldsFit(*rate))
+    if (!rateFieldsFit(*rate))
         return bad("the sample rate " + decimal(*rate) + " Hz does not fit a WAV header", exitTooLarge);
 
     const std::int64_t frames = rec.source->frameCount();
@@ -130,17 +116,17 @@ Outcome<std::string> importRecording(const ImportOptions& o, const ProgressRepor
                    exitTooLarge);
     const double cutStart = *start + static_cast<double>(first) / *rate;
 
-    runtime::ReplacingFile file;
+    ReplacingFile file;
     if (auto r = openOutput(file, o.output); !r) return r.failure();
     const std::string header =
-        converter::buildExactWavHeader(*rate, *centre, cutStart, static_cast<std::int32_t>(count));
+        buildExactWavHeader(*rate, *centre, cutStart, static_cast<std::int32_t>(count));
     if (const int e = file.write(header))
         return bad("cannot write " + o.output + ": " + std::strerror(e), errFileIO);
     if (auto r = copyFrames(*rec.source, first, count, !rec.conjugated, file, progress); !r)
         return r.failure();
     if (auto r = commitOutput(file); !r) return r.failure();
     return "wrote " + o.output + " from " + rec.kind + " " + o.input + ": " + std::to_string(count) +
-           " frames, " + converter::exactInfoText(*rate, *centre, cutStart) + " (" + isoUtc(cutStart) + ")";
+           " frames, " + exactInfoText(*rate, *centre, cutStart) + " (" + isoUtc(cutStart) + ")";
 }
 
 ProgressLine::ProgressLine(std::FILE* out)

@@ -5,10 +5,10 @@
 #include <functional>
 #include <string>
 
-#include "options.h"
+#include "importer/options.h"
+#include "importer/recording.h"
 #include "orv/outcome.h"
 #include "orv/replacingfile.h"
-#include "recording.h"
 
 namespace orv::importer {
 
@@ -21,7 +21,7 @@ inline constexpr std::size_t blockFrames = 1 << 16;
 // Copies frames [first, first + count) of source into file in blocks, turning
 // them into the other sense of rotation (Q negated) when flip is set.
 Outcome<void> copyFrames(FrameSource& source, std::int64_t first, std::int64_t count, bool flip,
-                         runtime::ReplacingFile& file, const ProgressReport& progress);
+                         ReplacingFile& file, const ProgressReport& progress);
 
 // Writes options.output through a temporary file; its summary line on success.
 Outcome<std::string> importRecording(const ImportOptions& options, const ProgressReport& progress);

@@ -4,13 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "importer.h"
+#include "importer/importer.h"
 #include "orv/replacingfile.h"
 #include "orv/startup.h"
 
 int main(int argc, char** argv) {
-    orv::runtime::prepareStandardStreams();
-    orv::runtime::removeTemporaryFilesOnSignals();
+    orv::prepareStandardStreams();
+    orv::removeTemporaryFilesOnSignals();
     const auto options = orv::importer::parseImportOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (!options) {
         std::fprintf(stderr, "orvane-import: %s\n", options.error().c_str());

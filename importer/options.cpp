@@ -1,10 +1,10 @@
-#include "options.h"
+#include "importer/options.h"
 
 #include <charconv>
 #include <cmath>
 
 #include "orv/decimalnumber.h"
-#include "utctime.h"
+#include "orv/utctime.h"
 
 namespace orv::importer {
 
@@ -15,6 +15,12 @@ Outcome<ImportOptions> bad(const std::string& message) {
 }
 
 }  // namespace
+
+std::optional<double> startTimeOf(std::string_view text) {
+    const auto seconds = parseUtc(text);
+    if (!seconds || *seconds < 0) return std::nullopt;
+    return seconds;
+}
 
 Outcome<ImportOptions> parseImportOptions(const std::vector<std::string>& args) {
     ImportOptions o;
@@ -51,7 +57,7 @@ Outcome<ImportOptions> parseImportOptions(const std::vector<std::string>& args) 
         if (*slot) return bad("option " + a + " given twice");
         if (i + 1 >= args.size()) return bad("option " + a + " needs a value");
         const std::string& value = args[++i];
-        *slot = a == "--start" ? parseUtc(value) : runtime::decimalNumber(value);
+        *slot = a == "--start" ? startTimeOf(value) : decimalNumber(value);
         if (!*slot)
             return bad(a == "--start"
                            ? "--start needs a UTC time \"YYYY-MM-DD hh:mm:ss.sss\", got '" + value + "'"

@@ -2,6 +2,7 @@
 // The command line of orvane-import.
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "orv/outcome.h"
@@ -19,6 +20,10 @@ struct ImportOptions {
     bool helpRequested = false;
     std::optional<double> rate, centre, start, from, to;
 };
+
+// A start time as the importer takes it (the --start option, SigMF's
+// core:datetime): a UTC text from 1970 on, read to the bit.
+std::optional<double> startTimeOf(std::string_view text);
 
 // args: the arguments after the program name.
 Outcome<ImportOptions> parseImportOptions(const std::vector<std::string>& args);

@@ -1,4 +1,4 @@
-#include "recording.h"
+#include "importer/recording.h"
 
 #include <sndfile.h>
 
@@ -79,7 +79,7 @@ private:
 
 class ToolSetSource final : public FrameSource {
 public:
-    ToolSetSource(runtime::WaveIn wave, std::string path) : wave_(std::move(wave)), path_(std::move(path)) {}
+    ToolSetSource(WaveIn wave, std::string path) : wave_(std::move(wave)), path_(std::move(path)) {}
     std::int64_t frameCount() const override { return static_cast<std::int64_t>(wave_.frameCount()); }
     Outcome<void> seek(std::int64_t frame) override {
         next_ = static_cast<std::uint64_t>(frame);
@@ -96,7 +96,7 @@ public:
     }
 
 private:
-    runtime::WaveIn wave_;
+    WaveIn wave_;
     std::string path_;
     std::uint64_t next_ = 0;
 };
@@ -140,8 +140,7 @@ void decodeFrames(SampleType type, const unsigned char* bytes, float* iq, std::s
     const std::size_t values = 2 * count;
     switch (type) {
         case SampleType::Cf32:
-            for (std::size_t i = 0; i < values; ++i)
-                iq[i] = std::bit_cast<float>(runtime::readLe32(bytes + 4 * i));
+            for (std::size_t i = 0; i < values; ++i) iq[i] = std::bit_cast<float>(readLe32(bytes + 4 * i));
             break;
         case SampleType::Ci16:  // full scale 1, as libsndfile reads 16-bit WAV
             for (std::size_t i = 0; i < values; ++i) {
@@ -179,7 +178,7 @@ Outcome<Recording> openRawRecording(const std::string& path, SampleType type, st
 }
 
 Outcome<Recording> openToolSetWave(const std::string& path) {
-    auto wave = runtime::WaveIn::open(path);
+    auto wave = WaveIn::open(path);
     if (!wave) return wave.failure();
     if (wave->layout().infoText.empty())
         return badFile(path, "not a tool-set WAV (no \"inf1\" text with \"sr=\", \"rf=\" and \"ut=\")");

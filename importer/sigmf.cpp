@@ -1,11 +1,12 @@
-#include "sigmf.h"
+#include "importer/sigmf.h"
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <nlohmann/json.hpp>
 
-#include "utctime.h"
+#include "importer/options.h"
+#include "orv/utctime.h"
 
 namespace orv::importer {
 
@@ -134,7 +135,7 @@ Outcome<Recording> openSigmfRecording(const std::string& stem) {
     r.rate = meta->rate;
     r.centre = meta->centre;
     if (meta->datetime) {
-        r.start = parseUtc(*meta->datetime);
+        r.start = startTimeOf(*meta->datetime);
         if (!r.start) r.unreadableStart = "core:datetime \"" + *meta->datetime + "\"";
     }
     r.kind = "SigMF " + meta->typeName;

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "importer/recording.h"
 #include "orv/outcome.h"
-#include "recording.h"
 
 namespace orv::importer {
 

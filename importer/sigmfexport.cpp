@@ -2,10 +2,10 @@
 #include <cstring>
 #include <filesystem>
 
-#include "importer.h"
+#include "importer/importer.h"
+#include "importer/recording.h"
+#include "importer/sigmf.h"
 #include "orv/replacingfile.h"
-#include "recording.h"
-#include "sigmf.h"
 
 namespace orv::importer {
 
@@ -26,7 +26,7 @@ Outcome<std::string> exportSigmf(const ImportOptions& o, const ProgressReport& p
         return bad(o.input + ": its \"ut=\" or \"rf=\" is no time or frequency SigMF can carry");
 
     const std::string dataPath = o.output + ".sigmf-data", metaPath = o.output + ".sigmf-meta";
-    runtime::ReplacingFile data, meta;
+    ReplacingFile data, meta;
     if (const int e = data.open(dataPath))
         return bad("cannot write " + dataPath + ": " + std::strerror(e), errFileIO);
     if (const int e = meta.open(metaPath))

@@ -1,4 +1,4 @@
-#include "captionbutton.h"
+#include "launcher/captionbutton.h"
 
 #include <QStyleOptionButton>
 #include <QStylePainter>

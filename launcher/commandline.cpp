@@ -1,6 +1,6 @@
-#include "commandline.h"
+#include "launcher/commandline.h"
 
-#include "numbertext.h"
+#include "launcher/numbertext.h"
 
 namespace orv::launcher {
 namespace {

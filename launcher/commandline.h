@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "launcherstate.h"
+#include "launcher/launcherstate.h"
 
 namespace orv::launcher {
 

@@ -1,4 +1,4 @@
-#include "detachedstarter.h"
+#include "launcher/detachedstarter.h"
 
 #include <fcntl.h>
 #include <linux/close_range.h>
@@ -155,12 +155,11 @@ std::optional<std::string> spawnDetached(const std::string& programFile,
         return "cannot start " + programFile + ": " + std::strerror(forkError);
     }
     int status = 0;
-    runtime::retryInterrupted([&] { return ::waitpid(child, &status, 0); });
+    retryInterrupted([&] { return ::waitpid(child, &status, 0); });
     // The write end closes on a successful exec, so the read sees the end of
     // the pipe; otherwise it gets the error number.
     int execError = 0;
-    const ssize_t got =
-        runtime::retryInterrupted([&] { return ::read(reportPipe[0], &execError, sizeof execError); });
+    const ssize_t got = retryInterrupted([&] { return ::read(reportPipe[0], &execError, sizeof execError); });
     ::close(reportPipe[0]);
     if (got == static_cast<ssize_t>(sizeof execError)) {
         return "cannot start " + programFile + ": " + std::strerror(execError);

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "programstarter.h"
+#include "launcher/programstarter.h"
 
 namespace orv::launcher {
 

@@ -1,4 +1,4 @@
-#include "form1.h"
+#include "launcher/form1.h"
 
 #include <QEvent>
 #include <QGroupBox>
@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "captionbutton.h"
+#include "launcher/captionbutton.h"
 
 using orv::launcher::LauncherState;
 using orv::launcher::Launchpad;

@@ -3,7 +3,7 @@
 // control name. It only shows a LauncherState; all work is the Launchpad's.
 #include <QWidget>
 
-#include "launchpad.h"
+#include "launcher/launchpad.h"
 
 class QLabel;
 class QLineEdit;

@@ -1,4 +1,4 @@
-#include "launcherstate.h"
+#include "launcher/launcherstate.h"
 
 namespace orv::launcher {
 

@@ -1,12 +1,12 @@
-#include "launchpad.h"
+#include "launcher/launchpad.h"
 
 #include <filesystem>
 #include <system_error>
 
-#include "commandline.h"
-#include "numbertext.h"
-#include "offsets.h"
-#include "settingsfiles.h"
+#include "launcher/commandline.h"
+#include "launcher/numbertext.h"
+#include "launcher/offsets.h"
+#include "launcher/settingsfiles.h"
 
 namespace orv::launcher {
 

@@ -3,9 +3,9 @@
 // the window is only a view and tests run every sequence without one.
 #include <string>
 
-#include "filechooser.h"
-#include "launcherstate.h"
-#include "programstarter.h"
+#include "launcher/filechooser.h"
+#include "launcher/launcherstate.h"
+#include "launcher/programstarter.h"
 
 namespace orv::launcher {
 

@@ -3,15 +3,15 @@
 
 #include <QApplication>
 
-#include "detachedstarter.h"
-#include "form1.h"
-#include "launcherstate.h"
-#include "launchpad.h"
+#include "launcher/detachedstarter.h"
+#include "launcher/form1.h"
+#include "launcher/launcherstate.h"
+#include "launcher/launchpad.h"
+#include "launcher/qtfilechooser.h"
 #include "orv/startup.h"
-#include "qtfilechooser.h"
 
 int main(int argc, char** argv) {
-    orv::runtime::prepareStandardStreams();
+    orv::prepareStandardStreams();
     QApplication app(argc, argv);
     std::string ownFolder = orv::launcher::ownProgramFolder();
     orv::launcher::LauncherState state;

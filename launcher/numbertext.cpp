@@ -1,11 +1,11 @@
-#include "numbertext.h"
+#include "launcher/numbertext.h"
 
 #include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include "orv/civildate.h"
+#include "orv/utctime.h"
 
 namespace orv::launcher {
 namespace {
@@ -145,7 +145,7 @@ std::optional<std::string> unixTimeText(double seconds) {
     std::int64_t secondOfDay = whole % 86400;
     if (secondOfDay < 0) secondOfDay += 86400, --days;
 
-    const auto [year, month, day] = runtime::civilFromDays(days);
+    const auto [year, month, day] = civilFromDays(days);
     if (year < 1 || year > 9999) return std::nullopt;
 
     std::string out;

@@ -1,4 +1,4 @@
-#include "offsets.h"
+#include "launcher/offsets.h"
 
 #include <array>
 #include <cmath>
@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "numbertext.h"
+#include "launcher/numbertext.h"
 #include "orv/littleendian.h"
 
 namespace orv::launcher {
@@ -113,7 +113,7 @@ ScanRanges scanRanges(std::uint64_t fileLength, ReadAt readAt) {
     while (offset + 8 <= fileLength) {
         unsigned char chunk[8];
         if (!readAt(offset, chunk, 8)) break;
-        const std::uint64_t size = runtime::readLe32(chunk + 4);
+        const std::uint64_t size = readLe32(chunk + 4);
         // Chunks are padded to an even length.
         const std::uint64_t next = offset + 8 + size + (size & 1);
         if (std::string_view(reinterpret_cast<char*>(chunk), 4) == "data") {

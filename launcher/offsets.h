@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "launcherstate.h"
+#include "launcher/launcherstate.h"
 
 namespace orv::launcher {
 

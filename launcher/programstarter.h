@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "commandline.h"
+#include "launcher/commandline.h"
 
 namespace orv::launcher {
 

@@ -1,4 +1,4 @@
-#include "qtfilechooser.h"
+#include "launcher/qtfilechooser.h"
 
 #include <QFileDialog>
 

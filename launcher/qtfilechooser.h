@@ -2,7 +2,7 @@
 // The platform's file-open dialog behind the launcher's FileChooser.
 #include <QWidget>
 
-#include "filechooser.h"
+#include "launcher/filechooser.h"
 
 class QtFileChooser : public orv::launcher::FileChooser {
 public:

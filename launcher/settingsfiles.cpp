@@ -1,11 +1,11 @@
-#include "settingsfiles.h"
+#include "launcher/settingsfiles.h"
 
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <string_view>
 
-#include "numbertext.h"
+#include "launcher/numbertext.h"
 
 namespace orv::launcher {
 namespace {

@@ -5,7 +5,7 @@
 // only tells whether it went to the end, for callers that care.
 #include <string>
 
-#include "launcherstate.h"
+#include "launcher/launcherstate.h"
 
 namespace orv::launcher {
 

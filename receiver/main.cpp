@@ -9,11 +9,11 @@
 #include "orv/outcome.h"
 #include "orv/replacingfile.h"
 #include "orv/startup.h"
-#include "receiver.h"
+#include "receiver/receiver.h"
 
 int main(int argc, char** argv) {
-    orv::runtime::prepareStandardStreams();
-    orv::runtime::removeTemporaryFilesOnSignals();
+    orv::prepareStandardStreams();
+    orv::removeTemporaryFilesOnSignals();
     const std::vector<std::string> args(argv + 1, argv + argc);
     const auto result = orv::receiver::runReceiver(args);
     // A summary that never arrives must not pass for a quiet success.

@@ -1,13 +1,13 @@
-#include "messageoutput.h"
+#include "receiver/messageoutput.h"
 
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
-#include "numbertext.h"
 #include "orv/outcome.h"
 #include "orv/replacingfile.h"
+#include "receiver/numbertext.h"
 
 namespace orv::receiver {
 
@@ -27,7 +27,7 @@ std::string printableMessage(std::span<const std::uint8_t> message) {
     return line;
 }
 
-std::string decodeFigures(const DecodeResult& r, double symbolPeriod) {
+std::string decodeFigures(const decoder::DecodeResult& r, double symbolPeriod) {
     // The refinement is found in cycles per symbol; an operator types Hz.
     const double refinementHz = r.frequencyRefinement / symbolPeriod;
     // Symbols without noise have no finite ratio, silent ones none at all.
@@ -41,7 +41,7 @@ std::string decodeFigures(const DecodeResult& r, double symbolPeriod) {
 }
 
 Outcome<void> writeMessageFile(std::span<const std::uint8_t> message) {
-    runtime::ReplacingFile file;
+    ReplacingFile file;
     int error = file.open(messageFileName);
     if (!error) error = file.write({reinterpret_cast<const char*>(message.data()), message.size()});
     if (!error) error = file.commit();

@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "messagedecoder.h"
+#include "decoder/messagedecoder.h"
 #include "orv/outcome.h"
 
 namespace orv::receiver {
@@ -17,7 +17,7 @@ inline constexpr const char* messageFileName = "message.txt";
 std::string printableMessage(std::span<const std::uint8_t> message);
 
 // "Eb/N0 4.2 dB, carrier phase 37.5 degrees, ..." for found and not found alike.
-std::string decodeFigures(const DecodeResult& result, double symbolPeriod);
+std::string decodeFigures(const decoder::DecodeResult& result, double symbolPeriod);
 
 // Exactly the bytes, through a temporary file and a rename.
 Outcome<void> writeMessageFile(std::span<const std::uint8_t> message);

@@ -1,4 +1,4 @@
-#include "numbertext.h"
+#include "receiver/numbertext.h"
 
 #include <charconv>
 #include <cmath>
@@ -15,7 +15,7 @@ std::string_view trimBlanks(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
-std::optional<double> parseNumber(std::string_view text) { return runtime::decimalNumber(text); }
+std::optional<double> parseNumber(std::string_view text) { return decimalNumber(text); }
 
 std::optional<std::uint64_t> parseWhole(std::string_view text) {
     text = trimBlanks(text);

@@ -1,12 +1,12 @@
-#include "receiver.h"
+#include "receiver/receiver.h"
 
-#include "messagedecoder.h"
-#include "messageoutput.h"
-#include "numbertext.h"
-#include "rxoptions.h"
-#include "symbolfile.h"
-#include "symbolintegrator.h"
-#include "wavefile.h"
+#include "decoder/messagedecoder.h"
+#include "receiver/messageoutput.h"
+#include "receiver/numbertext.h"
+#include "receiver/rxoptions.h"
+#include "receiver/symbolfile.h"
+#include "receiver/symbolintegrator.h"
+#include "receiver/wavefile.h"
 
 namespace orv::receiver {
 
@@ -45,10 +45,10 @@ Outcome<RunReport> runReceiver(const std::vector<std::string>& args) {
     const auto removed = removeEarlierMessage();
     if (!removed) return failed(removed.error(), removed.exitCode());
 
-    DecodeSettings settings;
+    decoder::DecodeSettings settings;
     settings.listSize = options->listSize;
     settings.cores = options->cores;
-    const auto decoded = decodeMessage(options->code, options->messageLength, r.symbols, settings);
+    const auto decoded = decoder::decodeMessage(options->code, options->messageLength, r.symbols, settings);
     const std::string figures = decodeFigures(decoded, options->symbolPeriod) + "\n";
     if (!decoded.found)
         return RunReport{lines + "no message: no candidate passed the check\n" + figures, exitNoMessage};

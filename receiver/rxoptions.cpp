@@ -1,12 +1,12 @@
-#include "rxoptions.h"
+#include "receiver/rxoptions.h"
 
 #include <array>
 #include <cmath>
 #include <limits>
 #include <optional>
 
-#include "numbertext.h"
 #include "orv/outcome.h"
+#include "receiver/numbertext.h"
 
 namespace orv::receiver {
 namespace {
@@ -86,7 +86,7 @@ Outcome<RxOptions> parseRxOptions(const std::vector<std::string>& args) {
         return bad("-S needs a symbol period in seconds above 0, got '" + *values[3] + "'");
     o.symbolPeriod = *period;
     // -p before -N: what -N counts depends on the code.
-    auto code = parseMessageCode(trimBlanks(*values[6]));
+    auto code = decoder::parseMessageCode(trimBlanks(*values[6]));
     if (!code) return bad(code.error());
     o.code = std::move(*code);
     o.codeText = std::string(trimBlanks(*values[6]));
@@ -96,12 +96,12 @@ Outcome<RxOptions> parseRxOptions(const std::vector<std::string>& args) {
             return bad("-N needs a whole number of symbols from 1 to 1000000 with -p 0, got '" + *values[4] +
                        "'");
     } else if (!length || *length < 1 || *length != std::floor(*length) ||
-               *length > double(maxMessageBytes)) {
-        return bad("-N needs a message length of 1 to " + wholeText(maxMessageBytes) + " bytes, got '" +
-                   *values[4] + "'");
+               *length > double(decoder::maxMessageBytes)) {
+        return bad("-N needs a message length of 1 to " + wholeText(decoder::maxMessageBytes) +
+                   " bytes, got '" + *values[4] + "'");
     }
     o.messageLength = static_cast<std::int64_t>(*length);
-    o.symbolCount = codedSymbolCount(o.code, o.messageLength);
+    o.symbolCount = decoder::codedSymbolCount(o.code, o.messageLength);
     const auto cores = parseWhole(*values[5]);
     if (!cores) return bad("-c needs a whole number of cores >= 0, got '" + *values[5] + "'");
     // Beyond the machine's count means all of them, so a huge value is no error.

@@ -6,24 +6,24 @@
 #include <string>
 #include <vector>
 
-#include "messagecode.h"
-#include "messagedecoder.h"
+#include "decoder/messagecode.h"
+#include "decoder/messagedecoder.h"
 #include "orv/outcome.h"
 
 namespace orv::receiver {
 
 struct RxOptions {
     std::string waveFile;
-    double startOffset = 0;                   // s after the recording's first sample
-    double frequencyOffset = 0;               // Hz above the recording's central frequency
-    double symbolPeriod = 0;                  // s
-    std::int64_t messageLength = 0;           // -N: message bytes; symbols to integrate with -p 0
-    std::int64_t symbolCount = 0;             // symbols to integrate: n * (8N + 32 + K - 1), or N with -p 0
-    unsigned cores = 0;                       // -c: 0, or more than the machine has, for all of them
-    MessageCode code;                         // -p
-    std::string codeText;                     // -p as given, for messages
-    std::int64_t listSize = defaultListSize;  // -L: candidates checked per decode
-    bool helpRequested = false;               // nothing else is filled then
+    double startOffset = 0;          // s after the recording's first sample
+    double frequencyOffset = 0;      // Hz above the recording's central frequency
+    double symbolPeriod = 0;         // s
+    std::int64_t messageLength = 0;  // -N: message bytes; symbols to integrate with -p 0
+    std::int64_t symbolCount = 0;    // symbols to integrate: n * (8N + 32 + K - 1), or N with -p 0
+    unsigned cores = 0;              // -c: 0, or more than the machine has, for all of them
+    decoder::MessageCode code;       // -p
+    std::string codeText;            // -p as given, for messages
+    std::int64_t listSize = decoder::defaultListSize;  // -L: candidates checked per decode
+    bool helpRequested = false;                        // nothing else is filled then
 };
 
 // args: the arguments after the program name.

@@ -1,12 +1,12 @@
-#include "symbolfile.h"
+#include "receiver/symbolfile.h"
 
 #include <cmath>
 #include <cstring>
 #include <numbers>
 
-#include "numbertext.h"
 #include "orv/outcome.h"
 #include "orv/replacingfile.h"
+#include "receiver/numbertext.h"
 
 namespace orv::receiver {
 
@@ -27,7 +27,7 @@ std::string formatSymbolRecords(const std::vector<std::complex<double>>& symbols
 }
 
 Outcome<> writeFileReplacing(const std::string& path, const std::string& text) {
-    runtime::ReplacingFile file;
+    ReplacingFile file;
     int error = file.open(path);
     if (error)
         return Outcome<>::failure("cannot create a file beside " + path + ": " + std::strerror(error),

@@ -1,10 +1,10 @@
-#include "symbolintegrator.h"
+#include "receiver/symbolintegrator.h"
 
 #include <cmath>
 #include <numbers>
 
-#include "numbertext.h"
 #include "orv/outcome.h"
+#include "receiver/numbertext.h"
 
 namespace orv::receiver {
 

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "orv/outcome.h"
-#include "rxoptions.h"
-#include "wavefile.h"
+#include "receiver/rxoptions.h"
+#include "receiver/wavefile.h"
 
 namespace orv::receiver {
 

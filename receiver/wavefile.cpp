@@ -1,14 +1,14 @@
-#include "wavefile.h"
+#include "receiver/wavefile.h"
 
 #include "orv/wavein.h"
 
 namespace orv::receiver {
 namespace {
 
-Outcome<WaveRecording> readAll(Outcome<runtime::WaveIn> opened) {
+Outcome<WaveRecording> readAll(Outcome<WaveIn> opened) {
     if (!opened) return opened.failure();
-    runtime::WaveIn& in = opened.value();
-    const runtime::WaveLayout& layout = in.layout();
+    WaveIn& in = opened.value();
+    const WaveLayout& layout = in.layout();
     WaveRecording rec;
     rec.sampleRate = layout.sampleRate;
     rec.rateFromInfo = layout.rateFromInfo;
@@ -23,9 +23,9 @@ Outcome<WaveRecording> readAll(Outcome<runtime::WaveIn> opened) {
 }  // namespace
 
 Outcome<WaveRecording> parseWave(const std::vector<unsigned char>& bytes, const std::string& name) {
-    return readAll(runtime::WaveIn::fromBytes(bytes, name));
+    return readAll(WaveIn::fromBytes(bytes, name));
 }
 
-Outcome<WaveRecording> readWave(const std::string& path) { return readAll(runtime::WaveIn::open(path)); }
+Outcome<WaveRecording> readWave(const std::string& path) { return readAll(WaveIn::open(path)); }
 
 }  // namespace orv::receiver

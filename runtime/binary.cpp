@@ -1,7 +1,6 @@
-#include "binary.h"
+#include "runtime/binary.h"
 
 #include <bit>
-#include <cstring>
 #include "orv/littleendian.h"
 
 namespace orv::runtime {
@@ -9,9 +8,8 @@ namespace orv::runtime {
 namespace {
 
 std::string littleEndian(std::uint32_t bits, int bytes) {
-    std::string out(static_cast<std::size_t>(bytes), '\0');
-    for (int i = 0; i < bytes; ++i)
-        out[static_cast<std::size_t>(i)] = static_cast<char>((bits >> (8 * i)) & 0xFF);
+    std::string out;
+    appendLe(out, bits, bytes);
     return out;
 }
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "tokenreader.h"
+#include "runtime/tokenreader.h"
 
 namespace orv::runtime {
 

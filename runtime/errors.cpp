@@ -1,4 +1,4 @@
-#include "errors.h"
+#include "runtime/errors.h"
 
 #include <unistd.h>
 #include <cerrno>
@@ -21,7 +21,7 @@
 
 #include "orv/replacingfile.h"
 #include "orv/retry.h"
-#include "textfile.h"
+#include "runtime/textfile.h"
 
 namespace orv::runtime {
 

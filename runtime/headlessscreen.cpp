@@ -1,4 +1,4 @@
-#include "headlessscreen.h"
+#include "runtime/headlessscreen.h"
 
 #include <poll.h>
 #include <unistd.h>

@@ -2,7 +2,7 @@
 // The screen of a program that found no display: no surface, drawing does
 // nothing, prints stay on standard output, and the wait for a key reads one
 // byte of standard input.
-#include "surface.h"
+#include "runtime/surface.h"
 
 namespace orv::runtime {
 

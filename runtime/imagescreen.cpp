@@ -1,4 +1,4 @@
-#include "imagescreen.h"
+#include "runtime/imagescreen.h"
 
 namespace orv::runtime {
 

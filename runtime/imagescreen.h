@@ -4,7 +4,7 @@
 // While open, the surface receives the prints to file number 0.
 #include <memory>
 
-#include "surface.h"
+#include "runtime/surface.h"
 
 namespace orv::runtime {
 

@@ -1,4 +1,4 @@
-#include "pngwrite.h"
+#include "runtime/pngwrite.h"
 
 #include <zlib.h>
 

@@ -2,7 +2,7 @@
 // Writes a surface picture as an 8-bit palette PNG with the 16 surface colours.
 #include <string>
 
-#include "surface.h"
+#include "runtime/surface.h"
 
 namespace orv::runtime {
 

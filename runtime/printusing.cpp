@@ -1,4 +1,4 @@
-#include "printusing.h"
+#include "runtime/printusing.h"
 
 #include <charconv>
 #include <cmath>

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "textfile.h"
+#include "runtime/textfile.h"
 
 namespace orv::runtime {
 

@@ -1,4 +1,4 @@
-#include "surface.h"
+#include "runtime/surface.h"
 
 #include <algorithm>
 #include <chrono>
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <thread>
 
-#include "glyphs.h"
+#include "runtime/glyphs.h"
 
 namespace orv::runtime {
 

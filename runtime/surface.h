@@ -11,7 +11,7 @@
 #include <optional>
 #include <string_view>
 
-#include "textfile.h"
+#include "runtime/textfile.h"
 
 namespace orv::runtime {
 

@@ -1,4 +1,4 @@
-#include "surface_window.h"
+#include "runtime/surface_window.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -22,8 +22,8 @@
 #include <string_view>
 #include <thread>
 
-#include "errors.h"
-#include "headlessscreen.h"
+#include "runtime/errors.h"
+#include "runtime/headlessscreen.h"
 
 namespace orv::runtime {
 

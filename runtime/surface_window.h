@@ -10,7 +10,7 @@
 #include <functional>
 #include <string>
 
-#include "surface.h"
+#include "runtime/surface.h"
 
 namespace orv::runtime {
 

@@ -1,4 +1,4 @@
-#include "textfile.h"
+#include "runtime/textfile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,9 +11,9 @@
 #include <limits>
 #include <vector>
 
-#include "numbers.h"
 #include "orv/retry.h"
-#include "tokenreader.h"
+#include "runtime/numbers.h"
+#include "runtime/tokenreader.h"
 
 namespace orv::runtime {
 

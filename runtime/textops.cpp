@@ -1,6 +1,6 @@
-#include "textops.h"
+#include "runtime/textops.h"
 
-#include "orv/civildate.h"
+#include "orv/utctime.h"
 
 #include <algorithm>
 

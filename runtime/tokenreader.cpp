@@ -1,4 +1,4 @@
-#include "tokenreader.h"
+#include "runtime/tokenreader.h"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "numbers.h"
+#include "runtime/numbers.h"
 
 namespace orv::runtime {
 

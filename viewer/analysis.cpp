@@ -1,8 +1,8 @@
-#include "analysis.h"
+#include "viewer/analysis.h"
 
 #include <cmath>
 
-#include "transform.h"
+#include "viewer/transform.h"
 
 namespace orv::viewer {
 

@@ -1,12 +1,12 @@
 // phaseview: shows the symbols of "rawsyms.txt" and their squared-spectrum figures.
-#include "errors.h"
 #include "orv/startup.h"
-#include "surface_window.h"
-#include "textfile.h"
-#include "viewer.h"
+#include "runtime/errors.h"
+#include "runtime/surface_window.h"
+#include "runtime/textfile.h"
+#include "viewer/viewer.h"
 
 int main(int argc, char** argv) {
-    orv::runtime::prepareStandardStreams();
+    orv::prepareStandardStreams();
     orv::runtime::requireProcessor();
     orv::runtime::installSignalReports();
     const int code = orv::runtime::runProgramWithScreen(argc, argv, [](orv::runtime::Screen& screen) {

@@ -1,9 +1,9 @@
-#include "panels.h"
+#include "viewer/panels.h"
 
 #include <algorithm>
 #include <cstddef>
 
-#include "printusing.h"
+#include "runtime/printusing.h"
 
 namespace orv::viewer {
 namespace {

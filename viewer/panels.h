@@ -2,9 +2,9 @@
 // The viewer's six panels and its text rows.
 #include <vector>
 
-#include "analysis.h"
-#include "surface.h"
-#include "textfile.h"
+#include "runtime/surface.h"
+#include "runtime/textfile.h"
+#include "viewer/analysis.h"
 
 namespace orv::viewer {
 

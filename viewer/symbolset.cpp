@@ -1,4 +1,4 @@
-#include "symbolset.h"
+#include "viewer/symbolset.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,10 +8,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "analysis.h"
-#include "errors.h"
-#include "numbers.h"
-#include "textops.h"
+#include "runtime/errors.h"
+#include "runtime/numbers.h"
+#include "runtime/textops.h"
+#include "viewer/analysis.h"
 
 namespace orv::viewer {
 namespace {

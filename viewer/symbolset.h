@@ -5,7 +5,7 @@
 
 #include "orv/filenames.h"
 #include "orv/outcome.h"
-#include "textfile.h"
+#include "runtime/textfile.h"
 
 namespace orv::viewer {
 

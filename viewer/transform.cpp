@@ -1,4 +1,4 @@
-#include "transform.h"
+#include "viewer/transform.h"
 
 #include <algorithm>
 #include <cmath>

@@ -19,7 +19,7 @@ struct TransformArgs {
     float* outIm = nullptr;
 };
 
-using runtime::VectorPath;  // Avx2 here also needs FMA
+// VectorPath::Avx2 here also needs FMA.
 
 // The widest path this processor runs.
 VectorPath bestVectorPath();

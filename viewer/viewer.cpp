@@ -1,7 +1,7 @@
-#include "viewer.h"
+#include "viewer/viewer.h"
 
-#include "analysis.h"
-#include "panels.h"
+#include "viewer/analysis.h"
+#include "viewer/panels.h"
 
 namespace orv::viewer {
 

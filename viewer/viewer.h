@@ -4,9 +4,9 @@
 #include <string_view>
 
 #include "orv/outcome.h"
-#include "surface.h"
-#include "symbolset.h"
-#include "textfile.h"
+#include "runtime/surface.h"
+#include "runtime/textfile.h"
+#include "viewer/symbolset.h"
 
 namespace orv::viewer {
 

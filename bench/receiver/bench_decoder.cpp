@@ -22,12 +22,12 @@
 #include <string_view>
 #include <vector>
 
-#include "messagecode.h"
-#include "messagedecoder.h"
+#include "decoder/messagecode.h"
+#include "decoder/messagedecoder.h"
 
 namespace {
 
-using namespace orv::receiver;
+using namespace orv::decoder;
 
 constexpr double pi = std::numbers::pi;
 constexpr double targetRate = 0.1;

@@ -15,8 +15,8 @@
 #include <random>
 #include <string>
 
-#include "binary.h"
-#include "textfile.h"
+#include "runtime/binary.h"
+#include "runtime/textfile.h"
 
 namespace {
 

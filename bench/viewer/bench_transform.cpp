@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "analysis.h"
-#include "transform.h"
+#include "viewer/analysis.h"
+#include "viewer/transform.h"
 
 namespace {
 
@@ -53,12 +53,12 @@ void plainLoop(benchmark::State& state) {
 // range(1): the path; range(2): threads (0 = one per core).
 void fastPath(benchmark::State& state) {
     const Data& d = dataFor(static_cast<std::size_t>(state.range(0)));
-    const auto path = static_cast<orv::viewer::VectorPath>(state.range(1));
+    const auto path = static_cast<orv::VectorPath>(state.range(1));
     for (auto _ : state) {
         orv::viewer::directTransform(d.args, path, static_cast<unsigned>(state.range(2)));
         benchmark::DoNotOptimize(d.outRe.data());
     }
-    state.SetLabel(std::string(orv::runtime::vectorPathName(path)) +
+    state.SetLabel(std::string(orv::vectorPathName(path)) +
                    (state.range(2) == 1 ? " 1 thread" : " all cores"));
 }
 
@@ -84,7 +84,7 @@ public:
 
 int main(int argc, char** argv) {
     const long best = static_cast<long>(orv::viewer::bestVectorPath());
-    const long sse2 = static_cast<long>(orv::viewer::VectorPath::Sse2);
+    const long sse2 = static_cast<long>(orv::VectorPath::Sse2);
     for (const long n : {4096L, 16384L}) {
         const int slow = n == 4096 ? 10 : 3;
         const int quick = n == 4096 ? 40 : 8;

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "conversionparameters.h"
+#include "converter/conversionparameters.h"
 
 namespace orv::converter {
 namespace {

@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "orv/outcome.h"
-#include "programrunner.h"
-#include "scratchfolder.h"
+#include "support/programrunner.h"
+#include "support/scratchfolder.h"
 
 namespace orv::converter {
 namespace {

@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "spectrumtransform.h"
+#include "converter/spectrumtransform.h"
 
 namespace orv::converter {
 namespace {

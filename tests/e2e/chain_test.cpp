@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "programrunner.h"
-#include "scratchfolder.h"
-#include "siggen.h"
+#include "support/programrunner.h"
+#include "support/scratchfolder.h"
+#include "tools/siggen/siggen.h"
 
 namespace {
 

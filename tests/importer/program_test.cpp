@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "programrunner.h"
-#include "scratchfolder.h"
+#include "support/programrunner.h"
+#include "support/scratchfolder.h"
 
 namespace orv::importer {
 namespace {

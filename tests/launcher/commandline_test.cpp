@@ -1,4 +1,4 @@
-#include "commandline.h"
+#include "launcher/commandline.h"
 
 #include <gtest/gtest.h>
 

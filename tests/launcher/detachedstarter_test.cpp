@@ -1,4 +1,4 @@
-#include "detachedstarter.h"
+#include "launcher/detachedstarter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // What the operator does with the window, on Qt's offscreen platform.
-#include "form1.h"
+#include "launcher/form1.h"
 
 #include <gtest/gtest.h>
 
@@ -13,8 +13,8 @@
 #include <QTimer>
 #include <deque>
 
-#include "detachedstarter.h"
-#include "qtfilechooser.h"
+#include "launcher/detachedstarter.h"
+#include "launcher/qtfilechooser.h"
 #include "testfolder.h"
 
 namespace orv::launcher {

@@ -1,4 +1,4 @@
-#include "launchpad.h"
+#include "launcher/launchpad.h"
 
 #include <gtest/gtest.h>
 

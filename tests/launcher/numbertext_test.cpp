@@ -1,4 +1,4 @@
-#include "numbertext.h"
+#include "launcher/numbertext.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <limits>
 
-#include "launcherstate.h"
-#include "settingsfiles.h"
+#include "launcher/launcherstate.h"
+#include "launcher/settingsfiles.h"
 #include "testfolder.h"
 
 namespace orv::launcher {

@@ -1,4 +1,4 @@
-#include "offsets.h"
+#include "launcher/offsets.h"
 
 #include <gtest/gtest.h>
 

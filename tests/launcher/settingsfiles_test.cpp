@@ -1,4 +1,4 @@
-#include "settingsfiles.h"
+#include "launcher/settingsfiles.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "offsets.h"
+#include "launcher/offsets.h"
 #include "testfolder.h"
 
 namespace orv::launcher {

@@ -1,7 +1,7 @@
 #pragma once
 // A scratch folder that is the current folder for the lifetime of the object,
 // as the launcher addresses every file relative to the current folder.
-#include "scratchfolder.h"
+#include "support/scratchfolder.h"
 
 namespace orv::launcher {
 

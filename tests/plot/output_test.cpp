@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "headlessscreen.h"
-#include "imagescreen.h"
-#include "pngwrite.h"
-#include "psfparse.h"
-#include "surface.h"
+#include "runtime/headlessscreen.h"
+#include "runtime/imagescreen.h"
+#include "runtime/pngwrite.h"
+#include "runtime/surface.h"
+#include "tools/psffont/psfparse.h"
 
 namespace orv::runtime {
 namespace {

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "surface.h"
+#include "runtime/surface.h"
 
 namespace orv::runtime {
 namespace {

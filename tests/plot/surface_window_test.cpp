@@ -13,8 +13,8 @@
 #include <string>
 #include <thread>
 
-#include "errors.h"
-#include "surface_window.h"
+#include "runtime/errors.h"
+#include "runtime/surface_window.h"
 
 namespace orv::runtime {
 namespace {

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "glyphs.h"
-#include "surface.h"
+#include "runtime/glyphs.h"
+#include "runtime/surface.h"
 
 namespace orv::runtime {
 namespace {

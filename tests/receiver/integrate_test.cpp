@@ -5,10 +5,10 @@
 #include <cmath>
 #include <numbers>
 
-#include "receiver.h"
+#include "receiver/receiver.h"
+#include "receiver/symbolfile.h"
+#include "receiver/symbolintegrator.h"
 #include "rxtestsupport.h"
-#include "symbolfile.h"
-#include "symbolintegrator.h"
 
 namespace orv::receiver {
 namespace {

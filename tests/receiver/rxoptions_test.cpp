@@ -1,7 +1,7 @@
 // The receiver's command line as the launcher's starter delivers it.
 #include <gtest/gtest.h>
 
-#include "rxoptions.h"
+#include "receiver/rxoptions.h"
 #include "rxtestsupport.h"
 
 using orv::receiver::parseRxOptions;

@@ -14,11 +14,11 @@
 #include <numbers>
 #include <random>
 
-#include "messagecode.h"
-#include "messageoutput.h"
-#include "programrunner.h"
-#include "receiver.h"
+#include "decoder/messagecode.h"
+#include "receiver/messageoutput.h"
+#include "receiver/receiver.h"
 #include "rxtestsupport.h"
+#include "support/programrunner.h"
 
 extern char** environ;
 
@@ -40,9 +40,9 @@ double uniform(std::mt19937_64& rng) { return double(rng() >> 11) * 0x1p-53; }
 
 // What the converter leaves of the transmission: conjugated, F Hz above centre.
 std::vector<std::complex<float>> recording(const Transmission& t) {
-    const auto code = parseMessageCode(t.code);
+    const auto code = decoder::parseMessageCode(t.code);
     const std::vector<std::uint8_t> bytes(t.text.begin(), t.text.end());
-    const auto bits = encodeMessage(*code, bytes);
+    const auto bits = decoder::encodeMessage(*code, bytes);
     const auto symbolSamples = std::size_t(period * rate);
     const auto first = std::size_t(start * rate);
     std::vector<std::complex<float>> samples(first + bits.size() * symbolSamples + 100);
@@ -105,8 +105,8 @@ TEST_P(DecodesMessage, PrintsItAndWritesExactlyItsBytes) {
         << r.output;
     EXPECT_NE(r.output.find("list rank "), std::string::npos) << r.output;
     EXPECT_EQ(readFile("message.txt"), t.text);
-    const auto code = parseMessageCode(t.code);
-    EXPECT_EQ(recordCount(), std::size_t(codedSymbolCount(*code, std::int64_t(t.text.size()))));
+    const auto code = decoder::parseMessageCode(t.code);
+    EXPECT_EQ(recordCount(), std::size_t(decoder::codedSymbolCount(*code, std::int64_t(t.text.size()))));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -147,7 +147,7 @@ TEST_P(NoMessage, ExitsOneAndLeavesNoMessageFile) {
     EXPECT_NE(r.output.find("\nno message"), std::string::npos) << r.output;
     EXPECT_NE(r.output.find("Eb/N0 "), std::string::npos) << r.output;
     EXPECT_FALSE(std::filesystem::exists("message.txt"));
-    EXPECT_EQ(recordCount(), std::size_t(codedSymbolCount(*parseMessageCode(c.code), 4)));
+    EXPECT_EQ(recordCount(), std::size_t(decoder::codedSymbolCount(*decoder::parseMessageCode(c.code), 4)));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -317,7 +317,7 @@ TEST_F(ScratchFolder, SignalLeavesNoTemporaryFile) {
 }
 
 TEST(FiguresLine, SaysWhatNoFiniteRatioMeans) {
-    DecodeResult r;
+    decoder::DecodeResult r;
     r.phaseDegrees = 359.96;
     r.frequencyRefinement = -0.001;  // cycles per symbol of 0.5 s
     r.candidatesChecked = 262144;

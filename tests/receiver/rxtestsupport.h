@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "scratchfolder.h"
-#include "wavbytes.h"
+#include "support/scratchfolder.h"
+#include "support/wavbytes.h"
 
 namespace orv::receiver {
 

@@ -1,9 +1,9 @@
 // Recordings the receiver must refuse, and what it takes the sample rate from.
 #include <gtest/gtest.h>
 
-#include "receiver.h"
+#include "receiver/receiver.h"
+#include "receiver/wavefile.h"
 #include "rxtestsupport.h"
-#include "wavefile.h"
 
 namespace orv::receiver {
 namespace {

@@ -7,7 +7,7 @@
 #include <iterator>
 #include <string>
 
-#include "errors.h"
+#include "runtime/errors.h"
 
 namespace orv::runtime {
 namespace {

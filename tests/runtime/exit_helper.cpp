@@ -8,8 +8,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "errors.h"
-#include "textfile.h"
+#include "runtime/errors.h"
+#include "runtime/textfile.h"
 
 using namespace orv;
 using namespace orv::runtime;

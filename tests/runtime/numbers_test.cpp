@@ -5,9 +5,9 @@
 #include <limits>
 #include <string>
 
-#include "binary.h"
-#include "numbers.h"
-#include "textops.h"
+#include "runtime/binary.h"
+#include "runtime/numbers.h"
+#include "runtime/textops.h"
 
 namespace orv::runtime {
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "binary.h"
-#include "textfile.h"
+#include "runtime/binary.h"
+#include "runtime/textfile.h"
 
 namespace orv::runtime {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "chunkedsource.h"
-#include "tokenreader.h"
+#include "runtime/chunkedsource.h"
+#include "runtime/tokenreader.h"
 
 namespace orv::runtime {
 namespace {

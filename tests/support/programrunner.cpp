@@ -1,4 +1,4 @@
-#include "programrunner.h"
+#include "support/programrunner.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -6,7 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "scratchfolder.h"
+#include "support/scratchfolder.h"
 
 namespace orv::testsupport {
 

@@ -1,4 +1,4 @@
-#include "scratchfolder.h"
+#include "support/scratchfolder.h"
 
 #include <stdlib.h>
 

@@ -4,8 +4,8 @@
 #include <charconv>
 #include <filesystem>
 
-#include "rxtestsupport.h"
-#include "txmessage.h"
+#include "../receiver/rxtestsupport.h"
+#include "tools/tx/txmessage.h"
 
 namespace orv::tools {
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "analysis.h"
-#include "printusing.h"
+#include "runtime/printusing.h"
+#include "viewer/analysis.h"
 #include "viewertestsupport.h"
 
 namespace orv::viewer {

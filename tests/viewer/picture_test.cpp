@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "glyphs.h"
-#include "imagescreen.h"
-#include "textfile.h"
-#include "viewer.h"
+#include "runtime/glyphs.h"
+#include "runtime/imagescreen.h"
+#include "runtime/textfile.h"
+#include "viewer/viewer.h"
 #include "viewertestsupport.h"
 
 namespace orv::viewer {

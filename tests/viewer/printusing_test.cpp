@@ -5,7 +5,7 @@
 #include <limits>
 #include <string>
 
-#include "printusing.h"
+#include "runtime/printusing.h"
 
 namespace orv::viewer {
 namespace {

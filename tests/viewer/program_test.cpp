@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "programrunner.h"
+#include "support/programrunner.h"
 #include "viewertestsupport.h"
 
 namespace orv::viewer {

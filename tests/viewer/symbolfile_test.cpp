@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "analysis.h"
-#include "errors.h"
-#include "symbolset.h"
+#include "runtime/errors.h"
+#include "viewer/analysis.h"
+#include "viewer/symbolset.h"
 #include "viewertestsupport.h"
 
 namespace orv::viewer {

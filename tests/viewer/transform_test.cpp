@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "analysis.h"
-#include "transform.h"
+#include "viewer/analysis.h"
+#include "viewer/transform.h"
 
 namespace orv::viewer {
 namespace {
@@ -74,9 +74,9 @@ TEST_P(BitIdentity, EveryPathAndThreadCountMatchesThePlainLoop) {
             std::vector<float> re, im;
             directTransform(argsFor(in, re, im), path, threads);
             EXPECT_EQ(std::memcmp(re.data(), refRe.data(), c.n * sizeof(float)), 0)
-                << runtime::vectorPathName(path) << " threads " << threads;
+                << vectorPathName(path) << " threads " << threads;
             EXPECT_EQ(std::memcmp(im.data(), refIm.data(), c.n * sizeof(float)), 0)
-                << runtime::vectorPathName(path) << " threads " << threads;
+                << vectorPathName(path) << " threads " << threads;
         }
     }
 }

@@ -7,10 +7,10 @@
 #include <string_view>
 #include <vector>
 
-#include "analysis.h"
-#include "scratchfolder.h"
-#include "symbolset.h"
-#include "textfile.h"
+#include "runtime/textfile.h"
+#include "support/scratchfolder.h"
+#include "viewer/analysis.h"
+#include "viewer/symbolset.h"
 
 namespace orv::viewer {
 

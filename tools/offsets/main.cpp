@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "offsetsfront.h"
 #include "orv/startup.h"
+#include "tools/offsets/offsetsfront.h"
 
 int main(int argc, char** argv) {
-    orv::runtime::prepareStandardStreams();
+    orv::prepareStandardStreams();
     const auto result = orv::tools::runOffsets({argv + 1, argv + argc});
     if (!result) {
         std::fputs((result.error() + "\n").c_str(), stderr);

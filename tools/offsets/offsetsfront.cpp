@@ -1,11 +1,11 @@
-#include "offsetsfront.h"
+#include "tools/offsets/offsetsfront.h"
 
 #include <filesystem>
 
-#include "commandline.h"
-#include "launcherstate.h"
-#include "launchpad.h"
-#include "offsets.h"
+#include "launcher/commandline.h"
+#include "launcher/launcherstate.h"
+#include "launcher/launchpad.h"
+#include "launcher/offsets.h"
 #include "orv/outcome.h"
 
 namespace orv::tools {

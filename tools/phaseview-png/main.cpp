@@ -4,15 +4,15 @@
 #include <string>
 #include <string_view>
 
-#include "errors.h"
-#include "imagescreen.h"
 #include "orv/startup.h"
-#include "pngwrite.h"
-#include "textfile.h"
-#include "viewer.h"
+#include "runtime/errors.h"
+#include "runtime/imagescreen.h"
+#include "runtime/pngwrite.h"
+#include "runtime/textfile.h"
+#include "viewer/viewer.h"
 
 int main(int argc, char** argv) {
-    orv::runtime::prepareStandardStreams();
+    orv::prepareStandardStreams();
     const std::string_view first = argc > 1 ? argv[1] : "";
     if (argc == 2 && (first == "--help" || first == "-h")) {
         std::fputs(

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "orv/startup.h"
-#include "psfparse.h"
+#include "tools/psffont/psfparse.h"
 
 int main(int argc, char** argv) {
-    orv::runtime::prepareStandardStreams();
+    orv::prepareStandardStreams();
     if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
         std::fputs(
             "usage: psffont FONT.psf[.gz] OUT.cpp\n"

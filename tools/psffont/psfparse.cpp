@@ -1,4 +1,4 @@
-#include "psfparse.h"
+#include "tools/psffont/psfparse.h"
 
 #include <charconv>
 #include "orv/littleendian.h"
@@ -7,9 +7,7 @@ namespace orv::tools {
 
 namespace {
 
-std::uint32_t le32(const std::vector<std::uint8_t>& b, std::size_t at) {
-    return runtime::readLe32(b.data() + at);
-}
+std::uint32_t le32(const std::vector<std::uint8_t>& b, std::size_t at) { return readLe32(b.data() + at); }
 
 // One UTF-8 sequence from b[at..end); returns 0xFFFFFFFF for a malformed one.
 char32_t decodeUtf8(const std::vector<std::uint8_t>& b, std::size_t& at, std::size_t end) {
@@ -57,7 +55,7 @@ Outcome<Font> parsePsf1(const std::vector<std::uint8_t>& b) {
         for (std::size_t g = 0; g < count && at + 1 < b.size(); ++g) {
             bool inSequence = false;
             while (at + 1 < b.size()) {
-                const char32_t v = runtime::readLe16(b.data() + at);
+                const char32_t v = readLe16(b.data() + at);
                 at += 2;
                 if (v == 0xFFFF) break;
                 if (v == 0xFFFE)

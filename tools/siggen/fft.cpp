@@ -1,4 +1,4 @@
-#include "fft.h"
+#include "tools/siggen/fft.h"
 
 #include <cmath>
 #include <numbers>

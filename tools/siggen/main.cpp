@@ -6,7 +6,7 @@
 #include "orv/outcome.h"
 #include "orv/replacingfile.h"
 #include "orv/startup.h"
-#include "siggen.h"
+#include "tools/siggen/siggen.h"
 
 namespace {
 int fail(const orv::Failure& failure) {
@@ -16,8 +16,8 @@ int fail(const orv::Failure& failure) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    orv::runtime::prepareStandardStreams();
-    orv::runtime::removeTemporaryFilesOnSignals();
+    orv::prepareStandardStreams();
+    orv::removeTemporaryFilesOnSignals();
     using namespace orv::tools;
     const auto settings = parseSignalSettings({argv + 1, argv + argc});
     if (!settings) return fail(settings.failure());

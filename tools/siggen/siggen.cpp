@@ -1,4 +1,4 @@
-#include "siggen.h"
+#include "tools/siggen/siggen.h"
 
 #include <charconv>
 #include <cmath>
@@ -7,11 +7,11 @@
 #include <numbers>
 #include <random>
 
-#include "civiltime.h"
-#include "fft.h"
-#include "messagecode.h"
+#include "decoder/messagecode.h"
 #include "orv/decimalnumber.h"
 #include "orv/replacingfile.h"
+#include "orv/utctime.h"
+#include "tools/siggen/fft.h"
 
 namespace orv::tools {
 namespace {
@@ -43,19 +43,25 @@ struct Stamp {
     std::string date, time;
 };
 Stamp stampText(double seconds) {
-    const auto hundredths = static_cast<long long>(std::floor(seconds * 100 + 0.5));
-    const long long days = hundredths >= 0 ? hundredths / 8640000 : (hundredths - 8639999) / 8640000;
-    const long long inDay = hundredths - days * 8640000;
-    const auto date = civilFromDays(days);
-    const long long s = inDay / 100;
-    return {whole(date.year, 4) + whole(date.month, 2) + whole(date.day, 2),
-            whole(s / 3600, 2) + whole(s / 60 % 60, 2) + whole(s % 60, 2) + "." + whole(inDay % 100, 2)};
+    const std::string t = utcText(seconds, 2);  // "YYYY-MM-DD hh:mm:ss.ff"
+    return {t.substr(0, 4) + t.substr(5, 2) + t.substr(8, 2),
+            t.substr(11, 2) + t.substr(14, 2) + t.substr(17)};
 }
 
-std::string clockText(double seconds) {
-    const auto st = stampText(seconds);
-    return st.date.substr(0, 4) + "-" + st.date.substr(4, 2) + "-" + st.date.substr(6, 2) + " " +
-           st.time.substr(0, 2) + ":" + st.time.substr(2, 2) + ":" + st.time.substr(4);
+std::string clockText(double seconds) { return utcText(seconds, 2); }
+
+// The fraction added to the whole seconds of the day, then the day, as the
+// generator has always summed them: a dump made again keeps its bits.
+double generatorSeconds(const UtcReading& t) {
+    return 86400.0 * double(t.days) + (double(t.secondOfDay) + t.fractionSeconds());
+}
+std::optional<double> parseDateTime(std::string_view text) {
+    const auto t = readUtc(text);
+    return t ? std::optional<double>(generatorSeconds(*t)) : std::nullopt;
+}
+std::optional<double> parseTimeOfDay(std::string_view text) {
+    const auto t = readTimeOfDay(text);
+    return t ? std::optional<double>(generatorSeconds(*t)) : std::nullopt;
 }
 
 // Uniform in [0, 1) from the top 53 bits: the same on every platform, which
@@ -96,7 +102,7 @@ bool parseInto(const std::vector<std::string>& args, SignalSettings& s, std::str
             return false;
         }
         const auto anyNumber = [&](double& field) {
-            const auto v = runtime::decimalNumber(value);
+            const auto v = decimalNumber(value);
             if (!v) return false;
             field = *v;
             return true;
@@ -138,7 +144,7 @@ bool parseInto(const std::vector<std::string>& args, SignalSettings& s, std::str
             ok = v && *v >= 1 && *v <= 1'000'000;
             if (ok) s.symbolCount = static_cast<std::uint32_t>(*v);
         } else if (key == "--poly") {
-            const auto code = receiver::parseMessageCode(value);
+            const auto code = decoder::parseMessageCode(value);
             if (!code) {
                 error = code.error();
                 return false;
@@ -148,7 +154,7 @@ bool parseInto(const std::vector<std::string>& args, SignalSettings& s, std::str
             s.text = value;
         } else if (key == "--length") {
             const auto v = wholeNumber(value);
-            ok = v && *v >= 1 && *v <= std::uint64_t(receiver::maxMessageBytes);
+            ok = v && *v >= 1 && *v <= std::uint64_t(decoder::maxMessageBytes);
             if (ok) s.messageBytes = static_cast<std::int64_t>(*v);
         } else if (key == "--snr") {
             ok = anyNumber(s.snrDb);
@@ -247,7 +253,7 @@ GeneratedSignal generateInto(const SignalSettings& s, std::string& error) {
     }
     std::mt19937_64 rng(s.seed);
     std::uint32_t symbolCount = s.symbolCount;
-    const auto code = receiver::parseMessageCode(s.code);
+    const auto code = decoder::parseMessageCode(s.code);
     if (!code) {
         error = code.error();
         return g;
@@ -255,14 +261,14 @@ GeneratedSignal generateInto(const SignalSettings& s, std::string& error) {
     if (!code->raw) {
         const std::int64_t bytes =
             s.messageBytes > 0 ? s.messageBytes : std::max<std::int64_t>(1, std::int64_t(s.text.size()));
-        if (std::int64_t(s.text.size()) > bytes || bytes > receiver::maxMessageBytes) {
+        if (std::int64_t(s.text.size()) > bytes || bytes > decoder::maxMessageBytes) {
             error = "the text has " + whole(std::int64_t(s.text.size())) + " bytes; the message length is " +
-                    whole(bytes) + " (at most " + whole(receiver::maxMessageBytes) + ")";
+                    whole(bytes) + " (at most " + whole(decoder::maxMessageBytes) + ")";
             return g;
         }
         g.message.assign(s.text.begin(), s.text.end());
         g.message.resize(std::size_t(bytes), ' ');
-        for (const auto bit : receiver::encodeMessage(*code, g.message)) g.symbols.push_back(bit ? -1 : 1);
+        for (const auto bit : decoder::encodeMessage(*code, g.message)) g.symbols.push_back(bit ? -1 : 1);
         symbolCount = static_cast<std::uint32_t>(g.symbols.size());
     } else {
         g.symbols.resize(symbolCount);
@@ -362,7 +368,7 @@ Outcome<> writeSignalFiles(const SignalSettings& s, const GeneratedSignal& g) {
     // Both files go to temporary names first: a failure leaves the earlier pair as it was.
     const std::pair<std::string, const std::string&> files[] = {{s.name + ".txt", g.dumpText},
                                                                 {"sr.txt", g.srText}};
-    runtime::ReplacingFile out[2];
+    ReplacingFile out[2];
     for (int i = 0; i < 2; ++i) {
         const std::string path = (fs::path(s.outDir) / files[i].first).string();
         if (out[i].open(path) != 0 || out[i].write(files[i].second) != 0)

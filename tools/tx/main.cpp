@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "orv/replacingfile.h"
-#include "txmessage.h"
+#include "tools/tx/txmessage.h"
 
 int main(int argc, char** argv) {
-    orv::runtime::removeTemporaryFilesOnSignals();
+    orv::removeTemporaryFilesOnSignals();
     const auto result = orv::tools::runTransmitter({argv + 1, argv + argc});
     if (!result) {
         std::fprintf(stderr, "orvane-tx: %s\n", result.error().c_str());

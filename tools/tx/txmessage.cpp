@@ -1,4 +1,4 @@
-#include "txmessage.h"
+#include "tools/tx/txmessage.h"
 
 #include <cerrno>
 #include <charconv>
@@ -67,17 +67,17 @@ Outcome<TxOptions> parseTxOptions(const std::vector<std::string>& args) {
     if (!text) return bad<TxOptions>("missing the text to send");
 
     TxOptions o;
-    auto parsed = receiver::parseMessageCode(*code);
+    auto parsed = decoder::parseMessageCode(*code);
     if (!parsed) return parsed.failure();
     if (parsed->raw) return bad<TxOptions>("-p 0 means no code: there is no coded message to send");
     o.code = std::move(*parsed);
     o.codeText = *code;
-    const auto n = runtime::decimalNumber(*bytes);
-    if (!n || *n != std::floor(*n) || *n < 1 || *n > double(receiver::maxMessageBytes))
-        return bad<TxOptions>("-N needs a message length of 1 to " + whole(receiver::maxMessageBytes) +
+    const auto n = decimalNumber(*bytes);
+    if (!n || *n != std::floor(*n) || *n < 1 || *n > double(decoder::maxMessageBytes))
+        return bad<TxOptions>("-N needs a message length of 1 to " + whole(decoder::maxMessageBytes) +
                               " bytes, got '" + *bytes + "'");
     o.messageBytes = static_cast<std::int64_t>(*n);
-    const auto s = runtime::decimalNumber(*period);
+    const auto s = decimalNumber(*period);
     if (!s || *s <= 0)
         return bad<TxOptions>("-S needs a symbol period in seconds above 0, got '" + *period + "'");
     o.symbolPeriod = *s;
@@ -138,8 +138,8 @@ Outcome<TxResult> runTransmitter(const std::vector<std::string>& args) {
     const auto bytes = messageBytesOf(options->text, options->messageBytes);
     if (!bytes) return bytes.failure();
 
-    const auto bits = receiver::encodeMessage(options->code, *bytes);
-    runtime::ReplacingFile file;
+    const auto bits = decoder::encodeMessage(options->code, *bytes);
+    ReplacingFile file;
     int error = file.open(txSymbolFileName);
     if (!error) error = file.write(formatTxSymbols(bits, options->symbolPeriod));
     if (!error) error = file.commit();

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "messagecode.h"
+#include "decoder/messagecode.h"
 #include "orv/outcome.h"
 
 namespace orv::tools {
@@ -14,7 +14,7 @@ inline constexpr const char* txSymbolFileName = "txsyms.txt";
 
 struct TxOptions {
     std::int64_t messageBytes = 0;  // -N
-    receiver::MessageCode code;     // -p
+    decoder::MessageCode code;      // -p
     std::string codeText;           // -p as given
     double symbolPeriod = 0;        // -S, s
     std::string text;               // the message, at most N bytes

@@ -1,0 +1,51 @@
+#pragma once
+// Output that never costs an earlier good file: the bytes go to a temporary file
+// beside the final name, which replaces the final name only once it is complete.
+// The temporary name is unpredictable and created exclusively, so a link planted
+// under any name is never followed; until the rename, a signal that ends the
+// program removes it (removeTemporaryFiles).
+#include <string>
+#include <string_view>
+
+namespace orv {
+
+class ReplacingFile {
+public:
+    ReplacingFile() = default;
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+    ReplacingFile(ReplacingFile&& other) noexcept;
+    ReplacingFile& operator=(ReplacingFile&& other) noexcept;
+    ~ReplacingFile();  // removes the temporary file unless committed
+
+    // Creates "<dir>/.<name>.XXXXXX" for path "<dir>/<name>". 0 or an errno value.
+    int open(const std::string& path);
+    bool isOpen() const { return fd_ >= 0; }
+    int fd() const { return fd_; }
+    const std::string& temporaryPath() const { return temporary_; }
+    const std::string& finalPath() const { return final_; }
+
+    // Writes all of bytes (retrying short and interrupted writes). 0 or an errno value.
+    int write(std::string_view bytes);
+    // Closes and renames over the final name. 0 or an errno
+    // value; on failure the temporary file is gone and the final name untouched.
+    int commit();
+    // Closes and removes the temporary file.
+    void discard();
+
+private:
+    int fd_ = -1;
+    int slot_ = -1;
+    std::string temporary_;
+    std::string final_;
+};
+
+// Async-signal-safe: removes every temporary file not yet committed or discarded.
+void removeTemporaryFiles() noexcept;
+
+// For programs without signal handlers of their own: interrupt, termination,
+// hang-up and quit remove the temporary files, then end the program as the
+// signal would have.
+void removeTemporaryFilesOnSignals();
+
+}  // namespace orv

@@ -1,0 +1,104 @@
+// Output through a temporary file: an earlier file survives every failure, and
+// nothing is left behind, whether the run commits, gives up or is ended by a signal.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "orv/replacingfile.h"
+
+namespace orv {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+class ReplacingFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("orv-replacing-" + std::to_string(::getpid()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        target = dir / "out.txt";
+        std::ofstream(target) << "earlier";
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    int entries() const { return static_cast<int>(std::distance(fs::directory_iterator(dir), {})); }
+    fs::path dir, target;
+};
+
+TEST_F(ReplacingFileTest, EndsWithTheNewFileOrTheEarlierOneAndNothingElse) {
+    enum class End { Commit, Discard, Destroy, SignalBeforeCommit };
+    const struct {
+        End end;
+        const char* expected;
+    } cases[] = {{End::Commit, "new"},
+                 {End::Discard, "earlier"},
+                 {End::Destroy, "earlier"},
+                 {End::SignalBeforeCommit, "earlier"}};
+    for (const auto& c : cases) {
+        std::ofstream(target) << "earlier";
+        if (c.end == End::SignalBeforeCommit) {
+            const pid_t child = ::fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                removeTemporaryFilesOnSignals();
+                ReplacingFile f;
+                if (f.open(target.string()) != 0 || f.write("new") != 0) ::_exit(1);
+                ::raise(SIGTERM);
+                ::_exit(2);
+            }
+            int status = 0;
+            ::waitpid(child, &status, 0);
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+        } else {
+            ReplacingFile f;
+            ASSERT_EQ(f.open(target.string()), 0);
+            EXPECT_EQ(fs::path(f.temporaryPath()).parent_path(), dir);
+            ASSERT_EQ(f.write("new"), 0);
+            if (c.end == End::Commit) {
+                EXPECT_EQ(f.commit(), 0);
+            } else if (c.end == End::Discard) {
+                f.discard();
+            }
+        }
+        EXPECT_EQ(slurp(target), c.expected) << static_cast<int>(c.end);
+        EXPECT_EQ(entries(), 1) << static_cast<int>(c.end);
+    }
+}
+
+TEST_F(ReplacingFileTest, NeverWritesThroughALinkPlantedBesideTheOutput) {
+    const fs::path victim = dir / "victim";
+    std::ofstream(victim) << "victim";
+    // Whatever name a guesser plants, the temporary file is a new one of its own.
+    fs::create_symlink(victim, dir / ".out.txt.part");
+    fs::create_symlink(victim, dir / "out.txt.part");
+    ReplacingFile f;
+    ASSERT_EQ(f.open(target.string()), 0);
+    EXPECT_FALSE(fs::is_symlink(f.temporaryPath()));
+    ASSERT_EQ(f.write("new"), 0);
+    ASSERT_EQ(f.commit(), 0);
+    EXPECT_EQ(slurp(victim), "victim");
+    EXPECT_EQ(slurp(target), "new");
+    EXPECT_FALSE(fs::is_symlink(target));
+}
+
+TEST_F(ReplacingFileTest, AFolderThatCannotTakeTheFileFailsWithoutTouchingIt) {
+    ReplacingFile f;
+    EXPECT_NE(f.open((dir / "missing" / "out.txt").string()), 0);
+    EXPECT_FALSE(f.isOpen());
+    EXPECT_NE(f.write("x"), 0);
+    EXPECT_NE(f.commit(), 0);
+    EXPECT_EQ(slurp(target), "earlier");
+}
+
+}  // namespace
+}  // namespace orv
