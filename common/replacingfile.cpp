@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cstring>
 #include <utility>
+#include <vector>
+
 #include "orv/retry.h"
 
 namespace orv {
@@ -153,6 +155,27 @@ void removeTemporaryFilesOnSignals() {
         sigemptyset(&sa.sa_mask);
         ::sigaction(sig, &sa, nullptr);
     }
+}
+
+Failure writeFailure(const std::string& path, int error) {
+    return Failure::stop("cannot write " + path + ": " + std::strerror(error), errFileIO);
+}
+
+Outcome<void> writeWholeFile(const std::string& path, std::string_view bytes) {
+    const FileContent one{path, bytes};
+    return writeWholeFiles({&one, 1});
+}
+
+Outcome<void> writeWholeFiles(std::span<const FileContent> files) {
+    std::vector<ReplacingFile> out(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        int error = out[i].open(files[i].path);
+        if (!error) error = out[i].write(files[i].bytes);
+        if (error) return writeFailure(files[i].path, error);
+    }
+    for (std::size_t i = 0; i < files.size(); ++i)
+        if (const int error = out[i].commit()) return writeFailure(files[i].path, error);
+    return {};
 }
 
 }  // namespace orv

@@ -208,18 +208,9 @@ void stagesBlocked(StageFunction stage, TwoStageFunction twoStages, float* bins,
 
 }  // namespace
 
-VectorPath bestVectorPath() {
-#ifdef ORV_X86
-    static const VectorPath best = __builtin_cpu_supports("avx2") ? VectorPath::Avx2 : VectorPath::Sse2;
-    return best;
-#else
-    return VectorPath::Plain;
-#endif
-}
-
 void runStages(VectorPath path, float* bins, const float* twiddleTable, std::int32_t n) {
 #ifdef ORV_X86
-    if (path == VectorPath::Avx2 && __builtin_cpu_supports("avx2"))
+    if (path == VectorPath::Avx2 && bestVectorPath() == VectorPath::Avx2)
         return stagesBlocked(stageAvx2, twoStagesAvx2, bins, twiddleTable, n);
     if (path != VectorPath::Plain) return stagesBlocked(stageSse2, nullptr, bins, twiddleTable, n);
 #else

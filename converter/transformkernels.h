@@ -11,7 +11,4 @@ namespace orv::converter {
 // All stages on bins already in bit-reversed order; n >= 2, a power of two.
 void runStages(VectorPath path, float* bins, const float* twiddleTable, std::int32_t n);
 
-// The fastest path this processor runs.
-VectorPath bestVectorPath();
-
 }  // namespace orv::converter

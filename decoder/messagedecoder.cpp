@@ -1,17 +1,16 @@
 #include "decoder/messagedecoder.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <limits>
 #include <memory>
 #include <numbers>
-#include <thread>
 #include <unordered_set>
 
 #include "decoder/carrier.h"
 #include "decoder/listviterbi.h"
+#include "orv/parallelfor.h"
 
 namespace orv::decoder {
 namespace {
@@ -26,26 +25,8 @@ constexpr std::int64_t largestBatch = 4096;
 constexpr std::size_t refinedCarriers = 3;
 
 unsigned coresToUse(unsigned asked) {
-    const unsigned machine = std::max(1u, std::thread::hardware_concurrency());
+    const unsigned machine = machineThreads();
     return asked == 0 || asked > machine ? machine : asked;
-}
-
-// Runs task(0..count-1) on up to `cores` threads; the tasks share nothing.
-template <class Task>
-void runParallel(std::size_t count, unsigned cores, Task task) {
-    const std::size_t threads = std::min<std::size_t>(count, cores);
-    if (threads <= 1) {
-        for (std::size_t i = 0; i < count; ++i) task(i);
-        return;
-    }
-    std::atomic<std::size_t> nextTask{0};
-    auto work = [&] {
-        for (std::size_t i; (i = nextTask++) < count;) task(i);
-    };
-    std::vector<std::thread> pool;
-    for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work);
-    work();
-    for (auto& th : pool) th.join();
 }
 
 // One guess of the carrier: the symbols turned back by it and the search
@@ -161,7 +142,7 @@ DecodeResult decodeMessage(const MessageCode& code, std::int64_t messageBytes,
         if (hyps[i].inverted) hyps[i].carrier.phase += pi;
     }
     const int infoSteps = int(8 * messageBytes) + checkBits;
-    runParallel(hyps.size(), cores, [&](std::size_t i) {
+    parallelFor(hyps.size(), cores, [&](std::size_t i) {
         Hypothesis& h = hyps[i];
         h.soft.resize(count);
         for (std::size_t k = 0; k < count; ++k) h.soft[k] = realTurned(z[k], h.carrier.phaseAt(double(k)));
@@ -190,7 +171,7 @@ DecodeResult decodeMessage(const MessageCode& code, std::int64_t messageBytes,
                 if (!hyps[i].exhausted && hyps[i].taken != hyps[i].ahead.size() &&
                     2 * (hyps[i].ahead.size() - hyps[i].taken) < std::size_t(hyps[i].batch))
                     refill.push_back(i);
-            runParallel(refill.size(), cores,
+            parallelFor(refill.size(), cores,
                         [&](std::size_t r) { computeAhead(hyps[refill[r]], bytes, listSize); });
         }
         Hypothesis* bestH = nullptr;

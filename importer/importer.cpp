@@ -37,15 +37,13 @@ Outcome<Recording> openInput(const ImportOptions& o) {
 }
 
 Outcome<void> openOutput(ReplacingFile& file, const std::string& path) {
-    if (const int e = file.open(path))
-        return Failure::stop("cannot write " + path + ": " + std::strerror(e), errFileIO);
+    if (const int e = file.open(path)) return writeFailure(path, e);
     return {};
 }
 
 Outcome<void> commitOutput(ReplacingFile& file) {
     const std::string path = file.finalPath();
-    if (const int e = file.commit())
-        return Failure::stop("cannot write " + path + ": " + std::strerror(e), errFileIO);
+    if (const int e = file.commit()) return writeFailure(path, e);
     return {};
 }
 
@@ -63,8 +61,7 @@ Outcome<void> copyFrames(FrameSource& source, std::int64_t first, std::int64_t c
             for (std::size_t k = 1; k < 2 * n; k += 2) iq[k] = -iq[k];
         bytes.clear();
         appendLeFloats(bytes, iq.data(), 2 * n);
-        if (const int e = file.write(bytes))
-            return Failure::stop("cannot write " + file.finalPath() + ": " + std::strerror(e), errFileIO);
+        if (const int e = file.write(bytes)) return writeFailure(file.finalPath(), e);
         done += static_cast<std::int64_t>(n);
         if (progress) progress(done, count);
     }
@@ -120,8 +117,7 @@ Outcome<std::string> importRecording(const ImportOptions& o, const ProgressRepor
     if (auto r = openOutput(file, o.output); !r) return r.failure();
     const std::string header =
         buildExactWavHeader(*rate, *centre, cutStart, static_cast<std::int32_t>(count));
-    if (const int e = file.write(header))
-        return bad("cannot write " + o.output + ": " + std::strerror(e), errFileIO);
+    if (const int e = file.write(header)) return writeFailure(o.output, e);
     if (auto r = copyFrames(*rec.source, first, count, !rec.conjugated, file, progress); !r)
         return r.failure();
     if (auto r = commitOutput(file); !r) return r.failure();

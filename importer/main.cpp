@@ -1,35 +1,36 @@
 // orvane-import: recordings of other software in as tool-set WAVs, and
 // tool-set WAVs out as SigMF recordings.
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "importer/importer.h"
+#include "orv/consolemain.h"
 #include "orv/replacingfile.h"
 #include "orv/startup.h"
+
+namespace {
+
+orv::Outcome<orv::ConsoleReport> run(const std::vector<std::string>& args) {
+    using namespace orv::importer;
+    const auto options = parseImportOptions(args);
+    if (!options) return options.failure();
+    if (options->helpRequested) return orv::ConsoleReport{helpText()};
+    ProgressLine line(stdout);
+    ProgressReport progress;
+    if (!options->quiet) progress = std::ref(line);
+    const auto done =
+        options->sigmfOut ? exportSigmf(*options, progress) : importRecording(*options, progress);
+    line.finish();
+    if (!done) return done.failure();
+    return orv::ConsoleReport{*done + "\n"};
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     orv::prepareStandardStreams();
     orv::removeTemporaryFilesOnSignals();
-    const auto options = orv::importer::parseImportOptions(std::vector<std::string>(argv + 1, argv + argc));
-    if (!options) {
-        std::fprintf(stderr, "orvane-import: %s\n", options.error().c_str());
-        return options.exitCode();
-    }
-    if (options->helpRequested) {
-        std::fputs(orv::importer::helpText().c_str(), stdout);
-        return 0;
-    }
-    orv::importer::ProgressLine line(stdout);
-    orv::importer::ProgressReport progress;
-    if (!options->quiet) progress = std::ref(line);
-    const auto done = options->sigmfOut ? orv::importer::exportSigmf(*options, progress)
-                                        : orv::importer::importRecording(*options, progress);
-    line.finish();
-    if (!done) {
-        std::fprintf(stderr, "orvane-import: %s\n", done.error().c_str());
-        return done.exitCode();
-    }
-    std::printf("%s\n", done->c_str());
-    return 0;
+    return orv::finishConsoleProgram("orvane-import", run({argv + 1, argv + argc}));
 }

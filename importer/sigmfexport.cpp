@@ -27,22 +27,19 @@ Outcome<std::string> exportSigmf(const ImportOptions& o, const ProgressReport& p
 
     const std::string dataPath = o.output + ".sigmf-data", metaPath = o.output + ".sigmf-meta";
     ReplacingFile data, meta;
-    if (const int e = data.open(dataPath))
-        return bad("cannot write " + dataPath + ": " + std::strerror(e), errFileIO);
-    if (const int e = meta.open(metaPath))
-        return bad("cannot write " + metaPath + ": " + std::strerror(e), errFileIO);
+    if (const int e = data.open(dataPath)) return writeFailure(dataPath, e);
+    if (const int e = meta.open(metaPath)) return writeFailure(metaPath, e);
     const std::string description = "Orvane recording " + std::filesystem::path(o.input).filename().string() +
                                     ", exported by orvane-import";
     if (const int e = meta.write(sigmfMetaText(*wave.rate, *wave.centre, *wave.start, description)))
-        return bad("cannot write " + metaPath + ": " + std::strerror(e), errFileIO);
+        return writeFailure(metaPath, e);
     // SigMF keeps the recording's own sense of rotation: Q is negated back.
     if (auto r = copyFrames(*wave.source, 0, wave.source->frameCount(), true, data, progress); !r)
         return r.failure();
-    if (const int e = data.commit())
-        return bad("cannot write " + dataPath + ": " + std::strerror(e), errFileIO);
+    if (const int e = data.commit()) return writeFailure(dataPath, e);
     if (const int e = meta.commit()) {
         std::filesystem::remove(dataPath);  // no data file without its meta
-        return bad("cannot write " + metaPath + ": " + std::strerror(e), errFileIO);
+        return writeFailure(metaPath, e);
     }
     return "wrote " + dataPath + " and " + metaPath + ": " + std::to_string(wave.source->frameCount()) +
            " frames of cf32_le";

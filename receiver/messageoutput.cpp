@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "orv/outcome.h"
-#include "orv/replacingfile.h"
 #include "receiver/numbertext.h"
 
 namespace orv::receiver {
@@ -38,17 +37,6 @@ std::string decodeFigures(const decoder::DecodeResult& r, double symbolPeriod) {
            " degrees, frequency refinement " + numberText(refinementHz, 3) + " Hz, list rank " +
            (r.found ? wholeText(r.listRank) : std::string("none")) + " of " + wholeText(r.candidatesChecked) +
            " candidates, decode time " + fixedText(r.seconds, 3) + " s";
-}
-
-Outcome<void> writeMessageFile(std::span<const std::uint8_t> message) {
-    ReplacingFile file;
-    int error = file.open(messageFileName);
-    if (!error) error = file.write({reinterpret_cast<const char*>(message.data()), message.size()});
-    if (!error) error = file.commit();
-    if (error)
-        return Outcome<void>::failure(
-            std::string("cannot write ") + messageFileName + ": " + std::strerror(error), errFileIO);
-    return {};
 }
 
 Outcome<void> removeEarlierMessage() {

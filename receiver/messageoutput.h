@@ -19,9 +19,6 @@ std::string printableMessage(std::span<const std::uint8_t> message);
 // "Eb/N0 4.2 dB, carrier phase 37.5 degrees, ..." for found and not found alike.
 std::string decodeFigures(const decoder::DecodeResult& result, double symbolPeriod);
 
-// Exactly the bytes, through a temporary file and a rename.
-Outcome<void> writeMessageFile(std::span<const std::uint8_t> message);
-
 // Removes an earlier run's "message.txt"; its absence is success.
 Outcome<void> removeEarlierMessage();
 

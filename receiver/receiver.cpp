@@ -1,6 +1,7 @@
 #include "receiver/receiver.h"
 
 #include "decoder/messagedecoder.h"
+#include "orv/replacingfile.h"
 #include "receiver/messageoutput.h"
 #include "receiver/numbertext.h"
 #include "receiver/rxoptions.h"
@@ -11,9 +12,7 @@
 namespace orv::receiver {
 
 namespace {
-Failure failed(const std::string& message, int exitCode) {
-    return Failure::stop("orvane-rx: " + message, exitCode);
-}
+Failure failed(const std::string& message, int exitCode) { return Failure::stop(message, exitCode); }
 }  // namespace
 
 Outcome<RunReport> runReceiver(const std::vector<std::string>& args) {
@@ -27,8 +26,7 @@ Outcome<RunReport> runReceiver(const std::vector<std::string>& args) {
     const auto received = integrateSymbols(wave.value(), options.value());
     if (!received) return failed(options->waveFile + ": " + received.error(), received.exitCode());
 
-    const auto written =
-        writeFileReplacing(std::string(symbolFileName), formatSymbolRecords(received->symbols));
+    const auto written = writeWholeFile(std::string(symbolFileName), formatSymbolRecords(received->symbols));
     if (!written) return failed(written.error(), written.exitCode());
 
     const auto& r = received.value();
@@ -53,7 +51,8 @@ Outcome<RunReport> runReceiver(const std::vector<std::string>& args) {
     if (!decoded.found)
         return RunReport{lines + "no message: no candidate passed the check\n" + figures, exitNoMessage};
 
-    const auto saved = writeMessageFile(decoded.message);
+    const auto saved = writeWholeFile(
+        messageFileName, {reinterpret_cast<const char*>(decoded.message.data()), decoded.message.size()});
     if (!saved) return failed(saved.error(), saved.exitCode());
     return RunReport{lines + "message: " + printableMessage(decoded.message) + "\n" + figures};
 }

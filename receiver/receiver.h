@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "orv/consolemain.h"
 #include "orv/outcome.h"
 
 namespace orv::receiver {
@@ -11,10 +12,8 @@ namespace orv::receiver {
 // Nothing passed the check: a result of the run, not a failure of it.
 inline constexpr int exitNoMessage = 1;
 
-struct RunReport {
-    std::string output;  // for standard output: help text, or the summary and decode lines
-    int exitCode = exitDone;
-};
+// For standard output: help text, or the summary and decode lines.
+using RunReport = ConsoleReport;
 
 // args: the arguments after the program name. Writes "rawsyms.txt" in the
 // current directory only when everything before it succeeded, then decodes

@@ -1,11 +1,9 @@
 #include "receiver/symbolfile.h"
 
 #include <cmath>
-#include <cstring>
 #include <numbers>
 
 #include "orv/outcome.h"
-#include "orv/replacingfile.h"
 #include "receiver/numbertext.h"
 
 namespace orv::receiver {
@@ -24,18 +22,6 @@ std::string formatSymbolRecords(const std::vector<std::complex<double>>& symbols
         text += "\r\n";
     }
     return text;
-}
-
-Outcome<> writeFileReplacing(const std::string& path, const std::string& text) {
-    ReplacingFile file;
-    int error = file.open(path);
-    if (error)
-        return Outcome<>::failure("cannot create a file beside " + path + ": " + std::strerror(error),
-                                  errFileIO);
-    error = file.write(text);
-    if (!error) error = file.commit();
-    if (error) return Outcome<>::failure("cannot write " + path + ": " + std::strerror(error), errFileIO);
-    return {};
 }
 
 }  // namespace orv::receiver

@@ -18,9 +18,4 @@ inline constexpr std::size_t loneRecordLength = 101;  // with CR LF
 
 std::string formatSymbolRecords(const std::vector<std::complex<double>>& symbols);
 
-// Writes the text to an exclusive, unpredictable temporary file beside the
-// target and renames it over the target, so a failure leaves an earlier file
-// as it was and a link planted beside it is never followed.
-Outcome<> writeFileReplacing(const std::string& path, const std::string& text);
-
 }  // namespace orv::receiver

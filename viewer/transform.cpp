@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <functional>
 #include <new>
-#include <system_error>
-#include <thread>
 #include <vector>
+
+#include "orv/parallelfor.h"
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -182,16 +182,6 @@ RangeFn rangeFor(VectorPath path, std::size_t& lanes) {
 
 }  // namespace
 
-VectorPath bestVectorPath() {
-#ifdef ORV_X86
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) return VectorPath::Avx2;
-    return VectorPath::Sse2;
-#else
-    return VectorPath::Plain;
-#endif
-}
-
 void directTransformPlain(const TransformArgs& args) { plainRange(args, 0, args.n, normOf(args.n)); }
 
 void directTransform(const TransformArgs& args, VectorPath path, unsigned threads) {
@@ -218,27 +208,16 @@ void directTransform(const TransformArgs& args, VectorPath path, unsigned thread
     const RangeFn range = rangeFor(path, lanes);
     const float norm = normOf(n);
 
-    std::size_t workers = threads != 0 ? threads : std::max(1u, std::thread::hardware_concurrency());
+    std::size_t workers = threads != 0 ? threads : machineThreads();
     // Below a few hundred bins a thread costs more than it saves.
     workers = std::min(workers, std::max<std::size_t>(1, n / 256));
     // Whole groups of lanes per worker; every k costs the same.
     const std::size_t groups = (n + lanes - 1) / lanes;
-    std::vector<std::thread> pool;
-    std::size_t begin = 0;
-    for (std::size_t w = 0; w < workers; ++w) {
-        const std::size_t end = w + 1 == workers ? n : std::min(n, (groups * (w + 1) / workers) * lanes);
-        if (w + 1 == workers) {
-            range(args, tableData, begin, end, norm);
-        } else {
-            try {
-                pool.emplace_back(range, std::cref(args), tableData, begin, end, norm);
-            } catch (const std::system_error&) {
-                range(args, tableData, begin, end, norm);  // no thread to be had: do it here
-            }
-        }
-        begin = end;
-    }
-    for (std::thread& t : pool) t.join();
+    const auto edge = [&](std::size_t w) {
+        return w == workers ? n : std::min(n, (groups * w / workers) * lanes);
+    };
+    parallelFor(workers, static_cast<unsigned>(workers),
+                [&](std::size_t w) { range(args, tableData, edge(w), edge(w + 1), norm); });
 }
 
 void directTransform(const TransformArgs& args) { directTransform(args, bestVectorPath()); }

@@ -19,10 +19,8 @@ struct TransformArgs {
     float* outIm = nullptr;
 };
 
-// VectorPath::Avx2 here also needs FMA.
-
-// The widest path this processor runs.
-VectorPath bestVectorPath();
+// The widest path this processor runs: the AVX2 loop here also needs FMA.
+inline VectorPath bestVectorPath() { return orv::bestVectorPath(true); }
 
 // The plain loop, one k after another: the reference for every other path.
 void directTransformPlain(const TransformArgs& args);

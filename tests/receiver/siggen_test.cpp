@@ -186,7 +186,7 @@ TEST_F(SiggenFiles, WritesBothFilesOrNeither) {
     g.dumpText = "new dump";
     writeFile("sr.txt", "old sr");
     std::filesystem::create_directory("fftdata.txt");  // cannot be replaced by a file
-    EXPECT_EQ(writeSignalFiles(s, g).error(), "orvane-siggen: cannot write ./fftdata.txt");
+    EXPECT_EQ(writeSignalFiles(s, g).error().rfind("cannot write ./fftdata.txt: ", 0), 0u);
     EXPECT_EQ(readFile("sr.txt"), "old sr");
     std::filesystem::remove("fftdata.txt");
     EXPECT_TRUE(writeSignalFiles(s, g).ok());

@@ -12,7 +12,7 @@ namespace orv::tools {
 namespace {
 
 Failure usageError(const std::string& message) {
-    return Failure::stop("orvane-offsets: " + message + " (see orvane-offsets --help)", exitBadInput);
+    return Failure::stop(message + " (see orvane-offsets --help)", exitBadInput);
 }
 
 }  // namespace
@@ -79,12 +79,10 @@ Outcome<std::string> runOffsets(const std::vector<std::string>& args) {
     // Wendrake works with the chosen file's bare name in the file's folder.
     state.waveFileTitle = positional[0];
     if (!std::filesystem::is_regular_file(state.waveFileTitle))
-        return Failure::stop(
-            "orvane-offsets: " + state.waveFileTitle + ": no such file in the current folder",
-            errFileNotFound);
+        return Failure::stop(state.waveFileTitle + ": no such file in the current folder", errFileNotFound);
     readWaveInfo(state);
     if (state.waveInfoMissing)
-        return Failure::stop("orvane-offsets: " + state.waveFileTitle +
+        return Failure::stop(state.waveFileTitle +
                                  " holds no information block (\"inf1\"): no offsets can be computed from it",
                              exitBadInput);
     const std::string line = receiverLaunchLine(state);

@@ -1,35 +1,31 @@
 // orvane-siggen: writes a synthetic transmission for spec2wav.
-#include <cstdio>
 #include <string>
 #include <vector>
 
-#include "orv/outcome.h"
+#include "orv/consolemain.h"
 #include "orv/replacingfile.h"
 #include "orv/startup.h"
 #include "tools/siggen/siggen.h"
 
 namespace {
-int fail(const orv::Failure& failure) {
-    std::fprintf(stderr, "%s\n", failure.message.c_str());
-    return failure.exitCode;
+
+orv::Outcome<orv::ConsoleReport> run(const std::vector<std::string>& args) {
+    using namespace orv::tools;
+    const auto settings = parseSignalSettings(args);
+    if (!settings) return settings.failure();
+    if (settings->helpRequested) return orv::ConsoleReport{helpText()};
+    // Checked before the work, which can take a while.
+    if (const auto folder = checkOutputFolder(*settings); !folder) return folder.failure();
+    const auto signal = generateSignal(*settings);
+    if (!signal) return signal.failure();
+    if (const auto written = writeSignalFiles(*settings, *signal); !written) return written.failure();
+    return orv::ConsoleReport{describeSignal(*settings, *signal)};
 }
+
 }  // namespace
 
 int main(int argc, char** argv) {
     orv::prepareStandardStreams();
     orv::removeTemporaryFilesOnSignals();
-    using namespace orv::tools;
-    const auto settings = parseSignalSettings({argv + 1, argv + argc});
-    if (!settings) return fail(settings.failure());
-    if (settings->helpRequested) {
-        std::fputs(helpText().c_str(), stdout);
-        return 0;
-    }
-    // Checked before the work, which can take a while.
-    if (const auto folder = checkOutputFolder(*settings); !folder) return fail(folder.failure());
-    const auto signal = generateSignal(*settings);
-    if (!signal) return fail(signal.failure());
-    if (const auto written = writeSignalFiles(*settings, *signal); !written) return fail(written.failure());
-    std::fputs(describeSignal(*settings, *signal).c_str(), stdout);
-    return 0;
+    return orv::finishConsoleProgram("orvane-siggen", run({argv + 1, argv + argc}));
 }

@@ -192,7 +192,7 @@ bool parseInto(const std::vector<std::string>& args, SignalSettings& s, std::str
 Outcome<SignalSettings> parseSignalSettings(const std::vector<std::string>& args, SignalSettings settings) {
     std::string error;
     if (!parseInto(args, settings, error))
-        return Failure::stop("orvane-siggen: " + error + " (see orvane-siggen --help)", exitBadInput);
+        return Failure::stop(error + " (see orvane-siggen --help)", exitBadInput);
     return settings;
 }
 
@@ -340,7 +340,7 @@ GeneratedSignal generateInto(const SignalSettings& s, std::string& error) {
 Outcome<GeneratedSignal> generateSignal(const SignalSettings& settings) {
     std::string error;
     GeneratedSignal signal = generateInto(settings, error);
-    if (!error.empty()) return Failure::stop("orvane-siggen: " + error, exitBadInput);
+    if (!error.empty()) return Failure::stop(error, exitBadInput);
     return signal;
 }
 
@@ -353,10 +353,8 @@ Outcome<> checkOutputFolder(const SignalSettings& s) {
     // Only the last level is made: a missing parent is more likely a typing error.
     const fs::path parent = folder.parent_path();
     if (!parent.empty() && !fs::is_directory(parent, ec))
-        return Failure::stop("orvane-siggen: no folder " + parent.string() + " to make " + s.outDir + " in",
-                             exitBadInput);
-    if (fs::exists(folder, ec))
-        return Failure::stop("orvane-siggen: " + s.outDir + " is not a folder", exitBadInput);
+        return Failure::stop("no folder " + parent.string() + " to make " + s.outDir + " in", exitBadInput);
+    if (fs::exists(folder, ec)) return Failure::stop(s.outDir + " is not a folder", exitBadInput);
     return {};
 }
 
@@ -366,18 +364,9 @@ Outcome<> writeSignalFiles(const SignalSettings& s, const GeneratedSignal& g) {
     if (auto folder = checkOutputFolder(s); !folder) return folder;
     fs::create_directory(s.outDir, ec);
     // Both files go to temporary names first: a failure leaves the earlier pair as it was.
-    const std::pair<std::string, const std::string&> files[] = {{s.name + ".txt", g.dumpText},
-                                                                {"sr.txt", g.srText}};
-    ReplacingFile out[2];
-    for (int i = 0; i < 2; ++i) {
-        const std::string path = (fs::path(s.outDir) / files[i].first).string();
-        if (out[i].open(path) != 0 || out[i].write(files[i].second) != 0)
-            return Failure::stop("orvane-siggen: cannot write " + path, errFileIO);
-    }
-    for (auto& file : out)
-        if (file.commit() != 0)
-            return Failure::stop("orvane-siggen: cannot write " + file.finalPath(), errFileIO);
-    return {};
+    const FileContent files[] = {{(fs::path(s.outDir) / (s.name + ".txt")).string(), g.dumpText},
+                                 {(fs::path(s.outDir) / "sr.txt").string(), g.srText}};
+    return writeWholeFiles(files);
 }
 
 std::string describeSignal(const SignalSettings& s, const GeneratedSignal& g) {

@@ -139,13 +139,9 @@ Outcome<TxResult> runTransmitter(const std::vector<std::string>& args) {
     if (!bytes) return bytes.failure();
 
     const auto bits = decoder::encodeMessage(options->code, *bytes);
-    ReplacingFile file;
-    int error = file.open(txSymbolFileName);
-    if (!error) error = file.write(formatTxSymbols(bits, options->symbolPeriod));
-    if (!error) error = file.commit();
-    if (error)
-        return Outcome<TxResult>::failure(
-            std::string("cannot write ") + txSymbolFileName + ": " + std::strerror(error), 3);
+    if (auto written = writeWholeFile(txSymbolFileName, formatTxSymbols(bits, options->symbolPeriod));
+        !written)
+        return written.failure();
 
     const std::int64_t count = std::int64_t(bits.size());
     return TxResult{whole(count) + " symbols written to " + txSymbolFileName + ", " +

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "decoder/messagecode.h"
+#include "orv/consolemain.h"
 #include "orv/outcome.h"
 
 namespace orv::tools {
@@ -32,9 +33,8 @@ Outcome<std::vector<std::uint8_t>> messageBytesOf(const std::string& text, std::
 // "index start phase" records with CR LF, one per coded bit.
 std::string formatTxSymbols(const std::vector<std::uint8_t>& codedBits, double symbolPeriod);
 
-struct TxResult {
-    std::string output;  // the summary line for standard output, or the help text
-};
+// The summary line for standard output, or the help text.
+using TxResult = ConsoleReport;
 
 // The whole run: writes "txsyms.txt" in the current folder through a
 // temporary file, so a failure leaves an earlier one as it was.

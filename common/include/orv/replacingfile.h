@@ -4,8 +4,11 @@
 // The temporary name is unpredictable and created exclusively, so a link planted
 // under any name is never followed; until the rename, a signal that ends the
 // program removes it (removeTemporaryFiles).
+#include <span>
 #include <string>
 #include <string_view>
+
+#include "orv/outcome.h"
 
 namespace orv {
 
@@ -39,6 +42,21 @@ private:
     std::string temporary_;
     std::string final_;
 };
+
+// What a failed open, write or commit of path says: "cannot write <path>:
+// <reason>", exit code errFileIO.
+Failure writeFailure(const std::string& path, int error);
+
+// bytes as the whole new content of path, through a replacing file.
+Outcome<void> writeWholeFile(const std::string& path, std::string_view bytes);
+
+// Several files, each written in full before any of them replaces its final
+// name: a failure while writing leaves every earlier file as it was.
+struct FileContent {
+    std::string path;
+    std::string_view bytes;
+};
+Outcome<void> writeWholeFiles(std::span<const FileContent> files);
 
 // Async-signal-safe: removes every temporary file not yet committed or discarded.
 void removeTemporaryFiles() noexcept;

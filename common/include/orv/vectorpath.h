@@ -17,4 +17,8 @@ inline const char* vectorPathName(VectorPath path) {
     return "plain";
 }
 
+// The best path this processor runs, checked once: Avx2 where it has AVX2
+// (and FMA, for a loop that needs it), else Sse2 on x86, else Plain.
+VectorPath bestVectorPath(bool avx2WithFma = false);
+
 }  // namespace orv

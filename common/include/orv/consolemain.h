@@ -1,0 +1,23 @@
+#pragma once
+// The one end of every console program's main outside the run-time layer.
+#include <string>
+#include <string_view>
+
+#include "orv/outcome.h"
+
+namespace orv {
+
+// What a whole run leaves for standard output and how it ends.
+struct ConsoleReport {
+    std::string output;
+    int exitCode = exitDone;
+};
+
+// Writes the run's output to standard output and a failure as one line
+// "<program>: <message>" to standard error, and gives main's exit code. A
+// standard output that cannot take the output is a failure of its own
+// (errFileIO, unless the run ended with another code); a reader that went
+// away (a closed pipe) chose to stop reading and costs nothing.
+int finishConsoleProgram(std::string_view program, const Outcome<ConsoleReport>& result);
+
+}  // namespace orv
