@@ -1,5 +1,5 @@
-#include "runtime/tokenreader.h"
-
+// The fast path: ordinary tokens and plain numerals straight out of the
+// cursor's window; everything else goes to the general rules.
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -7,197 +7,13 @@
 #include <cmath>
 #include <cstring>
 
-#include "runtime/numbers.h"
+#include "runtime/tokenreader.h"
 
 namespace orv::runtime {
-
-int ByteCursor::peekRaw() {
-    if (pos == len) {
-        if (!refill || !refill(context, *this)) {
-            pastEnd = true;
-            return -1;
-        }
-    }
-    return data[pos];
-}
-
-int ByteCursor::nextRaw() {
-    const int c = peekRaw();
-    if (c >= 0) ++pos;
-    return c;
-}
-
-int ByteCursor::get() {
-    if (pushCount > 0) return pushback[--pushCount];
-    int c = nextRaw();
-    if (c == '\r' && kind == CursorKind::Text && peekRaw() == '\n') {
-        ++pos;
-        return '\n';
-    }
-    return c;
-}
-
-void ByteCursor::unget(unsigned char c) {
-    if (pushCount < 4) pushback[pushCount++] = c;
-}
-
-std::size_t ByteCursor::readInto(char* dst, std::size_t count) {
-    std::size_t done = 0;
-    while (done < count && pushCount > 0) dst[done++] = static_cast<char>(pushback[--pushCount]);
-    if (kind == CursorKind::Text) {
-        while (done < count) {
-            int c = get();
-            if (c < 0) break;
-            dst[done++] = static_cast<char>(c);
-        }
-        return done;
-    }
-    while (done < count) {
-        if (pos == len && peekRaw() < 0) break;
-        std::size_t n = std::min(count - done, len - pos);
-        std::memcpy(dst + done, data + pos, n);
-        pos += n;
-        done += n;
-    }
-    return done;
-}
-
-void attachMemory(ByteCursor& cursor, std::string_view bytes, CursorKind kind) {
-    cursor = ByteCursor{};
-    cursor.data = reinterpret_cast<const unsigned char*>(bytes.data());
-    cursor.len = bytes.size();
-    cursor.sizeAtOpen = static_cast<std::int64_t>(bytes.size());
-    cursor.kind = kind;
-}
 
 namespace {
 
 bool isBlank(int c) { return c == ' ' || c == '\t'; }
-
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-
-bool marksFloating(int c) { return c == '.' || c == 'e' || c == 'E' || c == 'd' || c == 'D'; }
-
-// Decimal digits with an optional sign, as an unsigned number of 32 or 64
-// bits; a negative value wraps, one too large for the width gives all ones.
-std::uint64_t decimalBits(std::string_view t, bool wide) {
-    const std::uint64_t limit = wide ? ~std::uint64_t{0} : 0xFFFFFFFFu;
-    std::size_t i = 0;
-    while (i < t.size() && isSpace(t[i])) ++i;
-    bool negative = false;
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
-    std::uint64_t v = 0;
-    for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i) {
-        unsigned d = static_cast<unsigned>(t[i] - '0');
-        if (v > (limit - d) / 10) return limit;
-        v = v * 10 + d;
-    }
-    if (negative) v = (0 - v) & limit;
-    return v;
-}
-
-}  // namespace
-
-std::uint64_t basedValue(std::string_view text) {
-    std::size_t i = 1;
-    unsigned base = 8;
-    if (i < text.size()) {
-        char c = text[i];
-        if (c == 'h' || c == 'H')
-            base = 16, ++i;
-        else if (c == 'b' || c == 'B')
-            base = 2, ++i;
-        else if (c == 'o' || c == 'O')
-            ++i;
-    }
-    std::uint64_t v = 0;
-    for (; i < text.size(); ++i) {
-        char c = text[i];
-        unsigned d;
-        if (c >= '0' && c <= '9')
-            d = static_cast<unsigned>(c - '0');
-        else if (c >= 'a' && c <= 'f')
-            d = static_cast<unsigned>(c - 'a' + 10);
-        else if (c >= 'A' && c <= 'F')
-            d = static_cast<unsigned>(c - 'A' + 10);
-        else
-            break;
-        if (d >= base) break;
-        v = v * base + d;  // wraps, as the digits shift out at the top
-    }
-    return v;
-}
-
-std::int32_t roundToInt32(double value) {
-    double r = std::nearbyint(value);
-    if (r >= -2147483648.0 && r <= 2147483647.0) return static_cast<std::int32_t>(r);
-    return INT32_MIN;  // the processor's "integer indefinite"
-}
-
-void readTokenSlow(ByteCursor& in, Token& token) {
-    token.length = 0;
-    token.floating = false;
-    int c;
-    for (;;) {
-        if (in.atEnd()) return;
-        c = in.get();
-        if (c < 0) return;
-        if (!isBlank(c)) break;
-    }
-    bool quoted = false;
-    bool first = true;
-    bool based = false;
-    for (; c >= 0; first = false, c = in.get()) {
-        if (quoted) {
-            if (c == '"') {
-                quoted = false;
-                continue;
-            }
-            if (c != '\n' && c != '\r') goto collect;
-        }
-        switch (c) {
-            case ',':
-            case '\n':
-                return;
-            case '\r': {
-                int n = in.get();
-                if (n >= 0 && n != '\n') in.unget(static_cast<unsigned char>(n));
-                return;
-            }
-            case ' ':
-            case '\t': {
-                int n;
-                do n = in.get();
-                while (isBlank(n));
-                if (n == ',' || n == '\n' || n < 0) return;
-                if (n == '\r') {
-                    int m = in.get();
-                    if (m == '\n') return;
-                    if (m >= 0) in.unget(static_cast<unsigned char>(m));
-                }
-                in.unget(static_cast<unsigned char>(n));
-                return;
-            }
-            case '"':
-                if (first) {
-                    quoted = true;
-                    continue;
-                }
-                break;
-            default:
-                break;
-        }
-    collect:
-        if (token.length == 0 && c == '&') based = true;  // also right after an opening quote
-        if (!based && marksFloating(c)) {
-            token.floating = true;
-            if (c == 'd' || c == 'D') c += 'e' - 'd';
-        }
-        if (token.length < maxTokenLength) token.text[token.length++] = static_cast<char>(c);
-    }
-}
-
-namespace {
 
 enum : unsigned char { Ordinary = 1, FloatMark = 2 };
 
@@ -241,28 +57,6 @@ inline const unsigned char* fastStart(const ByteCursor& in) {
     if (p == e || in.windowOffset + (p - in.data) >= in.sizeAtOpen) return nullptr;
     return p;
 }
-
-}  // namespace
-
-void readToken(ByteCursor& in, Token& token) {
-    if (const unsigned char* s = fastStart(in)) {
-        const unsigned char* const e = in.data + in.len;
-        const unsigned char* p = s;
-        unsigned char seen = 0;
-        while (p < e && (classes[*p] & Ordinary)) seen |= classes[*p++];
-        const unsigned char* q = p - s <= maxTokenLength ? afterSeparator(in, p, e) : nullptr;
-        if (q) {
-            token.length = static_cast<int>(p - s);
-            std::memcpy(token.text, s, static_cast<std::size_t>(token.length));
-            token.floating = (seen & FloatMark) && *s != '&';
-            in.pos = static_cast<std::size_t>(q - in.data);
-            return;
-        }
-    }
-    readTokenSlow(in, token);
-}
-
-namespace {
 
 bool isDigitByte(unsigned char c) { return c >= '0' && c <= '9'; }
 
@@ -417,6 +211,24 @@ template <class T, class Convert>
 
 }  // namespace
 
+void readToken(ByteCursor& in, Token& token) {
+    if (const unsigned char* s = fastStart(in)) {
+        const unsigned char* const e = in.data + in.len;
+        const unsigned char* p = s;
+        unsigned char seen = 0;
+        while (p < e && (classes[*p] & Ordinary)) seen |= classes[*p++];
+        const unsigned char* q = p - s <= maxTokenLength ? afterSeparator(in, p, e) : nullptr;
+        if (q) {
+            token.length = static_cast<int>(p - s);
+            std::memcpy(token.text, s, static_cast<std::size_t>(token.length));
+            token.floating = (seen & FloatMark) && *s != '&';
+            in.pos = static_cast<std::size_t>(q - in.data);
+            return;
+        }
+    }
+    readTokenSlow(in, token);
+}
+
 void readSingle(ByteCursor& in, float& out) {
     if (!fastNumber(in, out)) readNumberSlow(in, out, tokenToSingle);
 }
@@ -460,72 +272,6 @@ std::size_t readSingleRecords(ByteCursor& in, float* out, int perRecord, std::si
         ++done;
     }
     return done;
-}
-
-namespace {
-
-bool startsBased(const Token& t) { return t.length > 0 && t.text[0] == '&'; }
-
-std::int32_t int32Of(const Token& t) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(decimalBits(t.view(), false)));
-}
-
-}  // namespace
-
-std::int32_t tokenToInteger(const Token& t) {
-    if (t.length == 0) return 0;
-    if (t.floating) return roundToInt32(leadingNumber(t.view()));
-    if (startsBased(t)) return static_cast<std::int32_t>(static_cast<std::uint32_t>(basedValue(t.view())));
-    return int32Of(t);
-}
-
-namespace {
-
-// Which conversion a token gets when read into a single or a double.
-enum class Route { Zero, Decimal, Int32, Int64 };
-
-Route routeOf(const Token& t) {
-    if (t.length == 0) return Route::Zero;
-    bool based = startsBased(t);
-    if (t.floating || (t.length >= 19 && !based)) return Route::Decimal;
-    if (t.length < 10 && !based) return Route::Int32;
-    return Route::Int64;
-}
-
-std::int64_t int64Of(const Token& t) {
-    std::uint64_t bits = startsBased(t) ? basedValue(t.view()) : decimalBits(t.view(), true);
-    return static_cast<std::int64_t>(bits);
-}
-
-}  // namespace
-
-float tokenToSingle(const Token& t) {
-    switch (routeOf(t)) {
-        case Route::Zero:
-            return 0.0f;
-        // decimal -> double -> single: the double rounding is how the values were always read
-        case Route::Decimal:
-            return static_cast<float>(leadingNumber(t.view()));
-        case Route::Int32:
-            return static_cast<float>(int32Of(t));
-        case Route::Int64:
-            return static_cast<float>(int64Of(t));
-    }
-    return 0.0f;
-}
-
-double tokenToDouble(const Token& t) {
-    switch (routeOf(t)) {
-        case Route::Zero:
-            return 0.0;
-        case Route::Decimal:
-            return leadingNumber(t.view());
-        case Route::Int32:
-            return static_cast<double>(int32Of(t));
-        case Route::Int64:
-            return static_cast<double>(int64Of(t));
-    }
-    return 0.0;
 }
 
 }  // namespace orv::runtime
