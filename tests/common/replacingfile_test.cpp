@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <vector>
 
 #include "orv/replacingfile.h"
 
@@ -98,6 +100,35 @@ TEST_F(ReplacingFileTest, AFolderThatCannotTakeTheFileFailsWithoutTouchingIt) {
     EXPECT_NE(f.write("x"), 0);
     EXPECT_NE(f.commit(), 0);
     EXPECT_EQ(slurp(target), "earlier");
+}
+
+// Whole files, one or several: all of them replaced, or none, and the failure in one line.
+TEST_F(ReplacingFileTest, WholeFilesAreAllReplacedOrNone) {
+    const fs::path second = dir / "second.txt";
+    const std::string missing = (dir / "missing" / "x.txt").string();
+    const struct {
+        std::vector<FileContent> files;
+        const char* first;    // out.txt afterwards
+        const char* failure;  // the start of the message, or none
+    } cases[] = {{{{target.string(), "new"}}, "new", nullptr},
+                 {{{target.string(), "new"}, {second.string(), "2"}}, "new", nullptr},
+                 {{{target.string(), "new"}, {missing, "2"}}, "earlier", "cannot write "},
+                 {{{missing, "1"}, {target.string(), "new"}}, "earlier", "cannot write "}};
+    for (const auto& c : cases) {
+        std::ofstream(target) << "earlier";
+        fs::remove(second);
+        const auto written = writeWholeFiles(c.files);
+        EXPECT_EQ(slurp(target), c.first);
+        EXPECT_EQ(written.ok(), !c.failure);
+        if (c.failure) {
+            EXPECT_EQ(written.error().rfind(std::string(c.failure) + missing + ": ", 0), 0u)
+                << written.error();
+            EXPECT_EQ(written.exitCode(), errFileIO);
+            EXPECT_EQ(entries(), 1);  // no temporary file, no second file
+        }
+    }
+    EXPECT_TRUE(writeWholeFile(target.string(), std::string("a\0b", 3)).ok());
+    EXPECT_EQ(slurp(target), std::string("a\0b", 3));
 }
 
 }  // namespace
