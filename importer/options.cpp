@@ -97,6 +97,8 @@ std::string helpText() {
            "  --quiet          no progress line\n"
            "  --sigmf-out      the other way: writes STEM.sigmf-data (cf32_le) and\n"
            "                   STEM.sigmf-meta from a tool-set WAV\n"
+           "  --help           this text\n"
+           "  --version        the version\n"
            "\n"
            "The options supply what the recording lacks and override what it holds. A WAV\n"
            "holds at most 268435456 frames: cut longer recordings with --from and --to.\n"

@@ -5,6 +5,7 @@
 #include "orv/consolemain.h"
 #include "orv/replacingfile.h"
 #include "orv/startup.h"
+#include "orv/version.h"
 #include "tools/siggen/siggen.h"
 
 namespace {
@@ -26,6 +27,9 @@ orv::Outcome<orv::ConsoleReport> run(const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
     orv::prepareStandardStreams();
+    if (orv::versionRequested(argc, argv))
+        return orv::finishConsoleProgram("orvane-siggen",
+                                         orv::ConsoleReport{orv::versionLine("orvane-siggen")});
     orv::removeTemporaryFilesOnSignals();
     return orv::finishConsoleProgram("orvane-siggen", run({argv + 1, argv + argc}));
 }
