@@ -6,6 +6,7 @@
 #include "orv/replacingfile.h"
 #include "orv/startup.h"
 #include "orv/version.h"
+#include "tools/siggen/recordingfit.h"
 #include "tools/siggen/siggen.h"
 
 namespace {
@@ -17,10 +18,11 @@ orv::Outcome<orv::ConsoleReport> run(const std::vector<std::string>& args) {
     if (settings->helpRequested) return orv::ConsoleReport{helpText()};
     // Checked before the work, which can take a while.
     if (const auto folder = checkOutputFolder(*settings); !folder) return folder.failure();
-    const auto signal = generateSignal(*settings);
+    const SignalSettings fitted = fitRecording(*settings);
+    const auto signal = generateSignal(fitted);
     if (!signal) return signal.failure();
-    if (const auto written = writeSignalFiles(*settings, *signal); !written) return written.failure();
-    return orv::ConsoleReport{describeSignal(*settings, *signal)};
+    if (const auto written = writeSignalFiles(fitted, *signal); !written) return written.failure();
+    return orv::ConsoleReport{describeSignal(fitted, *signal)};
 }
 
 }  // namespace
