@@ -76,7 +76,7 @@ Outcome<ImportOptions> parseImportOptions(const std::vector<std::string>& args) 
 
 std::string helpText() {
     return "Usage: orvane-import [options] INPUT OUTPUT.wav\n"
-           "       orvane-import --sigmf-out INPUT.wav STEM\n"
+           "   or: orvane-import --sigmf-out INPUT.wav STEM\n"
            "\n"
            "Turns an I/Q recording of other software into a tool-set WAV (two channels of\n"
            "32-bit float and the \"inf1\" text with the exact rate, the centre frequency and\n"

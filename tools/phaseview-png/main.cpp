@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
     const std::string_view first = argc > 1 ? argv[1] : "";
     if (argc == 2 && (first == "--help" || first == "-h")) {
         std::fputs(
-            "usage: phaseview-png OUTPUT.png\n"
+            "Usage: phaseview-png OUTPUT.png\n"
             "\n"
             "Runs phaseview on \"rawsyms.txt\" in the current folder without a window and\n"
             "saves its picture as OUTPUT.png (a name that starts with \"-\" needs a \"./\").\n"
