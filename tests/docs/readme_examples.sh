@@ -22,7 +22,8 @@ unset DISPLAY WAYLAND_DISPLAY
 awk -v dir="$SCRATCH/.blocks" '/^```sh[[:space:]]*$/ { n++; on = 1; next }
   /^```/ { on = 0; next }
   on { print > (dir "/" n ".sh") }' "$SRC/README.md"
-blocks=$(ls "$SCRATCH/.blocks" | wc -l) && [ "$blocks" -gt 0 ] && cd "$SCRATCH"
+blocks=$(ls "$SCRATCH/.blocks" | wc -l)
+cd "$SCRATCH" && [ "$blocks" -gt 0 ]  # none at all: the extraction is broken
 for ((i = 1; i <= blocks; i++)); do
   echo "== block $i of $blocks"
   sed 's/^/   $ /' ".blocks/$i.sh"
