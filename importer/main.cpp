@@ -9,6 +9,7 @@
 #include "orv/consolemain.h"
 #include "orv/replacingfile.h"
 #include "orv/startup.h"
+#include "orv/version.h"
 
 namespace {
 
@@ -31,6 +32,9 @@ orv::Outcome<orv::ConsoleReport> run(const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
     orv::prepareStandardStreams();
+    if (orv::versionRequested(argc, argv))
+        return orv::finishConsoleProgram("orvane-import",
+                                         orv::ConsoleReport{orv::versionLine("orvane-import")});
     orv::removeTemporaryFilesOnSignals();
     return orv::finishConsoleProgram("orvane-import", run({argv + 1, argv + argc}));
 }

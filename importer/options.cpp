@@ -76,7 +76,7 @@ Outcome<ImportOptions> parseImportOptions(const std::vector<std::string>& args) 
 
 std::string helpText() {
     return "Usage: orvane-import [options] INPUT OUTPUT.wav\n"
-           "       orvane-import --sigmf-out INPUT.wav STEM\n"
+           "   or: orvane-import --sigmf-out INPUT.wav STEM\n"
            "\n"
            "Turns an I/Q recording of other software into a tool-set WAV (two channels of\n"
            "32-bit float and the \"inf1\" text with the exact rate, the centre frequency and\n"
@@ -97,6 +97,8 @@ std::string helpText() {
            "  --quiet          no progress line\n"
            "  --sigmf-out      the other way: writes STEM.sigmf-data (cf32_le) and\n"
            "                   STEM.sigmf-meta from a tool-set WAV\n"
+           "  --help           this text\n"
+           "  --version        the version\n"
            "\n"
            "The options supply what the recording lacks and override what it holds. A WAV\n"
            "holds at most 268435456 frames: cut longer recordings with --from and --to.\n"

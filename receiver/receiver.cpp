@@ -1,7 +1,10 @@
 #include "receiver/receiver.h"
 
+#include <chrono>
+
 #include "decoder/messagedecoder.h"
 #include "orv/replacingfile.h"
+#include "receiver/decodelog.h"
 #include "receiver/messageoutput.h"
 #include "receiver/numbertext.h"
 #include "receiver/rxoptions.h"
@@ -46,15 +49,20 @@ Outcome<RunReport> runReceiver(const std::vector<std::string>& args) {
     decoder::DecodeSettings settings;
     settings.listSize = options->listSize;
     settings.cores = options->cores;
+    const auto attempted = std::chrono::system_clock::now();
     const auto decoded = decoder::decodeMessage(options->code, options->messageLength, r.symbols, settings);
-    const std::string figures = decodeFigures(decoded, options->symbolPeriod) + "\n";
-    if (!decoded.found)
-        return RunReport{lines + "no message: no candidate passed the check\n" + figures, exitNoMessage};
+    const std::string figures = decodeFigures(decoded, options->symbolPeriod);
+    const std::string result = decoded.found ? "message: " + printableMessage(decoded.message)
+                                             : "no message: no candidate passed the check";
+    // The operator's record of the attempt: a log that cannot be written is said, the decode ends as it ends.
+    const auto logged = appendDecodeLog(decodeLogLine(attempted, *options, result, figures));
+    const std::string logFailure = logged ? "" : logged.error();
+    if (!decoded.found) return RunReport{lines + result + "\n" + figures + "\n", exitNoMessage, logFailure};
 
     const auto saved = writeWholeFile(
         messageFileName, {reinterpret_cast<const char*>(decoded.message.data()), decoded.message.size()});
-    if (!saved) return failed(saved.error(), saved.exitCode());
-    return RunReport{lines + "message: " + printableMessage(decoded.message) + "\n" + figures};
+    if (!saved) return failed(saved.error() + (logged ? "" : "; " + logFailure), saved.exitCode());
+    return RunReport{lines + result + "\n" + figures + "\n", exitDone, logFailure};
 }
 
 }  // namespace orv::receiver

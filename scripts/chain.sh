@@ -9,7 +9,8 @@
 # Settings may be changed through the environment: TEXT, LENGTH (message bytes,
 # default the text's), POLY (the code; 0 sends SYMBOLS random symbols and
 # decodes nothing, as before the message code), SEED, SNR, RATE, DECIMATION,
-# FFT_LENGTH, CENTRE, START, TX_START, CARRIER, PERIOD, SYMBOLS, CORE.
+# FFT_LENGTH (by default the generator's: from 65536 up, long enough for the
+# message), CENTRE, START, TX_START, CARRIER, PERIOD, SYMBOLS, CORE.
 set -euo pipefail
 
 if [ $# -ne 2 ]; then
@@ -37,7 +38,7 @@ else
 fi
 RATE=${RATE:-12000}
 DECIMATION=${DECIMATION:-48}
-FFT_LENGTH=${FFT_LENGTH:-65536}
+FFT_LENGTH=${FFT_LENGTH:-}
 CENTRE=${CENTRE:-137500}
 START=${START:-"2026-12-07 12:00:00"}
 TX_START=${TX_START:-12:00:10.5}
@@ -99,8 +100,9 @@ else
   MESSAGE_ARGS=(--poly "$POLY" --text "$TEXT" --length "$LENGTH")
   BOX_LENGTH=$LENGTH
 fi
+if [ -n "$FFT_LENGTH" ]; then MESSAGE_ARGS+=(--fft-length "$FFT_LENGTH"); fi
 run_step orvane-siggen "$BIN/orvane-siggen" --seed "$SEED" --snr "$SNR" --rate "$RATE" \
-  --decimation "$DECIMATION" --fft-length "$FFT_LENGTH" --centre "$CENTRE" --start "$START" --tx-start "$TX_START" \
+  --decimation "$DECIMATION" --centre "$CENTRE" --start "$START" --tx-start "$TX_START" \
   --carrier "$CARRIER" --period "$PERIOD" "${MESSAGE_ARGS[@]}" --name "$NAME" --out .
 echo "   sr.txt: $(tr -d '\r' <sr.txt | paste -sd' ')"
 echo "   $NAME.txt: $(wc -l <"$NAME.txt") lines, header $(head -n1 "$NAME.txt" | tr -d '\r')"
@@ -127,7 +129,12 @@ if [ "$POLY" != 0 ]; then
   SENT=$(printf '%-*s' "$LENGTH" "$TEXT")
   echo "   sent:     \"$SENT\""
   echo "   decoded:  \"$(cat message.txt)\""
-  if [ "$(cat message.txt)" = "$SENT" ]; then echo "   the same message"; else echo "   NOT the message sent"; fi
+  if [ "$(cat message.txt)" = "$SENT" ]; then
+    echo "   the same message"
+  else
+    echo "   NOT the message sent"
+    FAILED=1
+  fi
 fi
 echo "   rawsyms.txt, first and last records:"
 { head -n 3 rawsyms.txt; echo "..."; tail -n 1 rawsyms.txt; } | tr -d '\r' | sed 's/ *$//; s/^/     /'
@@ -144,5 +151,9 @@ else
 fi
 echo
 echo "done: $(pwd)/phaseview.png"
+if [ -n "${FAILED:-}" ]; then
+  echo "chain.sh: the decoded message is not the one sent" >&2
+  exit 1
+fi
 echo "On a desktop, the same symbols in phaseview's window:  (cd '$(pwd)' && '$BIN/phaseview')"
 echo "and the launchpad, started in this folder:             (cd '$(pwd)' && '$BIN/Wendrake')"

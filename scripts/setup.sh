@@ -16,7 +16,7 @@ PACKAGES=(
   sox sndfile-programs python3-numpy
   libsndfile1-dev nlohmann-json3-dev
   fonts-dejavu-core
-  desktop-file-utils locales
+  desktop-file-utils appstream help2man groff-base locales
 )
 
 install_missing() {

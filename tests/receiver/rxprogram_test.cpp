@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <numbers>
 #include <random>
+#include <regex>
 
 #include "decoder/messagecode.h"
 #include "receiver/messageoutput.h"
@@ -79,7 +80,7 @@ struct Run {
 Run run(const std::vector<std::string>& args) {
     const auto r = runReceiver(args);
     if (!r) return {r.exitCode(), {}, r.error() + "\n"};
-    return {r->exitCode, r->output, {}};
+    return {r->exitCode, r->output, r->warning.empty() ? "" : r->warning + "\n"};
 }
 
 // Everything but the decode time, which differs from run to run.
@@ -129,6 +130,52 @@ TEST_F(ScratchFolder, SameMessageAndFiguresForEveryCoreCount) {
         EXPECT_EQ(readFile("message.txt"), t.text) << cores;
     }
 }
+
+struct LoggedDecode {
+    const char* name;
+    Transmission sent;
+    bool logWritable;
+    int exitCode;
+};
+
+class DecodeLog : public ScratchFolder, public ::testing::WithParamInterface<LoggedDecode> {};
+
+// One line per attempt after the earlier ones: the options, then the result and
+// figures lines exactly as printed. A log that cannot be written changes nothing else.
+TEST_P(DecodeLog, AppendsTheAttemptAsPrinted) {
+    const auto& c = GetParam();
+    writeWav("rec.wav", recording(c.sent));
+    if (c.logWritable)
+        writeFile("decodes.txt", "earlier line\r\n");
+    else
+        std::filesystem::create_directory("decodes.txt");
+    const auto r = run(rxArgs(c.sent.code, c.sent.text.size()));
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.error;
+    EXPECT_EQ(readFile("message.txt"), c.exitCode == 0 ? c.sent.text : "");
+    if (!c.logWritable) {
+        EXPECT_EQ(r.error.rfind("cannot append to decodes.txt: ", 0), 0u) << r.error;
+        return;
+    }
+    EXPECT_EQ(r.error, "");
+    const auto figures = r.output.rfind('\n', r.output.size() - 2);
+    const auto result = r.output.rfind('\n', figures - 1);
+    std::string printed = r.output.substr(result + 1, r.output.size() - result - 2);
+    printed[figures - result - 1] = '\t';
+    const std::string log = readFile("decodes.txt");
+    EXPECT_TRUE(std::regex_match(log.substr(14, 24),
+                                 std::regex("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}\t")))
+        << log;
+    EXPECT_EQ(log.substr(0, 14) + log.substr(38), "earlier line\r\nrec.wav\t-T 1\t-F 10\t-S 0.2\t-N " +
+                                                      std::to_string(c.sent.text.size()) + "\t-p " +
+                                                      c.sent.code + "\t" + printed + "\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Receiver, DecodeLog,
+                         ::testing::Values(LoggedDecode{"Decoded", {"171,133", "Hi!"}, true, 0},
+                                           LoggedDecode{
+                                               "NoMessage", {"171,133", "none", 1, -5, false}, true, 1},
+                                           LoggedDecode{"LogNotWritable", {"7,5", "ok"}, false, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct Undecodable {
     const char* name;
@@ -253,7 +300,8 @@ TEST_F(ScratchFolder, PlantedLinksBesideTheOutputsAreNotFollowed) {
     EXPECT_EQ(readFile("victim"), "not yours");
     EXPECT_FALSE(std::filesystem::is_symlink("rawsyms.txt"));
     EXPECT_FALSE(std::filesystem::is_symlink("message.txt"));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 7);  // no temporary left
+    // The files, "decodes.txt" among them, and no temporary one.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 8);
 }
 
 // Starts the program on these arguments, standard output and error to these files.

@@ -31,7 +31,12 @@ std::string usageText() {
            "  --core TEXT     \"core\" box (2)\n"
            "  --poly TEXT     \"Polinomian\" box (1)\n"
            "  --arguments     print only the receiver's arguments as the program receives\n"
-           "                  them (split by Windows rules), one per line, program first\n";
+           "                  them (split by Windows rules), one per line, program first\n"
+           "  --help          this text\n"
+           "  --version       the version\n"
+           "\n"
+           "Exit codes: 0 done, 2 WAV not found, 20 bad options, a start time out of\n"
+           "range or a WAV without an information block.\n";
 }
 
 Outcome<std::string> runOffsets(const std::vector<std::string>& args) {

@@ -1,17 +1,20 @@
 #include "tools/siggen/siggen.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <numbers>
 #include <random>
+#include <string_view>
 
 #include "decoder/messagecode.h"
 #include "orv/decimalnumber.h"
 #include "orv/replacingfile.h"
 #include "orv/utctime.h"
 #include "tools/siggen/fft.h"
+#include "tools/siggen/recordingfit.h"
 
 namespace orv::tools {
 namespace {
@@ -79,6 +82,11 @@ SignalSettings defaultSettings() {
 
 namespace {
 
+constexpr std::string_view optionNames[] = {
+    "--seed",  "--rate",     "--decimation", "--fft-length", "--centre",  "--center",
+    "--start", "--tx-start", "--carrier",    "--period",     "--symbols", "--poly",
+    "--text",  "--length",   "--snr",        "--amplitude",  "--out",     "--name"};
+
 bool parseInto(const std::vector<std::string>& args, SignalSettings& s, std::string& error) {
     std::string txStartText;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -92,14 +100,22 @@ bool parseInto(const std::vector<std::string>& args, SignalSettings& s, std::str
             error = "unexpected argument '" + key + "'";
             return false;
         }
-        if (const auto eq = key.find('='); eq != std::string::npos) {
+        const auto eq = key.find('=');
+        if (eq != std::string::npos) {
             value = key.substr(eq + 1);
             key.resize(eq);
-        } else if (i + 1 < args.size()) {
-            value = args[++i];
-        } else {
-            error = "option " + key + " needs a value";
+        }
+        // Unknown before anything else: "--bogus" is not an option that lacks its value.
+        if (std::find(std::begin(optionNames), std::end(optionNames), key) == std::end(optionNames)) {
+            error = "unknown option '" + key + "'";
             return false;
+        }
+        if (eq == std::string::npos) {
+            if (i + 1 >= args.size()) {
+                error = "option " + key + " needs a value";
+                return false;
+            }
+            value = args[++i];
         }
         const auto anyNumber = [&](double& field) {
             const auto v = decimalNumber(value);
@@ -124,8 +140,9 @@ bool parseInto(const std::vector<std::string>& args, SignalSettings& s, std::str
             ok = positive(s.decimation);
         } else if (key == "--fft-length") {
             const auto v = wholeNumber(value);
-            ok = v && *v >= 16 && *v <= (1u << 26) && (*v & (*v - 1)) == 0;
+            ok = v && *v >= 16 && *v <= maxFftLength && (*v & (*v - 1)) == 0;
             if (ok) s.fftLength = static_cast<std::uint32_t>(*v);
+            s.fftLengthGiven = true;
         } else if (key == "--centre" || key == "--center") {
             ok = anyNumber(s.centralFrequency);
         } else if (key == "--start") {
@@ -165,9 +182,6 @@ bool parseInto(const std::vector<std::string>& args, SignalSettings& s, std::str
         } else if (key == "--name") {
             ok = !value.empty() && value.find_first_of("/\\.") == std::string::npos;
             s.name = value;
-        } else {
-            error = "unknown option '" + key + "'";
-            return false;
         }
         if (!ok) {
             error = "bad value '" + value + "' for " + key;
@@ -206,7 +220,9 @@ std::string helpText() {
            "  --seed N              random seed (1)\n"
            "  --rate HZ             recording sample rate (12000)\n"
            "  --decimation D        decimation before the FFT (48)\n"
-           "  --fft-length N        FFT length = bins in the dump, a power of two (65536)\n"
+           "  --fft-length N        FFT length = bins in the dump, a power of two (the\n"
+           "                        smallest from 65536 up whose recording holds the\n"
+           "                        whole transmission)\n"
            "  --centre HZ           central frequency (137500)\n"
            "  --start \"YYYY-MM-DD HH:MM:SS[.ff]\"  recording start, UTC (2026-12-07 12:00:00)\n"
            "  --tx-start HH:MM:SS[.f]  transmission start, on the recording's day, or a\n"
@@ -224,7 +240,12 @@ std::string helpText() {
            "  --amplitude A         carrier amplitude (1)\n"
            "  --out DIR             output folder (.)\n"
            "  --name NAME           dump name without .txt, without a \".\" (spec2wav cuts\n"
-           "                        its argument there) (fftdata)\n";
+           "                        its argument there) (fftdata)\n"
+           "  --help                this text\n"
+           "  --version             the version\n"
+           "\n"
+           "Exit codes: 0 done, 3 the files not written (an earlier pair stays), 20 a\n"
+           "value it cannot honour.\n";
 }
 
 namespace {
@@ -233,11 +254,9 @@ GeneratedSignal generateInto(const SignalSettings& s, std::string& error) {
     GeneratedSignal g;
     error.clear();
     const std::size_t n = s.fftLength;
-    // The converter's own arithmetic: 32-bit inputs, divided left to right, one rounding.
-    g.binSpacing = static_cast<float>(double(static_cast<float>(s.sampleRate)) /
-                                      double(static_cast<float>(s.decimation)) /
-                                      double(static_cast<float>(s.fftLength)));
-    g.outputRate = static_cast<float>(double(g.binSpacing) * double(n));
+    const auto rates = convertedRates(s, n);
+    g.binSpacing = rates.binSpacing;
+    g.outputRate = rates.outputRate;
     const double rate = g.outputRate;
     const double span = double(n) / rate;
     const double offset = s.carrier - s.centralFrequency;
@@ -274,10 +293,14 @@ GeneratedSignal generateInto(const SignalSettings& s, std::string& error) {
         g.symbols.resize(symbolCount);
         for (auto& d : g.symbols) d = (rng() >> 63) ? 1 : -1;
     }
-    if (txOffset < 0 || txOffset + s.symbolPeriod * symbolCount > span) {
-        error = "the transmission (" + shortest(txOffset) + " s to " +
-                shortest(txOffset + s.symbolPeriod * symbolCount) +
+    if (const double txEnd = txOffset + s.symbolPeriod * symbolCount; txOffset < 0 || txEnd > span) {
+        error = "the transmission (" + shortest(txOffset) + " s to " + shortest(txEnd) +
                 " s after the recording start) does not fit in the recording (0 to " + shortest(span) + " s)";
+        if (txOffset >= 0) {
+            const auto holding = lengthHolding(s, txEnd);
+            error += holding ? "; --fft-length " + whole(*holding) + " holds it"
+                             : "; no --fft-length up to " + whole(maxFftLength) + " holds it";
+        }
         return g;
     }
 

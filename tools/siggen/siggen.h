@@ -15,6 +15,7 @@ struct SignalSettings {
     double sampleRate = 12000;  // recording sample rate, Hz
     double decimation = 48;
     std::uint32_t fftLength = 65536;  // bins of the dump, a power of two >= 16
+    bool fftLengthGiven = false;      // --fft-length given: fitRecording keeps it
     double centralFrequency = 137500;
     double recordingStart = 0;        // s since 1970 of the first output sample
     double txStart = 0;               // s since 1970
@@ -52,7 +53,8 @@ struct GeneratedSignal {
     std::vector<std::complex<double>> baseband;  // x(n), n = 0 .. fftLength-1
 };
 
-// Fails with exitBadInput on settings it cannot honour.
+// Fails with exitBadInput on settings it cannot honour; a transmission that
+// does not fit is refused with the --fft-length that would hold it.
 Outcome<GeneratedSignal> generateSignal(const SignalSettings& settings);
 
 // Refuses (exitBadInput) a settings.outDir whose parent folder is missing, or

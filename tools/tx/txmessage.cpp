@@ -101,6 +101,7 @@ std::string txHelpText() {
            "  -S period  symbol period, seconds\n"
            "  --         ends the options (for a TEXT that starts with '-')\n"
            "  --help     this text\n"
+           "  --version  the version\n"
            "\n"
            "The message: the N bytes (each most significant bit first), their CRC-32 as\n"
            "zlib computes it (32 bits, most significant first) and K-1 zero bits, through\n"
