@@ -1,6 +1,9 @@
 // Wendrake: the Orvane launchpad window.
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include <QApplication>
 
 #include "launcher/detachedstarter.h"
@@ -10,8 +13,30 @@
 #include "launcher/qtfilechooser.h"
 #include "orv/startup.h"
 
+namespace {
+
+QtMessageHandler qtHandler = nullptr;
+
+// Qt ends a program whose window cannot be shown (no display, no platform)
+// with abort(); say why in one line and end with exit code 1 instead.
+void endOnFatal(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type != QtFatalMsg) return qtHandler(type, context, message);
+    const QByteArray text = "Wendrake: " + message.simplified().toLocal8Bit() + "\n";
+    std::fwrite(text.constData(), 1, std::size_t(text.size()), stderr);
+    std::_Exit(1);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     orv::prepareStandardStreams();
+    qtHandler = qInstallMessageHandler(endOnFatal);
+    const auto set = [](const char* name) { return std::getenv(name) && *std::getenv(name); };
+    if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM")) {
+        std::fputs("Wendrake: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are not set)\n",
+                   stderr);
+        return 1;
+    }
     QApplication app(argc, argv);
     std::string ownFolder = orv::launcher::ownProgramFolder();
     orv::launcher::LauncherState state;

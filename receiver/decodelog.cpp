@@ -1,6 +1,7 @@
 #include "receiver/decodelog.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -30,9 +31,18 @@ Outcome<void> appendDecodeLog(std::string_view line) {
         return Outcome<void>::failure(
             std::string("cannot append to ") + decodeLogName + ": " + std::strerror(error), errFileIO);
     };
-    const int fd = retryInterrupted(
-        [] { return ::open(decodeLogName, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666); });
+    // Never through a link planted under the name, never into a pipe or a device.
+    const int fd = retryInterrupted([] {
+        return ::open(decodeLogName, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK,
+                      0666);
+    });
     if (fd < 0) return failed(errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return Outcome<void>::failure(
+            std::string("cannot append to ") + decodeLogName + ": not a regular file", errFileIO);
+    }
     // One write: O_APPEND places it at the end as a whole, after any other run's line.
     const ssize_t written = retryInterrupted([&] { return ::write(fd, line.data(), line.size()); });
     const int writeError = written < 0 ? errno : ENOSPC;  // a short write: the disk is full

@@ -136,6 +136,7 @@ struct LoggedDecode {
     Transmission sent;
     bool logWritable;
     int exitCode;
+    bool plantedLink = false;  // decodes.txt a link to another file, which must stay as it was
 };
 
 class DecodeLog : public ScratchFolder, public ::testing::WithParamInterface<LoggedDecode> {};
@@ -145,15 +146,22 @@ class DecodeLog : public ScratchFolder, public ::testing::WithParamInterface<Log
 TEST_P(DecodeLog, AppendsTheAttemptAsPrinted) {
     const auto& c = GetParam();
     writeWav("rec.wav", recording(c.sent));
-    if (c.logWritable)
+    if (c.logWritable) {
         writeFile("decodes.txt", "earlier line\r\n");
-    else
+    } else if (c.plantedLink) {
+        writeFile("victim", "victim");
+        std::filesystem::create_symlink("victim", "decodes.txt");
+    } else {
         std::filesystem::create_directory("decodes.txt");
+    }
     const auto r = run(rxArgs(c.sent.code, c.sent.text.size()));
     EXPECT_EQ(r.exitCode, c.exitCode) << r.error;
     EXPECT_EQ(readFile("message.txt"), c.exitCode == 0 ? c.sent.text : "");
     if (!c.logWritable) {
         EXPECT_EQ(r.error.rfind("cannot append to decodes.txt: ", 0), 0u) << r.error;
+        if (c.plantedLink) {
+            EXPECT_EQ(readFile("victim"), "victim");
+        }
         return;
     }
     EXPECT_EQ(r.error, "");
@@ -174,7 +182,8 @@ INSTANTIATE_TEST_SUITE_P(Receiver, DecodeLog,
                          ::testing::Values(LoggedDecode{"Decoded", {"171,133", "Hi!"}, true, 0},
                                            LoggedDecode{
                                                "NoMessage", {"171,133", "none", 1, -5, false}, true, 1},
-                                           LoggedDecode{"LogNotWritable", {"7,5", "ok"}, false, 0}),
+                                           LoggedDecode{"LogNotWritable", {"7,5", "ok"}, false, 0},
+                                           LoggedDecode{"PlantedLink", {"7,5", "ok"}, false, 0, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 struct Undecodable {
