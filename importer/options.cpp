@@ -1,5 +1,6 @@
 #include "options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -18,7 +19,7 @@ Outcome<ImportOptions> bad(const std::string& message) {
 
 Outcome<ImportOptions> parseImportOptions(const std::vector<std::string>& args) {
     ImportOptions o;
-    std::vector<std::string> names;
+    std::vector<std::string> names, audioGiven;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--help" || a == "-h") {
@@ -31,6 +32,18 @@ Outcome<ImportOptions> parseImportOptions(const std::vector<std::string>& args) 
         }
         if (a == "--sigmf-out") {
             o.sigmfOut = true;
+            continue;
+        }
+        if (a == "--audio") {
+            o.audio = true;
+            continue;
+        }
+        if (isAudioOption(a)) {
+            if (std::find(audioGiven.begin(), audioGiven.end(), a) != audioGiven.end())
+                return bad("option " + a + " given twice");
+            if (i + 1 >= args.size()) return bad("option " + a + " needs a value");
+            if (const auto wrong = readAudioOption(a, args[++i], o.audioSettings)) return bad(*wrong);
+            audioGiven.push_back(a);
             continue;
         }
         if (a == "--quiet") {
@@ -63,6 +76,12 @@ Outcome<ImportOptions> parseImportOptions(const std::vector<std::string>& args) 
     if (o.rate && !(*o.rate > 0)) return bad("--rate must be above 0 Hz");
     if (o.from && *o.from < 0) return bad("--from must be 0 s or later");
     if (o.to && !(*o.to > o.from.value_or(0))) return bad("--to must lie after --from (and after 0 s)");
+    if (!o.audio && !audioGiven.empty())
+        return bad(audioGiven.front() + " belongs to sound-card recordings: give --audio too");
+    if (o.audio && (o.sigmfOut || o.kind == InputKind::RawCf32))
+        return bad("--audio takes a real-valued sound-card recording, not with --cf32 or --sigmf-out");
+    if (o.audioSettings.channel && !o.audioSettings.mix.empty())
+        return bad("give --channel or --mix, not both");
     if (o.sigmfOut && (o.kind == InputKind::RawCf32 || o.rate || o.centre || o.start || o.from || o.to))
         return bad("--sigmf-out takes a tool-set WAV as it is, without other options");
     return o;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "audiosettings.h"
 #include "orv/outcome.h"
 
 namespace orv::importer {
@@ -15,6 +16,8 @@ struct ImportOptions {
     std::string output;  // the WAV, or the stem of the SigMF pair with --sigmf-out
     InputKind kind = InputKind::ByName;
     bool sigmfOut = false;
+    bool audio = false;  // INPUT is a real-valued sound-card recording
+    AudioSettings audioSettings;
     bool quiet = false;  // no progress line
     bool helpRequested = false;
     std::optional<double> rate, centre, start, from, to;
