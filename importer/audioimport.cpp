@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "bandmixer.h"
+#include "channelthread.h"
 #include "decimator.h"
 #include "humremover.h"
 #include "impulseblanker.h"
@@ -154,7 +155,7 @@ Outcome<std::string> importAudio(const ImportOptions& o, const ProgressReport& p
     runtime::ReplacingFile file;
     if (const int e = file.open(o.output))
         return bad("cannot write " + o.output + ": " + std::strerror(e), errFileIO);
-    std::string bytes =
+    std::string header =
         converter::buildExactWavHeader(outRate, centre, cutStart, static_cast<std::int32_t>(outCount));
 
     const std::size_t used = weights->size();
@@ -169,38 +170,39 @@ Outcome<std::string> importAudio(const ImportOptions& o, const ProgressReport& p
     Decimator decimator(outStep);
     std::vector<Band> fresh(used), pending(used);
     Band mixed, out;
-    std::vector<float> block(blockFrames * std::size_t(info.channels));
+    std::vector<float> blocks[2];
     bool humStarted = false;
     std::int64_t written = 0;
+    // Integers are always numbers; floating-point samples may be NaN or infinite.
+    const int subtype = info.format & SF_FORMAT_SUBMASK;
+    const bool checkFinite = subtype != SF_FORMAT_PCM_S8 && subtype != SF_FORMAT_PCM_U8 &&
+                             subtype != SF_FORMAT_PCM_16 && subtype != SF_FORMAT_PCM_24 &&
+                             subtype != SF_FORMAT_PCM_32;
 
-    if (sf_seek(sound.file, cut->first, SEEK_SET) != cut->first)
-        return bad(o.input + ": cannot seek: " + sf_strerror(sound.file));
-    for (std::int64_t done = 0; done < cut->count;) {
-        const auto n = static_cast<std::size_t>(std::min<std::int64_t>(blockFrames, cut->count - done));
+    const auto readBlock = [&](std::vector<float>& block, std::int64_t at, std::size_t n) -> Outcome<void> {
+        block.resize(n * std::size_t(info.channels));
         if (sf_readf_float(sound.file, block.data(), sf_count_t(n)) != sf_count_t(n))
-            return bad(o.input + ": the file ends early (was it cut while reading?)");
-        const std::size_t values = n * std::size_t(info.channels);
-        for (std::size_t i = 0; i < values; ++i)
+            return Failure::stop(o.input + ": the file ends early (was it cut while reading?)", exitBadInput);
+        for (std::size_t i = 0; checkFinite && i < block.size(); ++i)
             if (!std::isfinite(block[i]))
-                return bad(o.input + ": sample " +
-                           std::to_string(cut->first + done + std::int64_t(i) / info.channels) +
-                           " of channel " + std::to_string(i % std::size_t(info.channels) + 1) +
-                           " is not a finite number");
-        for (std::size_t u = 0; u < used; ++u)
-            mixers[u].push(block.data() + (*weights)[u].channel, n, std::size_t(info.channels), fresh[u]);
-        done += std::int64_t(n);
-        const bool atEnd = done == cut->count;
-        if (atEnd)
-            for (std::size_t u = 0; u < used; ++u) mixers[u].finish(fresh[u]);
-
-        // The hum remover's first spectrum wants a few seconds of band samples.
-        if (!hums.empty() && !humStarted && fresh[0].size() < HumRemover::startSamples && !atEnd) continue;
-        humStarted = true;
-        for (std::size_t u = 0; u < used; ++u) {
-            if (!hums.empty()) hums[u].process(fresh[u]);
-            pending[u].insert(pending[u].end(), fresh[u].begin(), fresh[u].end());
-            fresh[u].clear();
-        }
+                return Failure::stop(o.input + ": sample " +
+                                         std::to_string(at + std::int64_t(i) / info.channels) +
+                                         " of channel " + std::to_string(i % std::size_t(info.channels) + 1) +
+                                         " is not a finite number",
+                                     exitBadInput);
+        return {};
+    };
+    // Each channel's band, and its hum out once the first spectrum has a few
+    // seconds of band samples.
+    const auto channelSteps = [&](std::size_t u, const std::vector<float>& block, bool atEnd) {
+        const std::size_t n = block.size() / std::size_t(info.channels);
+        mixers[u].push(block.data() + (*weights)[u].channel, n, std::size_t(info.channels), fresh[u]);
+        if (atEnd) mixers[u].finish(fresh[u]);
+        if (!hums.empty() && (humStarted || atEnd || fresh[u].size() >= HumRemover::startSamples))
+            hums[u].process(fresh[u]);
+    };
+    // Blanking, the mix, the output rate and the file, for what is pending.
+    const auto tail = [&](bool atEnd) -> Outcome<void> {
         const std::size_t ready = blanking ? blanker.process(pending, atEnd) : pending[0].size();
         mixed.assign(ready, 0.0f);
         for (std::size_t i = 0; i < ready; ++i) {
@@ -213,14 +215,55 @@ Outcome<std::string> importAudio(const ImportOptions& o, const ProgressReport& p
         for (auto& p : pending) p.erase(p.begin(), p.begin() + std::ptrdiff_t(ready));
         decimator.push(mixed.data(), ready, out);
         if (atEnd) decimator.finish(out);
+        std::string bytes = std::move(header);  // the header before the first samples, then nothing
+        header.clear();
         appendConjugated(bytes, out);
         written += std::int64_t(out.size());
         out.clear();
         if (const int e = file.write(bytes))
-            return bad("cannot write " + o.output + ": " + std::strerror(e), errFileIO);
-        bytes.clear();
+            return Failure::stop("cannot write " + o.output + ": " + std::strerror(e), errFileIO);
+        return {};
+    };
+
+    if (sf_seek(sound.file, cut->first, SEEK_SET) != cut->first)
+        return bad(o.input + ": cannot seek: " + sf_strerror(sound.file));
+    std::int64_t done = std::min<std::int64_t>(blockFrames, cut->count);
+    if (auto r = readBlock(blocks[0], cut->first, std::size_t(done)); !r) return r.failure();
+    Outcome<void> tailDone, nextRead;
+    bool tailDue = false;
+    // Two threads, each with about half the work: the second takes the odd
+    // channels of block k and the tail of block k-1, this one the even
+    // channels of block k and the reading of block k+1. The second thread is
+    // made last, so that it ends before the data it works on.
+    ChannelThread second;
+    for (int k = 0;; ++k) {
+        const std::vector<float>& block = blocks[k % 2];
+        const bool atEnd = done == cut->count;
+        second.run([&] {
+            for (std::size_t u = 1; u < used; u += 2) channelSteps(u, block, atEnd);
+            if (tailDue) tailDone = tail(false);
+        });
+        for (std::size_t u = 0; u < used; u += 2) channelSteps(u, block, atEnd);
+        const auto n = static_cast<std::size_t>(std::min<std::int64_t>(blockFrames, cut->count - done));
+        if (!atEnd) nextRead = readBlock(blocks[(k + 1) % 2], cut->first + done, n);
+        second.wait();
+        if (!tailDone) return tailDone.failure();
+        if (!nextRead) return nextRead.failure();
         if (progress) progress(done, cut->count);
+        if (!hums.empty() && !humStarted && fresh[0].size() < HumRemover::startSamples && !atEnd) {
+            done += std::int64_t(n);
+            continue;
+        }
+        humStarted = true;
+        for (std::size_t u = 0; u < used; ++u) {
+            pending[u].insert(pending[u].end(), fresh[u].begin(), fresh[u].end());
+            fresh[u].clear();
+        }
+        tailDue = true;
+        if (atEnd) break;
+        done += std::int64_t(n);
     }
+    if (auto r = tail(true); !r) return r.failure();
     if (written != outCount)
         return bad("internal error: " + std::to_string(written) + " frames made instead of " +
                        std::to_string(outCount),

@@ -29,7 +29,7 @@ private:
     double bandRate_, centreCycles_, band_, mains_;
     double period_, shortest_, longest_;  // in band samples
     std::complex<double> turn_;           // the centre's phase over one period, backwards
-    std::vector<float> re_, im_;          // the learnt waveform, a ring of 2^k samples
+    std::vector<float> re_, im_;          // the learnt waveform, a ring of 2^k samples held twice
     std::size_t mask_;
     std::int64_t next_ = 0;
     bool acquired_ = false;

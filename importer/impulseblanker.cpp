@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 
 namespace orv::importer {
 
@@ -19,20 +20,23 @@ std::size_t ImpulseBlanker::process(std::vector<Band>& pending, bool atEnd) {
         // The first median from the start itself, so that the first impulses count too.
         for (std::size_t c = 0; c < pending.size(); ++c) {
             std::vector<double> m(std::min(n, startSamples));
-            for (std::size_t i = 0; i < m.size(); ++i) m[i] = std::abs(pending[c][i]);
+            for (std::size_t i = 0; i < m.size(); ++i) m[i] = std::norm(std::complex<double>(pending[c][i]));
             std::nth_element(m.begin(), m.begin() + std::ptrdiff_t(m.size() / 2), m.end());
             levels_[c] = m[m.size() / 2];
         }
         started_ = true;
     }
-    const double up = 1 + medianStep, down = 1 / up;
+    // Squared magnitudes throughout: the median of the squares is the square of the median.
+    const double up = (1 + medianStep) * (1 + medianStep), down = 1 / up,
+                 threshold2 = threshold_ * threshold_;
     marks_.resize(n, 0);
     for (std::size_t i = checked_; i < n; ++i) {
         bool impulse = false;
         for (std::size_t c = 0; c < pending.size(); ++c) {
-            const double size = std::abs(pending[c][i]);
-            impulse = impulse || size > threshold_ * levels_[c];
-            levels_[c] *= size > levels_[c] ? up : down;
+            const std::complex<double> v = pending[c][i];
+            const double size2 = v.real() * v.real() + v.imag() * v.imag();
+            impulse = impulse || size2 > threshold2 * levels_[c];
+            levels_[c] *= size2 > levels_[c] ? up : down;
         }
         if (impulse) {
             const auto from = static_cast<std::size_t>(std::max<std::int64_t>(0, std::int64_t(i) - guard_));
