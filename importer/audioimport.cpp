@@ -2,6 +2,7 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -278,7 +279,12 @@ Outcome<std::string> importAudio(const ImportOptions& o, const ProgressReport& p
     if (blanking)
         summary += ", blanked " + fixed(100.0 * double(blanker.blankedSamples()) / double(bandCount), 3) +
                    " % of the time in a " + decimal(band) + " Hz band";
-    if (!hums.empty()) summary += ", mains " + fixed(hums.front().mainsFrequency(), 4) + " Hz";
+    if (!hums.empty()) {
+        const auto found =
+            std::find_if(hums.begin(), hums.end(), [](const HumRemover& h) { return h.found(); });
+        summary += found == hums.end() ? ", no mains hum found"
+                                       : ", mains " + fixed(found->mainsFrequency(), 4) + " Hz";
+    }
     return summary;
 }
 

@@ -11,7 +11,8 @@ namespace {
 
 // Two dot products of window with re and im, each summed in 8 lanes and the
 // lanes added as the vector path adds them, so that every path gives the same bits.
-void dotPlain(const float* x, const float* re, const float* im, std::size_t n, float& outRe, float& outIm) {
+inline void dotPlain(const float* x, const float* re, const float* im, std::size_t n, float& outRe,
+                     float& outIm) {
     float a[8] = {}, b[8] = {};
     for (std::size_t i = 0; i < n; i += 8)
         for (int l = 0; l < 8; ++l) {
@@ -32,8 +33,8 @@ __attribute__((target("avx2"))) float reduceAvx2(__m256 v) {
     return _mm_cvtss_f32(_mm_add_ss(t, _mm_shuffle_ps(t, t, 1)));
 }
 
-__attribute__((target("avx2"))) void dotAvx2(const float* x, const float* re, const float* im, std::size_t n,
-                                             float& outRe, float& outIm) {
+__attribute__((target("avx2"))) inline void dotAvx2(const float* x, const float* re, const float* im,
+                                                    std::size_t n, float& outRe, float& outIm) {
     __m256 a = _mm256_setzero_ps(), b = _mm256_setzero_ps();
     for (std::size_t i = 0; i < n; i += 8) {
         const __m256 v = _mm256_loadu_ps(x + i);
@@ -42,6 +43,17 @@ __attribute__((target("avx2"))) void dotAvx2(const float* x, const float* re, co
     }
     outRe = reduceAvx2(a);
     outIm = reduceAvx2(b);
+}
+
+// count windows, step samples apart: out gets re, im of each.
+void dotsPlain(const float* x, std::size_t step, std::size_t count, const float* re, const float* im,
+               std::size_t n, float* out) {
+    for (std::size_t m = 0; m < count; ++m) dotPlain(x + m * step, re, im, n, out[2 * m], out[2 * m + 1]);
+}
+
+__attribute__((target("avx2"))) void dotsAvx2(const float* x, std::size_t step, std::size_t count,
+                                              const float* re, const float* im, std::size_t n, float* out) {
+    for (std::size_t m = 0; m < count; ++m) dotAvx2(x + m * step, re, im, n, out[2 * m], out[2 * m + 1]);
 }
 
 }  // namespace
@@ -102,25 +114,29 @@ void BandMixer::run(Band& out, std::int64_t end) {
     const auto available = origin_ + static_cast<std::int64_t>(history_.size());
     const auto width = static_cast<std::int64_t>(re_.size());
     // Band sample m needs input samples up to m x step - half + width - 1, and must stand before end.
-    while (next_ * step_ < end && next_ * step_ - half_ + width <= available) {
-        const std::int64_t centreSample = next_ * step_;
-        const float* x = history_.data() + (centreSample - half_ - origin_);
-        float re = 0, im = 0;
-        if (path_ == VectorPath::Avx2)
-            dotAvx2(x, re_.data(), im_.data(), re_.size(), re, im);
-        else
-            dotPlain(x, re_.data(), im_.data(), re_.size(), re, im);
+    const std::int64_t last = std::min((end - 1) / step_, (available - width + half_) / step_);
+    if (last < next_) return;
+    const auto count = static_cast<std::size_t>(last - next_ + 1);
+    sums_.resize(2 * count);
+    const float* x = history_.data() + (next_ * step_ - half_ - origin_);
+    if (path_ == VectorPath::Avx2)
+        dotsAvx2(x, std::size_t(step_), count, re_.data(), im_.data(), re_.size(), sums_.data());
+    else
+        dotsPlain(x, std::size_t(step_), count, re_.data(), im_.data(), re_.size(), sums_.data());
+    const std::size_t at = out.size();
+    out.resize(at + count);
+    for (std::size_t i = 0; i < count; ++i, ++next_) {
         // Mixed down by the centre's phase at that sample: a turning phasor, set
         // afresh from the whole cycle count every 1024 samples so that no error grows.
         if (next_ % 1024 == 0) {
-            double cycles = cyclesPerInput_ * double(centreSample);
+            double cycles = cyclesPerInput_ * double(next_ * step_);
             cycles -= std::floor(cycles);
             mixer_ = std::polar(1.0, -2 * std::numbers::pi * cycles);
         }
-        const std::complex<double> turned = std::complex<double>(re, im) * mixer_;
-        mixer_ *= mixerStep_;
-        out.emplace_back(static_cast<float>(turned.real()), static_cast<float>(turned.imag()));
-        ++next_;
+        const double re = sums_[2 * i], im = sums_[2 * i + 1];
+        const double mr = mixer_.real(), mi = mixer_.imag(), sr = mixerStep_.real(), si = mixerStep_.imag();
+        out[at + i] = {static_cast<float>(re * mr - im * mi), static_cast<float>(re * mi + im * mr)};
+        mixer_ = {mr * sr - mi * si, mr * si + mi * sr};
     }
     // Drop what no later band sample needs.
     const std::int64_t keepFrom = next_ * step_ - half_;

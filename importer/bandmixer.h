@@ -39,6 +39,7 @@ private:
     std::int64_t half_;           // the filter spans [-half, half] input samples
     std::vector<float> re_, im_;  // h(k) cos, sin of the centre's phase at k, in window order
     std::vector<float> history_;  // input samples from origin_ on
+    std::vector<float> sums_;     // re, im of each new band sample before mixing
     std::int64_t origin_, pushed_ = 0, next_ = 0;
     std::complex<double> mixer_, mixerStep_;
     VectorPath path_;

@@ -16,6 +16,7 @@ constexpr double driftGain = 0.02;   // of the same into the period's drift per 
 constexpr double searchSpan = 0.5;   // Hz either side of 50 or 60 at the start
 constexpr double clipLevel = 4;      // residuals beyond this many medians teach the comb no more
 constexpr double medianStep = 1e-3;  // per sample, of the running median's logarithm
+constexpr double signalGuard = 25;   // Hz either side of the centre that do not steer the mains frequency
 
 // Interpolation between band samples: a Kaiser-windowed sinc over 8 samples
 // at 512 fractions of a sample, and its derivative.
@@ -101,6 +102,7 @@ HumRemover::HumRemover(double bandRate, double centre, double band, double mains
     im_.assign(2 * size, 0.0f);
     mask_ = size - 1;
     blockLength_ = std::max(1, static_cast<int>(0.05 * bandRate));
+    highPass_ = std::min(1.0, 2 * pi * signalGuard / (bandRate / 4));
     setPeriod(bandRate / mains);
 }
 
@@ -130,20 +132,36 @@ void HumRemover::acquire(const Band& z) {
     fft(x);
     std::vector<double> power(n);
     for (std::size_t i = 0; i < n; ++i) power[i] = std::norm(x[i]);
+    // The floor around each bin: the median of 128 bins about it, taken every 16
+    // (the band filter's skirt makes the floor fall away from the centre).
+    std::vector<double> floors(n / 16);
+    for (std::size_t j = 0; j < floors.size(); ++j) {
+        std::vector<double> near(128);
+        for (std::size_t i = 0; i < 128; ++i) near[i] = power[(16 * j + n - 64 + i) % n];
+        floors[j] = median(near);
+    }
     const double binsPerHz = double(n) / bandRate_;
     const double reach = std::min(band_, 0.45 * bandRate_);
     const double centre = centreCycles_ * bandRate_;
-    const auto score = [&](double f) {
-        double sum = 0;
+    // Each line counts by its height over the floor, at most 30 dB, so that no
+    // single line (a carrier, say) makes a series; none near the centre counts,
+    // where the signal is.
+    const auto lines = [&](double f, auto&& add) {
         for (auto h = static_cast<std::int64_t>(std::ceil((centre - reach) / f));
              double(h) * f - centre <= reach; ++h) {
-            if (h == 0) continue;  // the input's own zero frequency is every mains' harmonic
-            double at = (double(h) * f - centre) * binsPerHz;
+            const double offset = double(h) * f - centre;
+            if (h == 0 || std::abs(offset) < signalGuard) continue;  // h = 0: the input's own 0 Hz
+            double at = offset * binsPerHz;
             at -= double(n) * std::floor(at / double(n));
             const auto i = static_cast<std::size_t>(at);
             const double w = at - double(i);
-            sum += power[i % n] * (1 - w) + power[(i + 1) % n] * w;
+            const double floor = floors[(i / 16) % floors.size()];
+            if (floor > 0) add(std::min(1000.0, (power[i % n] * (1 - w) + power[(i + 1) % n] * w) / floor));
         }
+    };
+    const auto score = [&](double f) {
+        double sum = 0;
+        lines(f, [&](double height) { sum += height; });
         return sum;
     };
     const double highest = (centre + reach) / (mains_ - searchSpan);
@@ -156,6 +174,12 @@ void HumRemover::acquire(const Band& z) {
     const double below = score(best - step), above = score(best + step);
     const double curve = below - 2 * bestScore + above;
     if (curve < 0) best += step * std::clamp(0.5 * (below - above) / curve, -0.5, 0.5);
+    // Hum is a series: at least five lines 13 dB over the median bin (noise alone
+    // gets there once in 20000 lines). Without it the comb stays off rather than
+    // follow whatever line is strongest.
+    int strong = 0;
+    lines(best, [&](double height) { strong += height >= 20; });
+    found_ = strong >= 5;
     setPeriod(bandRate_ / best);
 }
 
@@ -164,6 +188,7 @@ void HumRemover::process(Band& z) {
         acquire(z);
         acquired_ = true;
     }
+    if (!found_) return;
     const Kernel& k = kernel();
     const double up = 1 + medianStep, down = 1 / up;
     const double centreTurn = 2 * pi * centreCycles_;
@@ -200,10 +225,18 @@ void HumRemover::process(Band& z) {
             // change = d(hum)/d(period) = -j 2 pi centre hum - turn x waveform'.
             if ((next_ & 3) == 0) {
                 const float sr = sum8(&re_[first], slope), si = sum8(&im_[first], slope);
-                const double dr = centreTurn * hi - (tr * sr - ti * si);
-                const double di = -centreTurn * hr - (tr * si + ti * sr);
-                slopeSum_ += cr * dr + ci * di;
-                slopeNorm_ += dr * dr + di * di;
+                // Both factors high-passed alike (two one-pole stages at 25 Hz, at this
+                // quarter rate): a carrier near the centre does not pull the period.
+                std::array<double, 4> v = {cr, ci, centreTurn * hi - (tr * sr - ti * si),
+                                           -centreTurn * hr - (tr * si + ti * sr)};
+                for (int stage = 0; stage < 2; ++stage)
+                    for (int q = 0; q < 4; ++q) {
+                        double& low = lows_[std::size_t(4 * stage + q)];
+                        low += highPass_ * (v[std::size_t(q)] - low);
+                        v[std::size_t(q)] -= low;
+                    }
+                slopeSum_ += v[0] * v[2] + v[1] * v[3];
+                slopeNorm_ += v[2] * v[2] + v[3] * v[3];
             }
         }
         if (inBlock_ == blockLength_) {

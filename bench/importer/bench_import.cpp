@@ -32,6 +32,7 @@ namespace fs = std::filesystem;
 
 struct Run {
     double seconds = 0;
+    double cpuSeconds = 0;  // user and system, all threads
     long peakKiB = 0;
     int exitCode = -1;
 };
@@ -52,6 +53,8 @@ Run runQuiet(std::vector<std::string> argv) {
     wait4(pid, &status, 0, &usage);
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     run.peakKiB = usage.ru_maxrss;
+    run.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                     double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     posix_spawn_file_actions_destroy(&actions);
     return run;
@@ -124,9 +127,15 @@ int benchAudio(std::int64_t seconds, const std::string& folder) {
         return 1;
     }
     const std::string loadBefore = loadAverage();
-    const Run sox = runQuiet({"sox", input, "-n", "stat"});
-    const Run import = runQuiet({IMPORT_PATH, "--quiet", "--audio", input, output, "--centre", "10000",
-                                 "--start", "2026-12-07 10:00:00", "--hum", "50", "--mix", "1,0.7/-90"});
+    // Each twice, in turns, keeping the quicker run: other work on the machine comes and goes.
+    Run sox, import;
+    for (int round = 0; round < 2; ++round) {
+        const Run s = runQuiet({"sox", input, "-n", "stat"});
+        const Run i = runQuiet({IMPORT_PATH, "--quiet", "--audio", input, output, "--centre", "10000",
+                                "--start", "2026-12-07 10:00:00", "--hum", "50", "--mix", "1,0.7/-90"});
+        if (round == 0 || s.seconds < sox.seconds) sox = s;
+        if (round == 0 || i.seconds < import.seconds) import = i;
+    }
     fs::remove(input);
     fs::remove(output);
     if (import.exitCode != 0 || sox.exitCode != 0) {
@@ -135,13 +144,15 @@ int benchAudio(std::int64_t seconds, const std::string& folder) {
     }
     std::printf("\naudio: %lld s of 48 kHz two-channel 16-bit WAV, --hum 50 --mix 1,0.7/-90, blanker auto\n",
                 static_cast<long long>(seconds));
-    std::printf("%-12s %9s %12s %9s\n", "", "time s", "x real time", "peak MiB");
-    std::printf("%-12s %9.2f %12.0f %9.1f\n", "orvane-import", import.seconds,
-                double(seconds) / import.seconds, import.peakKiB / 1024.0);
-    std::printf("%-12s %9.2f %12.0f %9.1f\n", "sox stat", sox.seconds, double(seconds) / sox.seconds,
-                sox.peakKiB / 1024.0);
-    std::printf("import / sox %9.2f   (target at most 1.5; load average before %s, after %s)\n",
-                import.seconds / sox.seconds, loadBefore.c_str(), loadAverage().c_str());
+    std::printf("%-13s %9s %12s %9s %9s\n", "(best of 2)", "time s", "x real time", "cpu s", "peak MiB");
+    for (const auto& [name, r] :
+         {std::pair<const char*, const Run&>{"orvane-import", import}, {"sox stat", sox}})
+        std::printf("%-13s %9.2f %12.0f %9.2f %9.1f\n", name, r.seconds, double(seconds) / r.seconds,
+                    r.cpuSeconds, r.peakKiB / 1024.0);
+    std::printf("import / sox  %9.2f %12s %9.2f   (time: target at most 1.5; cpu: of both threads)\n",
+                import.seconds / sox.seconds, "", import.cpuSeconds / sox.cpuSeconds);
+    std::printf("load average before %s, after %s, on %ld cores shared with other work\n", loadBefore.c_str(),
+                loadAverage().c_str(), sysconf(_SC_NPROCESSORS_ONLN));
     return 0;
 }
 

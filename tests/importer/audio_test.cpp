@@ -5,6 +5,7 @@
 #include <sndfile.h>
 
 #include <cmath>
+#include <filesystem>
 #include <numbers>
 #include <random>
 #include <string>
@@ -14,6 +15,7 @@
 #include "messagecode.h"
 #include "programrunner.h"
 #include "scratchfolder.h"
+#include "wavbytes.h"
 #include "wavefile.h"
 
 namespace orv::importer {
@@ -129,6 +131,124 @@ INSTANTIATE_TEST_SUITE_P(
                                {2, false, false, false, 24002.4},
                                {"--channel", "1", "--rate", "24002.4"},
                                {"--channel", "1"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A tone 5 Hz above the centre, 0.3 on channel 1 and 0.2 leading by 90 degrees
+// on channel 2 (float samples, any channel count), through the library.
+void writeTone(const std::string& path, int channels, int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT,
+               float bad = 0) {
+    std::vector<float> audio(std::size_t(24000 * channels));
+    for (std::size_t n = 0; n < 24000; ++n)
+        for (int c = 0; c < channels; ++c)
+            audio[n * std::size_t(channels) + std::size_t(c)] = static_cast<float>(
+                (c ? 0.2 : 0.3) * std::cos(2 * pi * (centre + 5) * double(n) / rate + c * pi / 2));
+    audio[100] += bad;
+    SF_INFO info{};
+    info.samplerate = static_cast<int>(rate);
+    info.channels = channels;
+    info.format = format;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
+    sf_writef_float(file, audio.data(), 24000);
+    sf_close(file);
+}
+
+class AudioLibrary : public ::testing::Test {
+protected:
+    Outcome<std::string> import(std::vector<std::string> args) {
+        args.insert(args.begin(),
+                    {"--audio", "--centre", "6000", "--start", "2026-12-07 10:00:00", "--quiet"});
+        const auto options = parseImportOptions(args);
+        if (!options) return options.failure();
+        return importRecording(*options, nullptr);
+    }
+    testsupport::ScratchFolder folder_{"orvane-import-audio"};
+    testsupport::EnteredFolder entered_{folder_.path()};
+};
+
+// The output's magnitude is that of the weighted sum, phases turning channels
+// as they turn the waveform (channel 2 leads by 90 degrees, -90 brings it in line).
+struct Mix {
+    const char* name;
+    std::vector<std::string> options;
+    double magnitude;
+};
+
+class MixGains : public AudioLibrary, public ::testing::WithParamInterface<Mix> {};
+
+TEST_P(MixGains, OutputMagnitudeIsTheWeightedSum) {
+    writeTone("tone.wav", 2);
+    std::vector<std::string> args = {"tone.wav", "out.wav", "--blank", "off"};
+    args.insert(args.end(), GetParam().options.begin(), GetParam().options.end());
+    const auto done = import(args);
+    ASSERT_TRUE(done) << done.error();
+    const auto wave = receiver::readWave("out.wav");
+    ASSERT_TRUE(wave) << wave.error();
+    ASSERT_EQ(wave->samples.size(), 200u);
+    for (std::size_t i = 20; i < 180; i += 40)
+        EXPECT_NEAR(std::abs(wave->samples[i]), GetParam().magnitude, 1e-3);
+}
+
+INSTANTIATE_TEST_SUITE_P(Weights, MixGains,
+                         ::testing::Values(Mix{"ChannelTwo", {"--channel", "2"}, 0.2},
+                                           Mix{"FirstOnly", {"--mix", "1,0"}, 0.3},
+                                           Mix{"InLine", {"--mix", "1,1/-90"}, 0.5},
+                                           Mix{"Against", {"--mix", "1,2/90"}, 0.1}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Every refusal: one line naming the trouble, exit 20, no file left.
+struct Refusal {
+    const char* name;
+    std::vector<std::string> args;  // in.wav: the tone on 2 channels; the others as named
+    const char* message;
+    int exitCode = exitBadInput;
+};
+
+class AudioRefusals : public AudioLibrary, public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(AudioRefusals, OneLineAndNoFile) {
+    writeTone("in.wav", 2);
+    writeTone("nan.wav", 1, SF_FORMAT_WAV | SF_FORMAT_FLOAT, NAN);
+    writeTone("nine.wav", 9);
+    folder_.write("text.wav", "RIFF");
+    folder_.write("tool.wav", testsupport::wavBytes({}, std::string(16, '\0')));
+    folder_.write("rec.sigmf-meta", "{}");
+    const auto done = import(GetParam().args);
+    ASSERT_FALSE(done);
+    EXPECT_EQ(done.exitCode(), GetParam().exitCode);
+    EXPECT_NE(done.error().find(GetParam().message), std::string::npos) << done.error();
+    EXPECT_EQ(done.error().find('\n'), std::string::npos);
+    for (const auto& e : std::filesystem::directory_iterator(folder_.path()))
+        EXPECT_EQ(e.path().filename().string().find("out.wav"), std::string::npos) << e.path();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachTrouble, AudioRefusals,
+    ::testing::Values(
+        Refusal{"NoChoice",
+                {"in.wav", "out.wav"},
+                "has 2 channels: take one with --channel N or combine them with --mix"},
+        Refusal{
+            "ChannelBeyond", {"in.wav", "out.wav", "--channel", "3"}, "--channel 3: in.wav has 2 channels"},
+        Refusal{"MixCount", {"in.wav", "out.wav", "--mix", "1"}, "--mix gives 1 gains"},
+        Refusal{"MixText", {"in.wav", "out.wav", "--mix", "1,x"}, "--mix needs gains"},
+        Refusal{"AllZero", {"in.wav", "out.wav", "--mix", "0,0"}, "gain of 0"},
+        Refusal{"Nyquist",
+                {"in.wav", "out.wav", "--channel", "1", "--rate", "10000"},
+                "--centre 6000 Hz lies outside"},
+        Refusal{"NotFinite", {"nan.wav", "out.wav"}, "sample 100 of channel 1 is not a finite number"},
+        Refusal{"NineChannels", {"nine.wav", "out.wav"}, "at most 8"},
+        Refusal{"NotSound", {"text.wav", "out.wav"}, "not a recording libsndfile can read"},
+        Refusal{"ToolSet",
+                {"tool.wav", "out.wav"},
+                "is a tool-set WAV (I/Q, with an \"inf1\" text): import it without --audio"},
+        Refusal{"Sigmf",
+                {"rec.sigmf-meta", "out.wav"},
+                "I/Q recording by its SigMF metadata: import it without --audio"},
+        Refusal{"BandTooWide", {"in.wav", "out.wav", "--channel", "1", "--band", "4000"}, "at most 3529 Hz"},
+        Refusal{"Hum", {"in.wav", "out.wav", "--hum", "55"}, "--hum takes 50, 60 or off"},
+        Refusal{"Blank", {"in.wav", "out.wav", "--blank", "0.5"}, "--blank takes auto, off or a threshold"},
+        Refusal{"Missing", {"none.wav", "out.wav"}, "none.wav: file not found", errFileNotFound}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
