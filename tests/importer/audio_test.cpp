@@ -5,12 +5,14 @@
 #include <sndfile.h>
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <numbers>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bandmixer.h"
 #include "importer.h"
 #include "messagecode.h"
 #include "programrunner.h"
@@ -132,6 +134,20 @@ INSTANTIATE_TEST_SUITE_P(
                                {"--channel", "1", "--rate", "24002.4"},
                                {"--channel", "1"}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The band mixer's vector path gives the plain loop's bits.
+TEST(BandMixerPaths, VectorPathGivesThePlainBits) {
+    std::mt19937_64 rng(3);
+    std::vector<float> audio(50000);
+    for (auto& v : audio) v = static_cast<float>(std::uniform_real_distribution<double>(-1, 1)(rng));
+    Band plain, vector;
+    BandMixer a(48000, 10000, 3000, 4, VectorPath::Plain), b(48000, 10000, 3000, 4, bestBandPath());
+    a.push(audio.data(), audio.size(), 1, plain);
+    b.push(audio.data(), audio.size(), 1, vector);
+    ASSERT_EQ(plain.size(), vector.size());
+    EXPECT_EQ(std::memcmp(plain.data(), vector.data(), plain.size() * sizeof plain[0]), 0)
+        << vectorPathName(bestBandPath());
+}
 
 // A tone 5 Hz above the centre, 0.3 on channel 1 and 0.2 leading by 90 degrees
 // on channel 2 (float samples, any channel count), through the library.
