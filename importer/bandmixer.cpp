@@ -125,19 +125,25 @@ void BandMixer::run(Band& out, std::int64_t end) {
         dotsPlain(x, std::size_t(step_), count, re_.data(), im_.data(), re_.size(), sums_.data());
     const std::size_t at = out.size();
     out.resize(at + count);
+    // The phasor lives in registers through the loop.
+    double mr = mixer_.real(), mi = mixer_.imag();
+    const double sr = mixerStep_.real(), si = mixerStep_.imag();
     for (std::size_t i = 0; i < count; ++i, ++next_) {
         // Mixed down by the centre's phase at that sample: a turning phasor, set
         // afresh from the whole cycle count every 1024 samples so that no error grows.
         if (next_ % 1024 == 0) {
             double cycles = cyclesPerInput_ * double(next_ * step_);
             cycles -= std::floor(cycles);
-            mixer_ = std::polar(1.0, -2 * std::numbers::pi * cycles);
+            mr = std::cos(-2 * std::numbers::pi * cycles);
+            mi = std::sin(-2 * std::numbers::pi * cycles);
         }
         const double re = sums_[2 * i], im = sums_[2 * i + 1];
-        const double mr = mixer_.real(), mi = mixer_.imag(), sr = mixerStep_.real(), si = mixerStep_.imag();
         out[at + i] = {static_cast<float>(re * mr - im * mi), static_cast<float>(re * mi + im * mr)};
-        mixer_ = {mr * sr - mi * si, mr * si + mi * sr};
+        const double nr = mr * sr - mi * si;
+        mi = mr * si + mi * sr;
+        mr = nr;
     }
+    mixer_ = {mr, mi};
     // Drop what no later band sample needs.
     const std::int64_t keepFrom = next_ * step_ - half_;
     if (keepFrom - origin_ > static_cast<std::int64_t>(history_.size()) / 2 && keepFrom > origin_) {

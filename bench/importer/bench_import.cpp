@@ -87,8 +87,8 @@ std::string loadAverage() {
     return one + " " + five;
 }
 
-// Noise, a weak carrier on 10002 Hz, mains harmonics and now and then a burst,
-// on two channels, written in blocks.
+// Noise, a weak carrier on 10002 Hz, 61 mains harmonics around it (one period
+// of them tabled) and now and then a burst, on two channels, written in blocks.
 bool writeAudio(const std::string& path, std::int64_t seconds) {
     SF_INFO info{};
     info.samplerate = 48000;
@@ -103,16 +103,18 @@ bool writeAudio(const std::string& path, std::int64_t seconds) {
         return double(state >> 40) / double(1 << 24) + double((state >> 16) & 0xFFFFFF) / double(1 << 24) - 1;
     };
     const double pi = 3.14159265358979323846;
+    std::vector<double> hum(960);  // one period of 50 Hz at 48 kHz
+    for (int h = 170; h <= 230; ++h)
+        for (std::size_t i = 0; i < hum.size(); ++i)
+            hum[i] += 0.003 * std::cos(2 * pi * h * double(i) / 960 + h * h);
     for (std::int64_t s = 0; s < seconds; ++s) {
         for (int n = 0; n < 48000; ++n) {
             const double t = double(s) + n / 48000.0;
-            const double hum =
-                0.02 * std::cos(2 * pi * 50.01 * 200 * t) + 0.02 * std::cos(2 * pi * 50.01 * 201 * t);
             const double burst = (s % 3 == 0 && n < 48) ? 0.5 : 0;
             const double carrier = 0.002 * std::cos(2 * pi * 10002 * t);
             for (int c = 0; c < 2; ++c)
-                block[std::size_t(2 * n + c)] = static_cast<short>(
-                    std::lround(3000 * noise() + 32767 * (hum + burst + (c ? 0.7 : 1) * carrier)));
+                block[std::size_t(2 * n + c)] = static_cast<short>(std::lround(
+                    3000 * noise() + 32767 * (hum[std::size_t(n) % 960] + burst + (c ? 0.7 : 1) * carrier)));
         }
         if (sf_writef_short(file, block.data(), 48000) != 48000) return sf_close(file), false;
     }
