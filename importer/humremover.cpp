@@ -1,5 +1,6 @@
 #include "humremover.h"
 
+#include <immintrin.h>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -16,7 +17,8 @@ constexpr double driftGain = 0.02;   // of the same into the period's drift per 
 constexpr double searchSpan = 0.5;   // Hz either side of 50 or 60 at the start
 constexpr double clipLevel = 4;      // residuals beyond this many medians teach the comb no more
 constexpr double medianStep = 1e-3;  // per sample, of the running median's logarithm
-constexpr double signalGuard = 25;   // Hz either side of the centre that do not steer the mains frequency
+constexpr std::size_t batchSize = 64;
+constexpr double signalGuard = 25;  // Hz either side of the centre that do not steer the mains frequency
 
 // Interpolation between band samples: a Kaiser-windowed sinc over 8 samples
 // at 512 fractions of a sample, and its derivative.
@@ -77,11 +79,45 @@ void fft(std::vector<std::complex<double>>& a) {
     }
 }
 
-// Sum of 8 products in a fixed tree, so that a vectorising compiler gives the same bits.
-inline float sum8(const float* x, const float* w) {
-    float p[8];
-    for (int i = 0; i < 8; ++i) p[i] = x[i] * w[i];
-    return ((p[0] + p[4]) + (p[2] + p[6])) + ((p[1] + p[5]) + (p[3] + p[7]));
+// The waveform and its slope at up to 64 points a sample apart, the taps of
+// point b over x[b .. b+7]: each sum from 0 in tap order, in every path.
+struct Batch {
+    std::array<float, 64> waveR, waveI, slopeR, slopeI;
+};
+
+void batchPlain(const float* re, const float* im, const float* value, const float* slope, std::size_t count,
+                Batch& out) {
+    for (std::size_t b = 0; b < count; ++b) {
+        float wr = 0, wi = 0, sr = 0, si = 0;
+        for (int i = 0; i < 8; ++i) {
+            wr = wr + re[b + std::size_t(i)] * value[i];
+            wi = wi + im[b + std::size_t(i)] * value[i];
+            sr = sr + re[b + std::size_t(i)] * slope[i];
+            si = si + im[b + std::size_t(i)] * slope[i];
+        }
+        out.waveR[b] = wr, out.waveI[b] = wi, out.slopeR[b] = sr, out.slopeI[b] = si;
+    }
+}
+
+// Eight points at a time; reads up to 7 samples past the last point's taps.
+__attribute__((target("avx2"))) void batchAvx2(const float* re, const float* im, const float* value,
+                                               const float* slope, std::size_t count, Batch& out) {
+    for (std::size_t b = 0; b < count; b += 8) {
+        __m256 wr = _mm256_setzero_ps(), wi = wr, sr = wr, si = wr;
+        for (int i = 0; i < 8; ++i) {
+            const __m256 xr = _mm256_loadu_ps(re + b + std::size_t(i)),
+                         xi = _mm256_loadu_ps(im + b + std::size_t(i));
+            const __m256 v = _mm256_set1_ps(value[i]), d = _mm256_set1_ps(slope[i]);
+            wr = _mm256_add_ps(wr, _mm256_mul_ps(xr, v));
+            wi = _mm256_add_ps(wi, _mm256_mul_ps(xi, v));
+            sr = _mm256_add_ps(sr, _mm256_mul_ps(xr, d));
+            si = _mm256_add_ps(si, _mm256_mul_ps(xi, d));
+        }
+        _mm256_storeu_ps(&out.waveR[b], wr);
+        _mm256_storeu_ps(&out.waveI[b], wi);
+        _mm256_storeu_ps(&out.slopeR[b], sr);
+        _mm256_storeu_ps(&out.slopeI[b], si);
+    }
 }
 
 double median(std::vector<double> v) {
@@ -92,11 +128,15 @@ double median(std::vector<double> v) {
 
 }  // namespace
 
-HumRemover::HumRemover(double bandRate, double centre, double band, double mains)
-    : bandRate_(bandRate), centreCycles_(centre / bandRate), band_(band), mains_(mains) {
+HumRemover::HumRemover(double bandRate, double centre, double band, double mains, VectorPath path)
+    : path_(path == VectorPath::Avx2 ? bestBandPath() : VectorPath::Plain),
+      bandRate_(bandRate),
+      centreCycles_(centre / bandRate),
+      band_(band),
+      mains_(mains) {
     shortest_ = bandRate / (mains + searchSpan);
     longest_ = bandRate / (mains - searchSpan);
-    std::size_t size = 16;
+    std::size_t size = 128;  // room for a batch of taps past any point of the first copy
     while (size < std::size_t(longest_) + 16) size <<= 1;
     re_.assign(2 * size, 0.0f);
     im_.assign(2 * size, 0.0f);
@@ -121,7 +161,7 @@ void HumRemover::acquire(const Band& z) {
     std::vector<double> magnitudes(n);
     for (std::size_t i = 0; i < n; ++i) magnitudes[i] = std::abs(std::complex<double>(z[i]));
     level_ = median(magnitudes);
-    if (n < 256) return;
+    if (n < 256 || shortest_ < 16) return;  // too short a start, or too few samples to a period
     // Impulses clipped first, so that their spread does not bury the lines.
     std::vector<std::complex<double>> x(n);
     for (std::size_t i = 0; i < n; ++i) {
@@ -183,9 +223,7 @@ void HumRemover::acquire(const Band& z) {
     setPeriod(bandRate_ / best);
 }
 
-// Built for AVX2 too and chosen at run time: the same operations in the same
-// order, so both give the same bits.
-__attribute__((target_clones("avx2", "default"))) void HumRemover::process(Band& z) {
+void HumRemover::process(Band& z) {
     if (!acquired_) {
         acquire(z);
         acquired_ = true;
@@ -205,42 +243,58 @@ __attribute__((target_clones("avx2", "default"))) void HumRemover::process(Band&
         const float* slope = &k.slope[std::size_t(phase) * 8];
         const double tr = turn_.real(), ti = turn_.imag();
         inBlock_ += static_cast<int>(end - at);
-        for (; at < end; ++at, ++next_) {
-            // The ring holds each sample twice, so the 8 around any point lie side by side.
+        // The taps reach at most lag - 4 samples back, so that many samples at a
+        // time take their waveform and its slope from what is learnt already.
+        // The running values live in registers through the block.
+        double level = level_, slopeSum = slopeSum_, slopeNorm = slopeNorm_;
+        std::array<double, 8> lows = lows_;
+        const auto batch = static_cast<std::size_t>(std::min<std::int64_t>(batchSize, lag - 4));
+        for (; at < end;) {
+            const std::size_t count = std::min(batch, end - at);
+            // The ring holds each sample twice, so the samples from first on lie side by side.
             const std::size_t first = std::size_t(next_ - lag - 3) & mask_;
-            const float wr = sum8(&re_[first], value), wi = sum8(&im_[first], value);
-            const double hr = tr * wr - ti * wi, hi = tr * wi + ti * wr;  // the hum: turn x waveform
-            const double er = double(z[at].real()) - hr, ei = double(z[at].imag()) - hi;
-            const double size2 = er * er + ei * ei;
-            // A sample far off the learnt waveform teaches it only a limited step:
-            // the waveform grows into the hum's peaks period by period, while an
-            // impulse leaves no echo one period later.
-            const double limit = clipLevel * level_ + std::sqrt(hr * hr + hi * hi);
-            const double scale = size2 > limit * limit ? limit / std::sqrt(size2) : 1;
-            const double cr = er * scale, ci = ei * scale;
-            level_ *= size2 > level_ * level_ ? up : down;
-            const std::size_t at2 = std::size_t(next_) & mask_;
-            re_[at2] = re_[at2 + mask_ + 1] = static_cast<float>(hr + learnRate * cr);
-            im_[at2] = im_[at2 + mask_ + 1] = static_cast<float>(hi + learnRate * ci);
-            z[at] = std::complex<float>(static_cast<float>(er), static_cast<float>(ei));
-            // Every fourth sample adds to the gradient of the residual power over the period:
-            // change = d(hum)/d(period) = -j 2 pi centre hum - turn x waveform'.
-            if ((next_ & 3) == 0) {
-                const float sr = sum8(&re_[first], slope), si = sum8(&im_[first], slope);
-                // Both factors high-passed alike (two one-pole stages at 25 Hz, at this
-                // quarter rate): a carrier near the centre does not pull the period.
-                std::array<double, 4> v = {cr, ci, centreTurn * hi - (tr * sr - ti * si),
-                                           -centreTurn * hr - (tr * si + ti * sr)};
-                for (int stage = 0; stage < 2; ++stage)
-                    for (int q = 0; q < 4; ++q) {
-                        double& low = lows_[std::size_t(4 * stage + q)];
-                        low += highPass_ * (v[std::size_t(q)] - low);
-                        v[std::size_t(q)] -= low;
-                    }
-                slopeSum_ += v[0] * v[2] + v[1] * v[3];
-                slopeNorm_ += v[2] * v[2] + v[3] * v[3];
+            Batch w;
+            if (path_ == VectorPath::Avx2)
+                batchAvx2(&re_[first], &im_[first], value, slope, count, w);
+            else
+                batchPlain(&re_[first], &im_[first], value, slope, count, w);
+            for (std::size_t b = 0; b < count; ++b, ++at, ++next_) {
+                const float wr = w.waveR[b], wi = w.waveI[b];
+                const double hr = tr * wr - ti * wi, hi = tr * wi + ti * wr;  // the hum: turn x waveform
+                const double er = double(z[at].real()) - hr, ei = double(z[at].imag()) - hi;
+                const double size2 = er * er + ei * ei;
+                // A sample far off the learnt waveform teaches it only a limited step:
+                // the waveform grows into the hum's peaks period by period, while an
+                // impulse leaves no echo one period later.
+                const double limit = clipLevel * level + std::sqrt(hr * hr + hi * hi);
+                const double scale = size2 > limit * limit ? limit / std::sqrt(size2) : 1;
+                const double cr = er * scale, ci = ei * scale;
+                level *= size2 > level * level ? up : down;
+                const std::size_t at2 = std::size_t(next_) & mask_;
+                re_[at2] = re_[at2 + mask_ + 1] = static_cast<float>(hr + learnRate * cr);
+                im_[at2] = im_[at2 + mask_ + 1] = static_cast<float>(hi + learnRate * ci);
+                z[at] = std::complex<float>(static_cast<float>(er), static_cast<float>(ei));
+                // Every fourth sample adds to the gradient of the residual power over the period:
+                // change = d(hum)/d(period) = -j 2 pi centre hum - turn x waveform'.
+                if ((next_ & 3) == 0) {
+                    const float sr = w.slopeR[b], si = w.slopeI[b];
+                    // Both factors high-passed alike (two one-pole stages at 25 Hz, at this
+                    // quarter rate): a carrier near the centre does not pull the period.
+                    std::array<double, 4> v = {cr, ci, centreTurn * hi - (tr * sr - ti * si),
+                                               -centreTurn * hr - (tr * si + ti * sr)};
+                    for (int stage = 0; stage < 2; ++stage)
+                        for (int q = 0; q < 4; ++q) {
+                            double& low = lows[std::size_t(4 * stage + q)];
+                            low += highPass_ * (v[std::size_t(q)] - low);
+                            v[std::size_t(q)] -= low;
+                        }
+                    slopeSum += v[0] * v[2] + v[1] * v[3];
+                    slopeNorm += v[2] * v[2] + v[3] * v[3];
+                }
             }
         }
+        level_ = level, slopeSum_ = slopeSum, slopeNorm_ = slopeNorm;
+        lows_ = lows;
         if (inBlock_ == blockLength_) {
             // A second-order loop: the period's own drift is learnt too, so a
             // steadily drifting mains is followed without lag.

@@ -18,7 +18,7 @@ public:
     // Band samples this many give the start its spectrum (fewer when the recording is shorter).
     static constexpr std::size_t startSamples = 1 << 15;
 
-    HumRemover(double bandRate, double centre, double band, double mains);
+    HumRemover(double bandRate, double centre, double band, double mains, VectorPath path = bestBandPath());
     // Removes the hum from z in place; the first call finds the mains frequency.
     void process(Band& z);
     double mainsFrequency() const { return bandRate_ / period_; }
@@ -29,6 +29,7 @@ private:
     void acquire(const Band& z);
     void setPeriod(double samples);
 
+    VectorPath path_;
     double bandRate_, centreCycles_, band_, mains_;
     double period_, shortest_, longest_;  // in band samples
     std::complex<double> turn_;           // the centre's phase over one period, backwards

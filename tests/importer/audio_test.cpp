@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "bandmixer.h"
+#include "humremover.h"
 #include "importer.h"
 #include "messagecode.h"
 #include "programrunner.h"
@@ -135,15 +136,23 @@ INSTANTIATE_TEST_SUITE_P(
                                {"--channel", "1"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// The band mixer's vector path gives the plain loop's bits.
-TEST(BandMixerPaths, VectorPathGivesThePlainBits) {
+// The vector paths of the band mixer and the hum remover give the plain loops' bits.
+TEST(VectorPaths, GiveThePlainBits) {
     std::mt19937_64 rng(3);
     std::vector<float> audio(50000);
-    for (auto& v : audio) v = static_cast<float>(std::uniform_real_distribution<double>(-1, 1)(rng));
+    for (std::size_t n = 0; n < audio.size(); ++n) {
+        audio[n] = static_cast<float>(std::uniform_real_distribution<double>(-0.1, 0.1)(rng));
+        for (int h = 190; h <= 210; ++h)
+            audio[n] += static_cast<float>(0.05 * std::cos(2 * pi * 50 * h * n / 48000.0));
+    }
     Band plain, vector;
     BandMixer a(48000, 10000, 3000, 4, VectorPath::Plain), b(48000, 10000, 3000, 4, bestBandPath());
     a.push(audio.data(), audio.size(), 1, plain);
     b.push(audio.data(), audio.size(), 1, vector);
+    HumRemover c(12000, 10000, 3000, 50, VectorPath::Plain), d(12000, 10000, 3000, 50, bestBandPath());
+    c.process(plain);
+    d.process(vector);
+    EXPECT_TRUE(c.found());
     ASSERT_EQ(plain.size(), vector.size());
     EXPECT_EQ(std::memcmp(plain.data(), vector.data(), plain.size() * sizeof plain[0]), 0)
         << vectorPathName(bestBandPath());
