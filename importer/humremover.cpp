@@ -196,12 +196,13 @@ void HumRemover::acquire(const Band& z) {
             const auto i = static_cast<std::size_t>(at);
             const double w = at - double(i);
             const double floor = floors[(i / 16) % floors.size()];
-            if (floor > 0) add(std::min(1000.0, (power[i % n] * (1 - w) + power[(i + 1) % n] * w) / floor));
+            const double p = power[i % n] * (1 - w) + power[(i + 1) % n] * w;
+            if (floor > 0) add(std::min(1000.0, p / floor), p);
         }
     };
     const auto score = [&](double f) {
         double sum = 0;
-        lines(f, [&](double height) { sum += height; });
+        lines(f, [&](double height, double) { sum += height; });
         return sum;
     };
     const double highest = (centre + reach) / (mains_ - searchSpan);
@@ -214,12 +215,19 @@ void HumRemover::acquire(const Band& z) {
     const double below = score(best - step), above = score(best + step);
     const double curve = below - 2 * bestScore + above;
     if (curve < 0) best += step * std::clamp(0.5 * (below - above) / curve, -0.5, 0.5);
-    // Hum is a series: at least five lines 13 dB over the median bin (noise alone
-    // gets there once in 20000 lines). Without it the comb stays off rather than
-    // follow whatever line is strongest.
+    // Hum is a series: at least five lines 13 dB over the floor about them
+    // (noise alone gets there once in 20000 lines) that carry at least 1/200 of
+    // the band's power (not so the quantisation spurs of a clean synthetic tone).
+    // Without it the comb stays off rather than follow whatever line is strongest.
     int strong = 0;
-    lines(best, [&](double height) { strong += height >= 20; });
-    found_ = strong >= 5;
+    double strongPower = 0, total = 0;
+    for (const double p : power) total += p;
+    lines(best, [&](double height, double p) {
+        if (height < 20) return;
+        ++strong;
+        strongPower += p;
+    });
+    found_ = strong >= 5 && strongPower >= total / 200;
     setPeriod(bandRate_ / best);
 }
 
