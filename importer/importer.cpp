@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "importer/audioimport.h"
 #include "importer/sigmf.h"
 #include "orv/littleendian.h"
 #include "orv/replacingfile.h"
@@ -68,7 +69,31 @@ Outcome<void> copyFrames(FrameSource& source, std::int64_t first, std::int64_t c
     return {};
 }
 
+Outcome<FrameCut> cutFrames(const ImportOptions& o, std::int64_t frames, double rate) {
+    const std::string where = " of " + o.input;
+    const double seconds = static_cast<double>(frames) / rate;
+    // Checked as doubles first: a huge --from or --to must not overflow the rounding.
+    const double firstAt = o.from ? *o.from * rate : 0;
+    const double endAt = o.to ? *o.to * rate : static_cast<double>(frames);
+    if (o.from && !(firstAt < static_cast<double>(frames) - 0.5))
+        return Failure::stop("--from " + decimal(o.from.value_or(0)) + " s lies at or past the end" + where +
+                                 " (" + decimal(seconds) + " s)",
+                             exitBadInput);
+    if (o.to && !(endAt < static_cast<double>(frames) + 0.5))
+        return Failure::stop("--to " + decimal(o.to.value_or(0)) + " s lies past the end" + where + " (" +
+                                 decimal(seconds) + " s)",
+                             exitBadInput);
+    const std::int64_t first = std::llround(firstAt);
+    const std::int64_t end = std::llround(endAt);
+    const std::int64_t count = end - first;
+    if (count <= 0)
+        return Failure::stop("no samples to write: " + o.input + " holds none in the part asked for",
+                             exitBadInput);
+    return FrameCut{first, count};
+}
+
 Outcome<std::string> importRecording(const ImportOptions& o, const ProgressReport& progress) {
+    if (o.audio) return importAudio(o, progress);
     auto opened = openInput(o);
     if (!opened) return opened.failure();
     Recording& rec = opened.value();
@@ -89,21 +114,9 @@ Outcome<std::string> importRecording(const ImportOptions& o, const ProgressRepor
     if (!rateFieldsFit(*rate))
         return bad("the sample rate " + decimal(*rate) + " Hz does not fit a WAV header", exitTooLarge);
 
-    const std::int64_t frames = rec.source->frameCount();
-    const double seconds = static_cast<double>(frames) / *rate;
-    // Checked as doubles first: a huge --from or --to must not overflow the rounding.
-    const double firstAt = o.from ? *o.from * *rate : 0;
-    const double endAt = o.to ? *o.to * *rate : static_cast<double>(frames);
-    if (o.from && !(firstAt < static_cast<double>(frames) - 0.5))
-        return bad("--from " + decimal(o.from.value_or(0)) + " s lies at or past the end" + where + " (" +
-                   decimal(seconds) + " s)");
-    if (o.to && !(endAt < static_cast<double>(frames) + 0.5))
-        return bad("--to " + decimal(o.to.value_or(0)) + " s lies past the end" + where + " (" +
-                   decimal(seconds) + " s)");
-    const std::int64_t first = std::llround(firstAt);
-    const std::int64_t end = std::llround(endAt);
-    const std::int64_t count = end - first;
-    if (count <= 0) return bad("no samples to write: " + o.input + " holds none in the part asked for");
+    const auto cut = cutFrames(o, rec.source->frameCount(), *rate);
+    if (!cut) return cut.failure();
+    const std::int64_t first = cut->first, count = cut->count;
     if (count > largestFrameCount)
         return bad(o.input + " holds " + std::to_string(count) + " frames (" +
                        decimal(static_cast<double>(count) / *rate) + " s), more than the " +

@@ -18,6 +18,13 @@ using ProgressReport = std::function<void(std::int64_t done, std::int64_t total)
 inline constexpr std::int64_t largestFrameCount = std::int64_t(1) << 28;  // 8 x frames in 32 bits
 inline constexpr std::size_t blockFrames = 1 << 16;
 
+// The frames --from and --to keep of a recording of frames at rate; a
+// failure (exit 20) names the option and the recording's length.
+struct FrameCut {
+    std::int64_t first = 0, count = 0;
+};
+Outcome<FrameCut> cutFrames(const ImportOptions& options, std::int64_t frames, double rate);
+
 // Copies frames [first, first + count) of source into file in blocks, turning
 // them into the other sense of rotation (Q negated) when flip is set.
 Outcome<void> copyFrames(FrameSource& source, std::int64_t first, std::int64_t count, bool flip,

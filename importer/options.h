@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "importer/audiosettings.h"
 #include "orv/outcome.h"
 
 namespace orv::importer {
@@ -16,6 +17,8 @@ struct ImportOptions {
     std::string output;  // the WAV, or the stem of the SigMF pair with --sigmf-out
     InputKind kind = InputKind::ByName;
     bool sigmfOut = false;
+    bool audio = false;  // INPUT is a real-valued sound-card recording
+    AudioSettings audioSettings;
     bool quiet = false;  // no progress line
     bool helpRequested = false;
     std::optional<double> rate, centre, start, from, to;
