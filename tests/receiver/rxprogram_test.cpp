@@ -130,6 +130,13 @@ TEST_F(ScratchFolder, SameMessageAndFiguresForEveryCoreCount) {
     }
 }
 
+TEST_F(ScratchFolder, SymbolsWithoutCodeLeaveNoEarlierMessage) {
+    writeWav("rec.wav", recording({"7,5", "ok"}));
+    writeFile("message.txt", "ok");
+    EXPECT_EQ(run(rxArgs("0", 20)).exitCode, 0);
+    EXPECT_FALSE(std::filesystem::exists("message.txt"));
+}
+
 struct Undecodable {
     const char* name;
     Transmission sent;
