@@ -16,6 +16,7 @@
 
 #include "support/programrunner.h"
 #include "support/scratchfolder.h"
+#include "support/wavbytes.h"
 #include "tools/siggen/siggen.h"
 
 namespace {
@@ -232,5 +233,104 @@ TEST(Tools, HelpWritesNothing) {
         EXPECT_TRUE(std::filesystem::is_empty(folder.path())) << tool;
     }
 }
+
+// Output that cannot be written is a failure of every program, and leaves
+// nothing behind: a full standard output, or a file-size limit (as ulimit -f
+// sets it, SIGXFSZ not ignored) on the files written.
+struct Unwritten {
+    const char* name;
+    const char* program;
+    std::vector<std::string> args;
+    orv::testsupport::RunOptions::Output output;
+    rlim_t fileSize;
+    const char* message;
+};
+
+class UnwrittenOutput : public ::testing::TestWithParam<Unwritten> {};
+
+TEST_P(UnwrittenOutput, ExitsWithThreeAndLeavesNoTemporaryFile) {
+    const auto& c = GetParam();
+    const orv::testsupport::ScratchFolder folder("orvane-unwritten");
+    const std::string samples = orv::testsupport::floatBytes(std::vector<std::complex<float>>(1000, {1, 0}));
+    folder.write("rec.wav", orv::testsupport::wavBytes({}, samples));
+    folder.write("rec.cf32", samples);
+    orv::testsupport::RunOptions options;
+    options.folder = folder.path();
+    options.output = c.output;
+    options.fileSize = c.fileSize;
+    const ProgramRun run = orv::testsupport::runProgram(c.program, c.args, options);
+    EXPECT_EQ(run.exitCode, 3) << run.err;
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2);
+}
+
+using Output = orv::testsupport::RunOptions::Output;
+INSTANTIATE_TEST_SUITE_P(
+    Programs, UnwrittenOutput,
+    ::testing::Values(
+        Unwritten{"SiggenHelp", SIGGEN_PATH, {"--help"}, Output::Full, 0, "cannot write to standard output"},
+        Unwritten{
+            "OffsetsHelp", OFFSETS_PATH, {"--help"}, Output::Full, 0, "cannot write to standard output"},
+        Unwritten{"ImportHelp", IMPORT_PATH, {"--help"}, Output::Full, 0, "cannot write to standard output"},
+        Unwritten{"ImportFileSizeLimit",
+                  IMPORT_PATH,
+                  {"--cf32", "rec.cf32", "out.wav", "--rate", "250", "--centre", "0", "--start",
+                   "2026-12-07 10:00:00"},
+                  Output::File,
+                  4096,
+                  "cannot write out.wav: File too large"},
+        Unwritten{"ReceiverFileSizeLimit",
+                  RECEIVER_PATH,
+                  {"-f", "rec.wav", "-T", "0", "-F", "0", "-S", "0.004", "-N", "400", "-c", "1", "-p", "0"},
+                  Output::File,
+                  4096,
+                  "cannot write rawsyms.txt: File too large"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Bytes from files and names reach the terminal as \\xHH, never as escape
+// sequences of their own or cut short at a NUL.
+struct Unsafe {
+    const char* name;
+    const char* program;
+    std::vector<std::string> args;
+    std::string file, bytes;
+    const char* shown;
+};
+
+class UnsafeBytes : public ::testing::TestWithParam<Unsafe> {};
+
+TEST_P(UnsafeBytes, AreShownEscaped) {
+    const auto& c = GetParam();
+    const orv::testsupport::ScratchFolder folder("orvane-unsafe");
+    folder.write(c.file, c.bytes);
+    orv::testsupport::RunOptions options;
+    options.folder = folder.path();
+    const ProgramRun run = orv::testsupport::runProgram(c.program, c.args, options);
+    EXPECT_EQ(run.exitCode, 20) << run.err;
+    EXPECT_NE(run.err.find(c.shown), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find_first_of("\x1B" + std::string(1, '\0')), std::string::npos) << run.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Programs, UnsafeBytes,
+                         ::testing::Values(Unsafe{"ChunkId",
+                                                  RECEIVER_PATH,
+                                                  {"-f", "rec.wav", "-T", "0", "-F", "0", "-S", "1", "-N",
+                                                   "1", "-c", "1", "-p", "0"},
+                                                  "rec.wav",
+                                                  std::string("RIFF\x20\0\0\0WAVE\x1B]0;\xFF\0\0\0", 20),
+                                                  "chunk \"\\x1B]0;\" runs past"},
+                                           Unsafe{"SigmfString",
+                                                  IMPORT_PATH,
+                                                  {"rec.sigmf-meta", "out.wav"},
+                                                  "rec.sigmf-meta",
+                                                  R"({"global": {"core:datatype": "\u001b[2J\u0000!"}})",
+                                                  "datatype \"\\x1B[2J\\x00!\" is not one we read"},
+                                           Unsafe{"FileName",
+                                                  OFFSETS_PATH,
+                                                  {"a\x1B[2J.wav", "12:00:00", "1"},
+                                                  "a\x1B[2J.wav",
+                                                  orv::testsupport::wavBytes({.info = ""}, ""),
+                                                  "a\\x1B[2J.wav holds no information block"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
