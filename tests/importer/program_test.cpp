@@ -76,7 +76,8 @@ TEST(ImportProgram, OutOfMemoryIsOneLine) {
     GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
 #endif
     const testsupport::ScratchFolder folder("orvane-import-memory");
-    folder.write("rec.sigmf-meta", R"({"global": {"core:datatype": "ci8"}, "x": ")" + std::string(15 << 20, 'x'));
+    folder.write("rec.sigmf-meta",
+                 R"({"global": {"core:datatype": "ci8"}, "x": ")" + std::string(15 << 20, 'x'));
     folder.write("rec.sigmf-data", "");
     testsupport::RunOptions options;
     options.folder = folder.path();

@@ -224,7 +224,7 @@ std::string helpText() {
            "  --poly CODE           send --text through the message code CODE, the\n"
            "                        receiver's -p (\"171,133\"; octal, or hex after 0x);\n"
            "                        0 sends random symbols instead (0)\n"
-           "  --text TEXT           the message to send with a code (\"\")\n"
+           "  --text TEXT           the message to send with a code (\"\"); needs --poly\n"
            "  --length N            message length in bytes, the receiver's -N; TEXT is\n"
            "                        padded with blanks (the text's length, at least 1)\n"
            "  --snr DB              signal to noise power per complex sample (20)\n"
