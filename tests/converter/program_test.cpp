@@ -66,6 +66,9 @@ protected:
                std::to_string(site) + " of spec2wav()\n\n";
     }
 
+    // Ends a run by sig while it copies the dump; err is its report, ending its exit code or -signal.
+    void signalDuringTheCopy(int sig, int ending, const std::string& err);
+
     std::optional<testsupport::ScratchFolder> folder_;
     fs::path dir_;
 };
@@ -382,47 +385,49 @@ TEST_F(Spec2wavRun, EarlierFilesSurviveAFailedRun) {
     }
 }
 
-TEST_F(Spec2wavRun, TerminationDuringTheCopyRemovesTheTemporaryFile) {
-    // A signal with a run-time error of its own reports it; any other ends the program as it would.
-    for (const auto& [sig, ending, err] :
-         {std::tuple{SIGTERM, 13, "\nAborting due to runtime error 13 (\"termination request\" signal)\n\n"},
-          {SIGUSR1, -SIGUSR1, ""},
-          {SIGHUP, -SIGHUP, ""}}) {
-        write("sr.txt", usualRates);
-        write("fft.dat", "earlier");
-        fs::remove(dir_ / "fftdata.txt");
-        ASSERT_EQ(mkfifo((dir_ / "fftdata.txt").c_str(), 0600), 0);
-        const pid_t pid = fork();
-        if (pid == 0) {
-            if (chdir(dir_.c_str()) != 0) _exit(127);
-            const int o = open(".out", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int e = open(".err", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(o, 1);
-            dup2(e, 2);
-            execl(SPEC2WAV_PATH, SPEC2WAV_PATH, static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        // The dump arrives slowly: the copy has begun, and waits for more.
-        const int fifo = open((dir_ / "fftdata.txt").c_str(), O_WRONLY);
-        ASSERT_GE(fifo, 0);
-        const std::string start = usualHeader + zeroPairs(100);
-        ASSERT_EQ(::write(fifo, start.data(), start.size()), ssize_t(start.size()));
-        const auto temporary = [this] {
-            for (const auto& entry : fs::directory_iterator(dir_))
-                if (entry.path().filename().string().rfind(".fft.dat.", 0) == 0) return true;
-            return false;
-        };
-        for (int i = 0; i < 1000 && !temporary(); ++i) usleep(10000);
-        EXPECT_TRUE(temporary());
-        kill(pid, sig);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        close(fifo);
-        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status), ending) << sig;
-        EXPECT_EQ(read(".err"), err) << sig;
-        EXPECT_FALSE(temporary()) << sig;
-        EXPECT_EQ(read("fft.dat"), "earlier") << sig;
+void Spec2wavRun::signalDuringTheCopy(int sig, int ending, const std::string& err) {
+    write("sr.txt", usualRates);
+    write("fft.dat", "earlier");
+    fs::remove(dir_ / "fftdata.txt");
+    ASSERT_EQ(mkfifo((dir_ / "fftdata.txt").c_str(), 0600), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(dir_.c_str()) != 0) _exit(127);
+        const int o = open(".out", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int e = open(".err", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(o, 1);
+        dup2(e, 2);
+        execl(SPEC2WAV_PATH, SPEC2WAV_PATH, static_cast<char*>(nullptr));
+        _exit(127);
     }
+    // The dump arrives slowly: the copy has begun, and waits for more.
+    const int fifo = open((dir_ / "fftdata.txt").c_str(), O_WRONLY);
+    ASSERT_GE(fifo, 0);
+    const std::string start = usualHeader + zeroPairs(100);
+    ASSERT_EQ(::write(fifo, start.data(), start.size()), ssize_t(start.size()));
+    const auto temporary = [this] {
+        for (const auto& entry : fs::directory_iterator(dir_))
+            if (entry.path().filename().string().rfind(".fft.dat.", 0) == 0) return true;
+        return false;
+    };
+    for (int i = 0; i < 1000 && !temporary(); ++i) usleep(10000);
+    EXPECT_TRUE(temporary());
+    kill(pid, sig);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    close(fifo);
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status), ending);
+    EXPECT_EQ(read(".err"), err);
+    EXPECT_FALSE(temporary());
+    EXPECT_EQ(read("fft.dat"), "earlier");
+}
+
+// A signal with a run-time error of its own reports it; any other ends the run as it would.
+TEST_F(Spec2wavRun, TerminationDuringTheCopyRemovesTheTemporaryFile) {
+    signalDuringTheCopy(SIGTERM, 13,
+                        "\nAborting due to runtime error 13 (\"termination request\" signal)\n\n");
+    signalDuringTheCopy(SIGUSR1, -SIGUSR1, "");
+    signalDuringTheCopy(SIGHUP, -SIGHUP, "");
 }
 
 // Streams: the console line has nowhere to go, the files come out all the same.

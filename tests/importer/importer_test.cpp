@@ -78,6 +78,12 @@ struct Datatype {
     const char* dataFile = "rec.sigmf-data";
 };
 
+// One ci8 frame (1, -1) where the meta says.
+Datatype ci8Layout(const char* name, std::string bytes, std::string metaText,
+                   const char* dataFile = "rec.sigmf-data") {
+    return {name, "ci8", std::move(bytes), {{1 / 128.0f, 1 / 128.0f}}, std::move(metaText), dataFile};
+}
+
 class SigmfDatatype : public Importer, public ::testing::WithParamInterface<Datatype> {};
 
 TEST_P(SigmfDatatype, ReadsKnownSamples) {
@@ -117,29 +123,20 @@ INSTANTIATE_TEST_SUITE_P(
                       Datatype{"Cu8",
                                "cu8",
                                std::string("\x00\xff\x7f\x80", 4),
-                               {{-127.5f / 128, -127.5f / 128}, {-0.5f / 128, -0.5f / 128}}},
-                      Datatype{"HeaderAndTrailingBytes",
-                               "ci8",
-                               std::string("head\x01\xff"
-                                           "end",
-                                           9),
-                               {{1 / 128.0f, 1 / 128.0f}},
-                               layoutMeta(R"("core:trailing_bytes": 3)",
-                                          R"({"core:sample_start": 0, "core:header_bytes": 4, )" +
-                                              capture(".25"))},
-                      Datatype{"OffsetAndUnsortedCaptures",
-                               "ci8",
-                               std::string("\x7f\x00\x01\xff", 4),
-                               {{1 / 128.0f, 1 / 128.0f}},
-                               layoutMeta(R"("core:offset": 1000)",
-                                          R"({"core:sample_start": 1002, )" + capture(".254") +
-                                              R"(}, {"core:sample_start": 1001, )" + capture(".25"))},
-                      Datatype{"Dataset",
-                               "ci8",
-                               std::string("\x01\xff", 2),
-                               {{1 / 128.0f, 1 / 128.0f}},
-                               layoutMeta(R"("core:dataset": "samples.bin")", "{" + capture(".25")),
-                               "samples.bin"}),
+                               {{-127.5f / 128, -127.5f / 128}, {-0.5f / 128, -0.5f / 128}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, SigmfDatatype,
+    ::testing::Values(
+        ci8Layout("HeaderAndTrailingBytes", std::string("head\x01\xff", 6) + "end",
+                  layoutMeta(R"("core:trailing_bytes": 3)", R"({"core:header_bytes": 4, )" + capture(".25"))),
+        ci8Layout("OffsetAndUnsortedCaptures", std::string("\x7f\x00\x01\xff", 4),
+                  layoutMeta(R"("core:offset": 1000)", R"({"core:sample_start": 1002, )" + capture(".254") +
+                                                           R"(}, {"core:sample_start": 1001, )" +
+                                                           capture(".25"))),
+        ci8Layout("Dataset", "\x01\xff", layoutMeta(R"("core:dataset": "samples.bin")", "{" + capture(".25")),
+                  "samples.bin")),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The cut keeps frames [round(from x rate), round(to x rate)) and moves the start with it.
@@ -239,6 +236,10 @@ std::string secondCapture(const std::string& members) {
                       "{" + capture(".25") + R"(}, {"core:sample_start": 1, )" + members);
 }
 
+BadInput metaRefused(const char* name, const std::string& metaText, const char* message) {
+    return {name, {{"rec.sigmf-meta", metaText}, {"rec.sigmf-data", "ab"}}, {"rec.sigmf-meta"}, 20, message};
+}
+
 std::string wavCut() {  // a 16-bit WAV whose data chunk promises 400 bytes but holds 8
     testsupport::WavLayout pcm;
     pcm.formatTag = 1;
@@ -298,54 +299,20 @@ INSTANTIATE_TEST_SUITE_P(
                  "name rec.sigmf-meta"},
         BadInput{"InputFolder", {{"sub/x", ""}}, {"sub"}, 20, "not a file but a folder"},
         BadInput{"ReadError", {}, {"/proc/self/mem"}, 3, "read error"},
-        BadInput{"OtherFrequency",
-                 {{"rec.sigmf-meta", secondCapture(R"("core:frequency": 137600)")}, {"rec.sigmf-data", "ab"}},
-                 {"rec.sigmf-meta"},
-                 20,
-                 "another core:frequency"},
-        BadInput{"OtherTime",
-                 {{"rec.sigmf-meta", secondCapture(R"("core:datetime": "2026-12-07T11:00:00Z")")},
-                  {"rec.sigmf-data", "ab"}},
-                 {"rec.sigmf-meta"},
-                 20,
-                 "core:datetime that does not follow"},
-        BadInput{"LaterHeaderBytes",
-                 {{"rec.sigmf-meta", secondCapture(R"("core:header_bytes": 2)")}, {"rec.sigmf-data", "ab"}},
-                 {"rec.sigmf-meta"},
-                 20,
-                 "core:header_bytes of its own"},
-        BadInput{"IndexBeforeOffset",
-                 {{"rec.sigmf-meta", layoutMeta(R"("core:offset": 5)", "{" + capture(".25"))},
-                  {"rec.sigmf-data", "ab"}},
-                 {"rec.sigmf-meta"},
-                 20,
-                 "lies before core:offset 5"},
-        BadInput{"NestedDeep",
-                 {{"rec.sigmf-meta", std::string(40, '[') + std::string(40, ']')}, {"rec.sigmf-data", ""}},
-                 {"rec.sigmf-meta"},
-                 20,
-                 "nested deeper than 32"},
-        BadInput{"InvalidUtf8",
-                 {{"rec.sigmf-meta", "{\"global\": \"\xff\"}"}, {"rec.sigmf-data", ""}},
-                 {"rec.sigmf-meta"},
-                 20,
-                 "not valid JSON: parse error"},
-        BadInput{"NumberOverflow",
-                 {{"rec.sigmf-meta", R"({"global": {"core:sample_rate": 1e400}})"}, {"rec.sigmf-data", ""}},
-                 {"rec.sigmf-meta"},
-                 20,
-                 "1e400"},
-        BadInput{
-            "RateAsText",
-            {{"rec.sigmf-meta", layoutMeta(R"("core:sample_rate": "2000")", "{")}, {"rec.sigmf-data", ""}},
-            {"rec.sigmf-meta"},
-            20,
-            "core:sample_rate is not a number"},
-        BadInput{"ChannelsAsText",
-                 {{"rec.sigmf-meta", layoutMeta(R"("core:num_channels": "1")", "{")}, {"rec.sigmf-data", ""}},
-                 {"rec.sigmf-meta"},
-                 20,
-                 "core:num_channels is not a number"},
+        metaRefused("OtherFrequency", secondCapture(R"("core:frequency": 137600)"), "another core:frequency"),
+        metaRefused("OtherTime", secondCapture(R"("core:datetime": "2026-12-07T11:00:00Z")"),
+                    "core:datetime that does not follow"),
+        metaRefused("LaterHeaderBytes", secondCapture(R"("core:header_bytes": 2)"),
+                    "core:header_bytes of its own"),
+        metaRefused("IndexBeforeOffset", layoutMeta(R"("core:offset": 5)", "{" + capture(".25")),
+                    "lies before core:offset 5"),
+        metaRefused("NestedDeep", std::string(40, '[') + std::string(40, ']'), "nested deeper than 32"),
+        metaRefused("InvalidUtf8", "{\"global\": \"\xff\"}", "not valid JSON: parse error"),
+        metaRefused("NumberOverflow", R"({"global": {"core:sample_rate": 1e400}})", "1e400"),
+        metaRefused("RateAsText", R"({"global": {"core:datatype": "ci8", "core:sample_rate": "2000"}})",
+                    "core:sample_rate is not a number"),
+        metaRefused("ChannelsAsText", R"({"global": {"core:datatype": "ci8", "core:num_channels": "1"}})",
+                    "core:num_channels is not a number"),
         BadInput{"HeaderRateZero",
                  {{"rec.wav", wavOf(1, 16, 0, "abcd")}},
                  with({"rec.wav"}, {"--centre", "1", "--start", "2026-12-07 10:00:00"}),
