@@ -12,7 +12,7 @@
 namespace orv::receiver {
 
 std::string printableMessage(std::span<const std::uint8_t> message) {
-    return printableText({reinterpret_cast<const char*>(message.data()), message.size()}, Backslash::Escaped);
+    return printableText({reinterpret_cast<const char*>(message.data()), message.size()}, Escaping::AllBytes);
 }
 
 std::string decodeFigures(const decoder::DecodeResult& r, double symbolPeriod) {

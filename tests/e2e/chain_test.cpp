@@ -275,7 +275,7 @@ const Words help = {"--help"},
                         "--start", "2026-12-07 10:00:00"};
 const Words received = {"-f",    "rec.wav", "-T",  "0",  "-F", "0",  "-S",
                         "0.004", "-N",      "400", "-c", "1",  "-p", "0"};
-const Words meta = {"rec.sigmf-meta", "out.wav"}, offsets = {"a\x1B[2J.wav", "12:00:00", "1"};
+const Words meta = {"rec.sigmf-meta", "out.wav"}, offsets = {"\xC3\xA4\x1B[2J.wav", "12:00:00", "1"};
 INSTANTIATE_TEST_SUITE_P(
     Programs, ProgramFailure,
     ::testing::Values(
@@ -290,8 +290,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "rec.wav", std::string("RIFF\x20\0\0\0WAVE\x1B]0;\xFF\0\0\0", 20)},
         Failing{"SigmfString", IMPORT_PATH, meta, 20, "datatype \"\\x1B[2J\\x00!\" is not one we read",
                 Output::File, 0, "rec.sigmf-meta", R"({"global": {"core:datatype": "\u001b[2J\u0000!"}})"},
-        Failing{"FileName", OFFSETS_PATH, offsets, 20, "a\\x1B[2J.wav holds no information block",
-                Output::File, 0, "a\x1B[2J.wav", orv::testsupport::wavBytes({.info = ""}, "")}),
+        Failing{"FileName", OFFSETS_PATH, offsets, 20, "\xC3\xA4\\x1B[2J.wav holds no information block",
+                Output::File, 0, "\xC3\xA4\x1B[2J.wav", orv::testsupport::wavBytes({.info = ""}, "")}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
