@@ -204,8 +204,12 @@ Outcome<Recording> openToolSetWave(const std::string& path) {
 Outcome<Recording> openWavRecording(const std::string& path) {
     if (auto checked = checkInputFile(path); !checked) return checked.failure();
     // Ours are copied as they are, "inf1" values and all; the rest go through libsndfile.
-    if (auto ours = openToolSetWave(path); ours || ours.exitCode() == errFileIO) return ours;
+    auto ours = openToolSetWave(path);
+    if (ours || ours.exitCode() == errFileIO) return ours;
     auto input = SndFileInput::open(path);
+    // One of ours that our reader refused (an "inf1" beyond its bound) says why.
+    if (!input && ours.error().find("\"inf1\"") != std::string::npos)
+        return Failure::stop(ours.error() + "; libsndfile cannot read it either", exitBadInput);
     if (!input) return input.failure();
     const SF_INFO info = input.value()->info();
     const bool rateZero = input.value()->headerRateZero();
