@@ -149,10 +149,18 @@ void removeTemporaryFiles() noexcept {
 }
 
 void removeTemporaryFilesOnSignals() {
-    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    // Every signal whose default ends the program; one that is caught or
+    // ignored already (SIGPIPE, SIGXFSZ since start-up) ends nothing here.
+    std::vector<int> ending = {SIGHUP,  SIGINT,    SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS,
+                               SIGFPE,  SIGUSR1,   SIGSEGV, SIGUSR2, SIGALRM, SIGTERM, SIGSTKFLT,
+                               SIGXCPU, SIGVTALRM, SIGPROF, SIGIO,   SIGPWR,  SIGSYS};
+    for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig) ending.push_back(sig);
+    for (const int sig : ending) {
+        struct sigaction old {};
+        if (::sigaction(sig, nullptr, &old) != 0 || old.sa_handler != SIG_DFL) continue;
         struct sigaction sa {};
         sa.sa_handler = removeAndReraise;
-        sigemptyset(&sa.sa_mask);
+        sigfillset(&sa.sa_mask);
         ::sigaction(sig, &sa, nullptr);
     }
 }

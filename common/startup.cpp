@@ -16,6 +16,8 @@ void prepareStandardStreams() noexcept {
         if (opened > 2) ::close(opened);
     }
     ::signal(SIGPIPE, SIG_IGN);
+    // A file-size limit then fails the write (EFBIG), reported like a full disk.
+    ::signal(SIGXFSZ, SIG_IGN);
 }
 
 }  // namespace orv

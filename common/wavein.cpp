@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iterator>
+#include <string>
 #include <system_error>
 #include "orv/decimalnumber.h"
 #include "orv/littleendian.h"
@@ -18,6 +19,8 @@ constexpr std::uint16_t formatExtensible = 0xFFFE;
 // Tail of the IEEE-float sub-format GUID, after its 16-bit format code.
 constexpr unsigned char floatGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
                                              0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+constexpr std::uint64_t largestInfoText = 65536;
 
 constexpr auto u32 = readLe32;
 constexpr auto u16 = readLe16;
@@ -122,6 +125,11 @@ Outcome<> WaveIn::walk(std::uint64_t size) {
             layout_.headerRate = u32(c + 4);
             haveFormat = true;
         } else if (std::memcmp(h, "inf1", 4) == 0) {
+            // Three numbers need a few dozen bytes; a longer text would cost its size in memory.
+            if (chunkSize > largestInfoText)
+                return bad("its \"inf1\" chunk of " + std::to_string(chunkSize) +
+                           " bytes is longer than an information text (at most " +
+                           std::to_string(largestInfoText) + ")");
             std::string text(static_cast<std::size_t>(chunkSize), '\0');
             if (!readAt(body, reinterpret_cast<unsigned char*>(text.data()), text.size())) return readError();
             text.erase(text.find_last_not_of('\0') + 1);

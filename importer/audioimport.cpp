@@ -13,6 +13,7 @@
 #include "importer/bandmixer.h"
 #include "importer/channelthread.h"
 #include "importer/decimator.h"
+#include "importer/filechecks.h"
 #include "importer/humremover.h"
 #include "importer/impulseblanker.h"
 #include "importer/sigmf.h"
@@ -98,9 +99,8 @@ Outcome<std::string> importAudio(const ImportOptions& o, const ProgressReport& p
     const AudioSettings& s = o.audioSettings;
     if (sigmfStem(o.input))
         return bad(o.input + " is an I/Q recording by its SigMF metadata: import it without --audio");
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(o.input, ec))
-        return bad(o.input + ": file not found", errFileNotFound);
+    if (auto checked = checkInputFile(o.input); !checked) return checked.failure();
+    if (auto checked = checkOutputFile(o.output, {o.input}); !checked) return checked.failure();
     if (auto ours = WaveIn::open(o.input); ours && !ours->layout().infoText.empty())
         return bad(o.input + " is a tool-set WAV (I/Q, with an \"inf1\" text): import it without --audio");
     SF_INFO info{};
@@ -154,8 +154,7 @@ Outcome<std::string> importAudio(const ImportOptions& o, const ProgressReport& p
     const double cutStart = *o.start + static_cast<double>(cut->first) / fs;
 
     ReplacingFile file;
-    if (const int e = file.open(o.output))
-        return bad("cannot write " + o.output + ": " + std::strerror(e), errFileIO);
+    if (const int e = file.open(o.output)) return writeFailure(o.output, e);
     std::string header = buildExactWavHeader(outRate, centre, cutStart, static_cast<std::int32_t>(outCount));
 
     const std::size_t used = weights->size();
@@ -189,7 +188,7 @@ Outcome<std::string> importAudio(const ImportOptions& o, const ProgressReport& p
                                          std::to_string(at + std::int64_t(i) / info.channels) +
                                          " of channel " + std::to_string(i % std::size_t(info.channels) + 1) +
                                          " is not a finite number",
-                                     exitBadInput);
+                                     exitNotFinite);
         return {};
     };
     // Each channel's band, and its hum out once the first spectrum has a few
@@ -220,8 +219,7 @@ Outcome<std::string> importAudio(const ImportOptions& o, const ProgressReport& p
         appendConjugated(bytes, out);
         written += std::int64_t(out.size());
         out.clear();
-        if (const int e = file.write(bytes))
-            return Failure::stop("cannot write " + o.output + ": " + std::strerror(e), errFileIO);
+        if (const int e = file.write(bytes)) return writeFailure(o.output, e);
         return {};
     };
 
@@ -268,8 +266,7 @@ Outcome<std::string> importAudio(const ImportOptions& o, const ProgressReport& p
         return bad("internal error: " + std::to_string(written) + " frames made instead of " +
                        std::to_string(outCount),
                    errFileIO);
-    if (const int e = file.commit())
-        return bad("cannot write " + o.output + ": " + std::strerror(e), errFileIO);
+    if (const int e = file.commit()) return writeFailure(o.output, e);
 
     std::string summary = "wrote " + o.output + " from audio " + o.input + " (" +
                           std::to_string(info.channels) + " channel(s) at " + decimal(fs) +

@@ -1,5 +1,6 @@
 #include "importer/importer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "importer/audioimport.h"
+#include "importer/filechecks.h"
 #include "importer/sigmf.h"
 #include "orv/littleendian.h"
 #include "orv/replacingfile.h"
@@ -37,7 +39,8 @@ Outcome<Recording> openInput(const ImportOptions& o) {
     return openWavRecording(o.input);
 }
 
-Outcome<void> openOutput(ReplacingFile& file, const std::string& path) {
+Outcome<void> openOutput(ReplacingFile& file, const std::string& path, const Recording& input) {
+    if (auto checked = checkOutputFile(path, input.files); !checked) return checked;
     if (const int e = file.open(path)) return writeFailure(path, e);
     return {};
 }
@@ -50,14 +53,23 @@ Outcome<void> commitOutput(ReplacingFile& file) {
 
 }  // namespace
 
-Outcome<void> copyFrames(FrameSource& source, std::int64_t first, std::int64_t count, bool flip,
-                         ReplacingFile& file, const ProgressReport& progress) {
+Outcome<void> copyFrames(FrameSource& source, const std::string& inputName, std::int64_t first,
+                         std::int64_t count, bool flip, ReplacingFile& file, const ProgressReport& progress) {
     if (auto s = source.seek(first); !s) return s;
     std::vector<float> iq(2 * blockFrames);
     std::string bytes;
     for (std::int64_t done = 0; done < count;) {
         const auto n = static_cast<std::size_t>(std::min<std::int64_t>(blockFrames, count - done));
         if (auto r = source.read(iq.data(), n); !r) return r;
+        // The receiver refuses such samples, so no WAV of ours holds them.
+        if (const auto bad =
+                std::find_if(iq.begin(), iq.begin() + 2 * n, [](float v) { return !std::isfinite(v); });
+            bad != iq.begin() + 2 * n)
+            return Failure::stop(
+                inputName + ": frame " + std::to_string(first + done + (bad - iq.begin()) / 2) +
+                    " holds a sample that is no finite 32-bit float (NaN, infinite or beyond "
+                    "3.4e38)",
+                exitNotFinite);
         if (flip)
             for (std::size_t k = 1; k < 2 * n; k += 2) iq[k] = -iq[k];
         bytes.clear();
@@ -127,11 +139,11 @@ Outcome<std::string> importRecording(const ImportOptions& o, const ProgressRepor
     const double cutStart = *start + static_cast<double>(first) / *rate;
 
     ReplacingFile file;
-    if (auto r = openOutput(file, o.output); !r) return r.failure();
+    if (auto r = openOutput(file, o.output, rec); !r) return r.failure();
     const std::string header =
         buildExactWavHeader(*rate, *centre, cutStart, static_cast<std::int32_t>(count));
     if (const int e = file.write(header)) return writeFailure(o.output, e);
-    if (auto r = copyFrames(*rec.source, first, count, !rec.conjugated, file, progress); !r)
+    if (auto r = copyFrames(*rec.source, o.input, first, count, !rec.conjugated, file, progress); !r)
         return r.failure();
     if (auto r = commitOutput(file); !r) return r.failure();
     return "wrote " + o.output + " from " + rec.kind + " " + o.input + ": " + std::to_string(count) +

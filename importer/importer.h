@@ -26,9 +26,12 @@ struct FrameCut {
 Outcome<FrameCut> cutFrames(const ImportOptions& options, std::int64_t frames, double rate);
 
 // Copies frames [first, first + count) of source into file in blocks, turning
-// them into the other sense of rotation (Q negated) when flip is set.
-Outcome<void> copyFrames(FrameSource& source, std::int64_t first, std::int64_t count, bool flip,
-                         ReplacingFile& file, const ProgressReport& progress);
+// them into the other sense of rotation (Q negated) when flip is set. A
+// sample that is no finite 32-bit float (NaN, infinite, or a 64-bit value
+// beyond the float range) stops it with exitNotFinite; inputName names the
+// source in that message.
+Outcome<void> copyFrames(FrameSource& source, const std::string& inputName, std::int64_t first,
+                         std::int64_t count, bool flip, ReplacingFile& file, const ProgressReport& progress);
 
 // Writes options.output through a temporary file; its summary line on success.
 Outcome<std::string> importRecording(const ImportOptions& options, const ProgressReport& progress);

@@ -2,6 +2,9 @@
 // tool-set WAVs out as SigMF recordings.
 #include <cstdio>
 #include <functional>
+#include <ios>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -28,6 +31,22 @@ orv::Outcome<orv::ConsoleReport> run(const std::vector<std::string>& args) {
     return orv::ConsoleReport{*done + "\n"};
 }
 
+// What the library does not turn into a failure of its own still ends in one
+// line and a documented code.
+orv::Outcome<orv::ConsoleReport> guarded(const std::vector<std::string>& args) {
+    try {
+        return run(args);
+    } catch (const std::bad_alloc&) {
+        return orv::Failure::stop("out of memory", orv::errOutOfMemory);
+    } catch (const std::length_error&) {
+        return orv::Failure::stop("out of memory", orv::errOutOfMemory);
+    } catch (const std::ios_base::failure& e) {
+        return orv::Failure::stop(std::string("a file could not be read: ") + e.what(), orv::errFileIO);
+    } catch (const std::exception& e) {
+        return orv::Failure::stop(std::string("stopped: ") + e.what(), orv::errFileIO);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -36,5 +55,5 @@ int main(int argc, char** argv) {
         return orv::finishConsoleProgram("orvane-import",
                                          orv::ConsoleReport{orv::versionLine("orvane-import")});
     orv::removeTemporaryFilesOnSignals();
-    return orv::finishConsoleProgram("orvane-import", run({argv + 1, argv + argc}));
+    return orv::finishConsoleProgram("orvane-import", guarded({argv + 1, argv + argc}));
 }

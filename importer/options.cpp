@@ -145,8 +145,9 @@ std::string helpText() {
            "\n"
            "The options supply what the recording lacks and override what it holds. A WAV\n"
            "holds at most 268435456 frames: cut longer recordings with --from and --to.\n"
-           "Exit codes: 0 done, 2 input not found, 3 a file not written or read, 20 bad input or\n"
-           "options, 21 too long for a WAV file.\n";
+           "Exit codes: 0 done, 2 input not found, 3 a file not written or read, 4 out of\n"
+           "memory, 20 bad input or options, 21 too long for a WAV file, 22 a sample that is\n"
+           "no finite 32-bit float.\n";
 }
 
 }  // namespace orv::importer

@@ -1,24 +1,21 @@
 #include "importer/recording.h"
 
-#include <sndfile.h>
-
 #include <bit>
 #include <cerrno>
 #include <complex>
 #include <cstring>
 #include <filesystem>
+#include <ios>
 #include <vector>
 
+#include "importer/filechecks.h"
+#include "importer/sndfileinput.h"
 #include "orv/littleendian.h"
 #include "orv/wavein.h"
 
 namespace orv::importer {
 
 namespace {
-
-Outcome<Recording> notFound(const std::string& path) {
-    return Failure::stop(path + ": file not found", errFileNotFound);
-}
 
 Outcome<Recording> badFile(const std::string& path, const std::string& why) {
     return Failure::stop(path + ": " + why, exitBadInput);
@@ -40,8 +37,11 @@ public:
     }
     Outcome<void> read(float* iq, std::size_t count) override {
         bytes_.resize(count * static_cast<std::size_t>(bytesPerFrame(type_)));
-        if (std::fread(bytes_.data(), 1, bytes_.size(), file_.get()) != bytes_.size())
+        if (std::fread(bytes_.data(), 1, bytes_.size(), file_.get()) != bytes_.size()) {
+            if (std::ferror(file_.get()))
+                return Failure::stop(path_ + ": read error: " + std::strerror(errno), errFileIO);
             return Failure::stop(path_ + ": the file ends early (was it cut while reading?)", exitBadInput);
+        }
         decodeFrames(type_, bytes_.data(), iq, count);
         return {};
     }
@@ -56,25 +56,25 @@ private:
 
 class WavSource final : public FrameSource {
 public:
-    WavSource(SNDFILE* file, std::string path, std::int64_t frames)
-        : file_(file), path_(std::move(path)), frames_(frames) {}
-    ~WavSource() override { sf_close(file_); }
-    std::int64_t frameCount() const override { return frames_; }
+    WavSource(std::unique_ptr<SndFileInput> input, std::string path)
+        : input_(std::move(input)), path_(std::move(path)) {}
+    std::int64_t frameCount() const override { return input_->info().frames; }
     Outcome<void> seek(std::int64_t frame) override {
-        if (sf_seek(file_, frame, SEEK_SET) != frame)
-            return Failure::stop(path_ + ": cannot seek: " + sf_strerror(file_), exitBadInput);
+        if (sf_seek(input_->file(), frame, SEEK_SET) != frame)
+            return Failure::stop(path_ + ": cannot seek: " + sf_strerror(input_->file()), exitBadInput);
         return {};
     }
     Outcome<void> read(float* iq, std::size_t count) override {
-        if (sf_readf_float(file_, iq, static_cast<sf_count_t>(count)) != static_cast<sf_count_t>(count))
-            return Failure::stop(path_ + ": the file ends early (was it cut while reading?)", exitBadInput);
-        return {};
+        if (sf_readf_float(input_->file(), iq, static_cast<sf_count_t>(count)) ==
+            static_cast<sf_count_t>(count))
+            return {};
+        if (input_->readFailed()) return Failure::stop(path_ + ": read error", errFileIO);
+        return Failure::stop(path_ + ": the file ends early (was it cut while reading?)", exitBadInput);
     }
 
 private:
-    SNDFILE* file_;
+    std::unique_ptr<SndFileInput> input_;
     std::string path_;
-    std::int64_t frames_;
 };
 
 class ToolSetSource final : public FrameSource {
@@ -158,13 +158,13 @@ void decodeFrames(SampleType type, const unsigned char* bytes, float* iq, std::s
     }
 }
 
-Outcome<Recording> openRawRecording(const std::string& path, SampleType type, std::int64_t byteOffset) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return notFound(path);
+Outcome<Recording> openRawRecording(const std::string& path, SampleType type, std::int64_t byteOffset,
+                                    std::int64_t trailingBytes) {
+    if (auto checked = checkInputFile(path); !checked) return checked.failure();
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) return Failure::stop(path + ": cannot open: " + std::strerror(errno), errFileNotFound);
     if (fseeko(file.get(), 0, SEEK_END) != 0) return badFile(path, "cannot find its length");
-    const std::int64_t size = ftello(file.get());
+    const std::int64_t size = ftello(file.get()) - trailingBytes;
     const std::int64_t frameBytes = bytesPerFrame(type);
     if (size < byteOffset) return badFile(path, "the file ends before its first sample");
     if ((size - byteOffset) % frameBytes != 0)
@@ -174,11 +174,19 @@ Outcome<Recording> openRawRecording(const std::string& path, SampleType type, st
     r.source =
         std::make_unique<RawSource>(file.release(), path, type, byteOffset, (size - byteOffset) / frameBytes);
     if (auto s = r.source->seek(0); !s) return s.failure();
+    r.files = {path};
     return r;
 }
 
 Outcome<Recording> openToolSetWave(const std::string& path) {
-    auto wave = WaveIn::open(path);
+    if (auto checked = checkInputFile(path); !checked) return checked.failure();
+    std::optional<Outcome<WaveIn>> opened;
+    try {
+        opened.emplace(WaveIn::open(path));
+    } catch (const std::ios_base::failure& e) {
+        return Failure::stop(path + ": read error (" + e.what() + ")", errFileIO);
+    }
+    auto& wave = *opened;
     if (!wave) return wave.failure();
     if (wave->layout().infoText.empty())
         return badFile(path, "not a tool-set WAV (no \"inf1\" text with \"sr=\", \"rf=\" and \"ut=\")");
@@ -188,21 +196,23 @@ Outcome<Recording> openToolSetWave(const std::string& path) {
     r.start = wave->layout().infoStart;
     r.conjugated = true;
     r.kind = "tool-set WAV";
+    r.files = {path};
     r.source = std::make_unique<ToolSetSource>(std::move(wave.value()), path);
     return r;
 }
 
 Outcome<Recording> openWavRecording(const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return notFound(path);
+    if (auto checked = checkInputFile(path); !checked) return checked.failure();
     // Ours are copied as they are, "inf1" values and all; the rest go through libsndfile.
-    if (auto ours = openToolSetWave(path)) return ours;
-    SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (!file)
-        return badFile(path,
-                       std::string("not a WAV file libsndfile can read (") + sf_strerror(nullptr) + ")");
-    auto source = std::make_unique<WavSource>(file, path, info.frames);  // closes the file from here on
+    auto ours = openToolSetWave(path);
+    if (ours || ours.exitCode() == errFileIO) return ours;
+    auto input = SndFileInput::open(path);
+    // One of ours that our reader refused (an "inf1" beyond its bound) says why.
+    if (!input && ours.error().find("\"inf1\"") != std::string::npos)
+        return Failure::stop(ours.error() + "; libsndfile cannot read it either", exitBadInput);
+    if (!input) return input.failure();
+    const SF_INFO info = input.value()->info();
+    const bool rateZero = input.value()->headerRateZero();
 
     const int major = info.format & SF_FORMAT_TYPEMASK;
     const int subtype = info.format & SF_FORMAT_SUBMASK;
@@ -224,12 +234,14 @@ Outcome<Recording> openWavRecording(const std::string& path) {
             return badFile(path,
                            "holds samples other than 8-, 16-, 24-, 32-bit integers or 32-, 64-bit floats");
     }
-    if (dataCutShort(file)) return badFile(path, "its data chunk is longer than the file (a cut file?)");
+    if (dataCutShort(input.value()->file()))
+        return badFile(path, "its data chunk is longer than the file (a cut file?)");
 
     Recording r;
     r.kind = "WAV";
-    if (info.samplerate > 0) r.rate = info.samplerate;
-    r.source = std::move(source);
+    if (info.samplerate > 0 && !rateZero) r.rate = info.samplerate;
+    r.source = std::make_unique<WavSource>(std::move(input.value()), path);
+    r.files = {path};
     return r;
 }
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "orv/outcome.h"
 
@@ -35,10 +36,13 @@ struct Recording {
     std::string unreadableStart;                // a time text we could not read, for the message
     bool conjugated = false;                    // a tool-set WAV: samples already in our sense
     std::string kind;                           // "WAV", "SigMF ci16_le", ... for the summary
+    std::vector<std::string> files;             // every file read, which no output may replace
 };
 
-// byteOffset: where frame 0 starts; the file must hold whole frames from there.
-Outcome<Recording> openRawRecording(const std::string& path, SampleType type, std::int64_t byteOffset = 0);
+// byteOffset: where frame 0 starts; trailingBytes: what follows the last frame.
+// The file must hold whole frames between them.
+Outcome<Recording> openRawRecording(const std::string& path, SampleType type, std::int64_t byteOffset = 0,
+                                    std::int64_t trailingBytes = 0);
 // A two-channel WAV: one of ours (with "inf1") through the shared reader,
 // any other through libsndfile.
 Outcome<Recording> openWavRecording(const std::string& path);

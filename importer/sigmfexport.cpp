@@ -2,6 +2,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "importer/filechecks.h"
 #include "importer/importer.h"
 #include "importer/recording.h"
 #include "importer/sigmf.h"
@@ -26,6 +27,10 @@ Outcome<std::string> exportSigmf(const ImportOptions& o, const ProgressReport& p
         return bad(o.input + ": its \"ut=\" or \"rf=\" is no time or frequency SigMF can carry");
 
     const std::string dataPath = o.output + ".sigmf-data", metaPath = o.output + ".sigmf-meta";
+    // Checked before anything is written: a name that cannot take its file
+    // would otherwise fail only once the other one is in place.
+    for (const std::string& path : {dataPath, metaPath})
+        if (auto checked = checkOutputFile(path, wave.files); !checked) return checked.failure();
     ReplacingFile data, meta;
     if (const int e = data.open(dataPath)) return writeFailure(dataPath, e);
     if (const int e = meta.open(metaPath)) return writeFailure(metaPath, e);
@@ -34,13 +39,13 @@ Outcome<std::string> exportSigmf(const ImportOptions& o, const ProgressReport& p
     if (const int e = meta.write(sigmfMetaText(*wave.rate, *wave.centre, *wave.start, description)))
         return writeFailure(metaPath, e);
     // SigMF keeps the recording's own sense of rotation: Q is negated back.
-    if (auto r = copyFrames(*wave.source, 0, wave.source->frameCount(), true, data, progress); !r)
+    if (auto r = copyFrames(*wave.source, o.input, 0, wave.source->frameCount(), true, data, progress); !r)
         return r.failure();
+    // Both are complete; only a rename can still fail.
     if (const int e = data.commit()) return writeFailure(dataPath, e);
-    if (const int e = meta.commit()) {
-        std::filesystem::remove(dataPath);  // no data file without its meta
-        return writeFailure(metaPath, e);
-    }
+    if (const int e = meta.commit())
+        return Failure::stop(writeFailure(metaPath, e).message + " (" + dataPath + " holds the new samples)",
+                             errFileIO);
     return "wrote " + dataPath + " and " + metaPath + ": " + std::to_string(wave.source->frameCount()) +
            " frames of cf32_le";
 }

@@ -5,7 +5,11 @@
 namespace orv::launcher {
 namespace {
 
-bool holdsBlank(std::string_view text) { return text.find_first_of(" \t") != std::string_view::npos; }
+// A name the splitter would change unquoted: a blank or tab splits it, a
+// double quote groups or vanishes.
+bool needsQuotes(std::string_view text) { return text.find_first_of(" \t\"") != std::string_view::npos; }
+
+std::string asOneArgument(const std::string& name) { return needsQuotes(name) ? quoteArgument(name) : name; }
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -34,15 +38,13 @@ std::string quoteArgument(std::string_view text) {
 }
 
 std::string receiverCommandLine(const LauncherState& state) {
-    const std::string& title = state.waveFileTitle;
-    return "orvane-rx.exe -f " + (holdsBlank(title) ? quoteArgument(title) : title) + " -T " +
+    return "orvane-rx.exe -f " + asOneArgument(state.waveFileTitle) + " -T " +
            signedNumberText(state.startOffset) + " -F " + signedNumberText(state.frequencyOffset) + " -S " +
            state.Text6 + " -N " + state.Text7 + " -c " + state.Text14 + " -p " + state.Text15;
 }
 
 std::string converterCommandLine(const LauncherState& state) {
-    const std::string& title = state.fftFileTitle;
-    return "spec2wav.exe " + (holdsBlank(title) ? quoteArgument(title) : title);
+    return "spec2wav.exe " + asOneArgument(state.fftFileTitle);
 }
 
 std::string viewerCommandLine() { return "phaseview"; }

@@ -16,11 +16,12 @@ enum class WindowStyle { normalFocus = 1, minimisedFocus = 2 };
 
 // "orvane-rx.exe -f <wave title> -T <start offset> -F <freq offset> -S <Text6>
 // -N <Text7> -c <Text14> -p <Text15>", offsets by signedNumberText, box texts
-// unchanged. A wave title holding a blank or tab is quoted, so it stays one
-// argument; every other title is passed unquoted.
+// unchanged. A wave title holding a blank, tab or double quote is quoted, so
+// it reaches the receiver as one argument, unchanged; every other title is
+// passed unquoted.
 std::string receiverCommandLine(const LauncherState& state);
 
-// "spec2wav.exe " + the whole FFT file title (quoted when it holds a blank).
+// "spec2wav.exe " + the whole FFT file title (quoted as the wave title is).
 std::string converterCommandLine(const LauncherState& state);
 
 // "phaseview".

@@ -2,6 +2,9 @@
 // Starting a program on Linux as the launcher's command line names it: the
 // line is split by the Windows rules, the program looked up beside the
 // launcher and on PATH, and started without being waited for.
+#include <deque>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,15 +22,27 @@ inline const std::vector<std::string> consolePrograms = {"spec2wav", "orvane-rx"
 // With consoleInTerminal (the launcher's own output reaches no terminal), a
 // console program is started in the desktop's terminal instead, since its
 // window style asks for a visible window; without a terminal program it runs
-// as before and the returned line says so.
+// as before and the returned line says so. A terminal that ends at once with
+// a failure (as gnome-terminal does without a session bus) never ran the
+// program; lateReport says so once it is known.
 class DetachedStarter : public ProgramStarter {
 public:
     explicit DetachedStarter(std::string ownFolder, bool consoleInTerminal = false);
     std::optional<std::string> start(const std::string& commandLine, WindowStyle style) override;
+    std::optional<std::string> lateReport() override;
+
+    // A terminal that ends within this time with a failure counts as not started.
+    static constexpr int terminalWatchMilliseconds = 3000;
+
+    struct Reports {
+        std::mutex lock;
+        std::deque<std::string> lines;
+    };
 
 private:
     std::string ownFolder_;
     bool consoleInTerminal_;
+    std::shared_ptr<Reports> reports_ = std::make_shared<Reports>();
 };
 
 // The folder of the running program's file, empty when it cannot be found.
@@ -41,13 +56,17 @@ std::string ownProgramFolder();
 std::optional<std::string> resolveProgram(std::string_view name, std::string_view ownFolder,
                                           std::string_view searchPath);
 
-// The desktop's terminal program: x-terminal-emulator on searchPath, else the
-// program named by terminalVariable ($TERMINAL); nothing when neither is found.
-std::optional<std::string> findTerminal(std::string_view searchPath, const char* terminalVariable);
+// The desktop's terminal program, its file first and then its own arguments:
+// terminalVariable ($TERMINAL, the user's choice, split at blanks and tabs as
+// a shell splits it, "xterm -hold") when it names a program on searchPath,
+// else x-terminal-emulator there; nothing when neither is found.
+std::optional<std::vector<std::string>> findTerminal(std::string_view searchPath,
+                                                     const char* terminalVariable);
 
-// The argument vector that runs arguments (program file first) in terminalFile
-// and keeps the terminal open, after the program ends, until a key is pressed.
-std::vector<std::string> terminalArguments(const std::string& terminalFile,
+// The argument vector that runs arguments (program file first) in the
+// terminal (its file and its own arguments) and keeps the terminal open, after
+// the program ends, until a key is pressed.
+std::vector<std::string> terminalArguments(const std::vector<std::string>& terminal,
                                            const std::vector<std::string>& arguments);
 
 // Starts programFile with the given argument vector (arguments[0] is the
@@ -55,5 +74,13 @@ std::vector<std::string> terminalArguments(const std::string& terminalFile,
 // caller, so nothing has to wait for it. Returns the reason when exec failed.
 std::optional<std::string> spawnDetached(const std::string& programFile,
                                          const std::vector<std::string>& arguments);
+
+// The same, but the program stays the caller's child for a thread that waits
+// for it: when it ends within watchMilliseconds with a failure, the line
+// "<its file name> ended at once (exit code N): <consequence>" goes to reports.
+std::optional<std::string> spawnWatched(const std::string& programFile,
+                                        const std::vector<std::string>& arguments, int watchMilliseconds,
+                                        std::string consequence,
+                                        std::shared_ptr<DetachedStarter::Reports> reports);
 
 }  // namespace orv::launcher

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QTextLayout>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 
@@ -91,6 +92,14 @@ Form1::Form1(Launchpad& launchpad, QWidget* parent) : QWidget(parent), launchpad
     setFixedSize(pixels(clientWidth), pixels(clientHeight));
     launchpad_.startUp();
     pushTexts();
+    // A terminal that fails only after the start returned is reported late.
+    auto* startWatch = new QTimer(this);
+    connect(startWatch, &QTimer::timeout, this, [this] {
+        if (!launchpad_.checkStarts()) return;
+        pullTexts();  // what was typed since stays
+        pushTexts();
+    });
+    startWatch->start(250);
 }
 
 int Form1::pixels(int twips) const { return static_cast<int>(std::lround(twips * logicalDpiX() / 1440.0)); }

@@ -63,7 +63,11 @@ void Launchpad::chooseFftFile() {
 void Launchpad::calculate() { calculateOffsets(state_); }
 
 void Launchpad::launchReceiver() {
-    if (state_.waveFileTitle.empty()) return;
+    if (state_.waveFileTitle.empty()) {
+        // Nothing else happens; the line only says why.
+        state_.statusText = "no wave file chosen: choose one under \"Wave file to decode\" first";
+        return;
+    }
     saveSettings(state_);  // before the defaults, as the operator typed them
     start(receiverLaunchLine(state_), WindowStyle::normalFocus);
 }
@@ -76,6 +80,13 @@ void Launchpad::convertRawFft() {
 }
 
 void Launchpad::launchViewer() { start(viewerCommandLine(), WindowStyle::normalFocus); }
+
+bool Launchpad::checkStarts() {
+    std::optional<std::string> late = starter_.lateReport();
+    if (!late) return false;
+    state_.statusText = *late;
+    return true;
+}
 
 void Launchpad::start(const std::string& commandLine, WindowStyle style) {
     std::optional<std::string> failure = starter_.start(commandLine, style);

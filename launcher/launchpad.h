@@ -28,13 +28,17 @@ public:
     // "Calculate offsets".
     void calculate();
     // "Launch Orvane-rx": save the settings, recalculate, default the symbol
-    // period and message length, start the receiver.
+    // period and message length, start the receiver. Without a wave file it
+    // only says so in the status line.
     void launchReceiver();
     // "convert raw FFT to Wave": write "sr.txt", start the converter, empty
     // Text8 and disable the button.
     void convertRawFft();
     // "Launch Phaseview".
     void launchViewer();
+    // Asked now and then: a failure the starter learnt after a start had
+    // returned goes to the status line. True when the line changed.
+    bool checkStarts();
 
     LauncherState& state() { return state_; }
 

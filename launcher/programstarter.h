@@ -16,6 +16,9 @@ public:
     // started, or how it was started when not as its window style asks; nothing
     // when it started as asked.
     virtual std::optional<std::string> start(const std::string& commandLine, WindowStyle style) = 0;
+    // A line learnt after a start had returned (a program that ended at once
+    // before it could do its work), once; nothing when there is none.
+    virtual std::optional<std::string> lateReport() { return std::nullopt; }
 };
 
 }  // namespace orv::launcher

@@ -6,24 +6,13 @@
 #include <cstring>
 
 #include "orv/outcome.h"
+#include "orv/printable.h"
 #include "receiver/numbertext.h"
 
 namespace orv::receiver {
 
 std::string printableMessage(std::span<const std::uint8_t> message) {
-    static constexpr char hex[] = "0123456789ABCDEF";
-    std::string line;
-    line.reserve(message.size());
-    for (const std::uint8_t b : message) {
-        if (b >= 0x20 && b < 0x7F && b != '\\') {
-            line += char(b);
-        } else {
-            line += "\\x";
-            line += hex[b >> 4];
-            line += hex[b & 15];
-        }
-    }
-    return line;
+    return printableText({reinterpret_cast<const char*>(message.data()), message.size()}, Escaping::AllBytes);
 }
 
 std::string decodeFigures(const decoder::DecodeResult& r, double symbolPeriod) {

@@ -39,12 +39,12 @@ Outcome<RunReport> runReceiver(const std::vector<std::string>& args) {
                         " of " + wholeText(static_cast<long long>(wave->samples.size())) + " at " +
                         numberText(wave->sampleRate) + " samples/s" +
                         (wave->rateFromInfo ? "" : " (header rate)") + "\n";
-    if (options->code.raw) return RunReport{std::move(lines)};
-
     // Gone before the decode starts, so that neither a failed decode nor an
-    // interrupted one leaves an earlier message looking like this run's.
+    // interrupted one, nor a run without a code, leaves an earlier message
+    // looking like this run's.
     const auto removed = removeEarlierMessage();
     if (!removed) return failed(removed.error(), removed.exitCode());
+    if (options->code.raw) return RunReport{std::move(lines)};
 
     decoder::DecodeSettings settings;
     settings.listSize = options->listSize;

@@ -72,7 +72,7 @@ Outcome<RxOptions> parseRxOptions(const std::vector<std::string>& args) {
         if (!values[i]) return bad(std::string("missing option -") + optionLetters[i]);
 
     RxOptions o;
-    o.waveFile = std::string(trimBlanks(*values[0]));
+    o.waveFile = *values[0];  // as given: a blank may belong to the name
 
     const auto number = [&](int slot) { return parseNumber(*values[slot]); };
     const auto start = number(1);

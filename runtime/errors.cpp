@@ -214,6 +214,9 @@ void installSignalReports() {
         for (const auto& other : signalErrors) sigaddset(&sa.sa_mask, other.signal);
         ::sigaction(s.signal, &sa, nullptr);
     }
+    // The other signals that end a program have no report; they still remove
+    // the temporary files.
+    removeTemporaryFilesOnSignals();
 }
 
 void requireProcessor() {

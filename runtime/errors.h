@@ -31,7 +31,10 @@ void setBeforeExit(std::function<void()> hook);
 // Interrupt, illegal instruction, arithmetic fault, access violation,
 // termination, abort and quit end the program with errors 9..15 and a
 // report without site and module. An allocation failure that no site
-// catches ends it with error 4, also without site and module.
+// catches ends it with error 4, also without site and module. Every other
+// signal that ends the program removes the temporary files first; a
+// file-size limit (SIGXFSZ, ignored since start-up) is a failed write, error
+// 3 at its site.
 void installSignalReports();
 
 // The start-up check: prints "This program requires at least a 486 to run."

@@ -1,10 +1,11 @@
-// The header-only pieces: little-endian reads and the retry of interrupted calls.
+// Small pieces: little-endian reads, the retry of interrupted calls, text made safe for a terminal.
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <vector>
 
 #include "orv/littleendian.h"
+#include "orv/printable.h"
 #include "orv/retry.h"
 
 namespace orv {
@@ -39,6 +40,19 @@ TEST(RetryInterrupted, RepeatsOnlyWhatASignalInterrupted) {
         EXPECT_EQ(r, c.result) << c.name;
         EXPECT_EQ(calls, c.calls) << c.name;
     }
+}
+
+TEST(PrintableText, KeepsReadableUtf8AndEscapesWhatATerminalWouldAct) {
+    for (const auto& [bytes, shown] :
+         {std::pair<std::string, std::string>{"a\x1B[2J\x7F", "a\\x1B[2J\\x7F"},
+          {std::string("a\0b", 3), "a\\x00b"},
+          {"\xC3\xA4 \xE2\x82\xAC \xF0\x9F\x8E\xB5", "\xC3\xA4 \xE2\x82\xAC \xF0\x9F\x8E\xB5"},
+          {"\xC2\x9B", "\\xC2\\x9B"},                             // C1 control
+          {"\xC0\xAF\xED\xA0\x80", "\\xC0\\xAF\\xED\\xA0\\x80"},  // overlong, surrogate
+          {"\xE2\x82", "\\xE2\\x82"},                             // cut short
+          {"\xFF\\", "\\xFF\\"}})
+        EXPECT_EQ(printableText(bytes), shown) << shown;
+    EXPECT_EQ(printableText("\xC3\xA4\\", Escaping::AllBytes), "\\xC3\\xA4\\x5C");
 }
 
 }  // namespace

@@ -42,10 +42,14 @@ TEST_F(ReplacingFileTest, EndsWithTheNewFileOrTheEarlierOneAndNothingElse) {
     const struct {
         End end;
         const char* expected;
+        int signal = SIGTERM;
     } cases[] = {{End::Commit, "new"},
                  {End::Discard, "earlier"},
                  {End::Destroy, "earlier"},
-                 {End::SignalBeforeCommit, "earlier"}};
+                 {End::SignalBeforeCommit, "earlier"},
+                 {End::SignalBeforeCommit, "earlier", SIGUSR1},
+                 {End::SignalBeforeCommit, "earlier", SIGALRM},
+                 {End::SignalBeforeCommit, "earlier", SIGRTMIN + 1}};
     for (const auto& c : cases) {
         std::ofstream(target) << "earlier";
         if (c.end == End::SignalBeforeCommit) {
@@ -55,12 +59,12 @@ TEST_F(ReplacingFileTest, EndsWithTheNewFileOrTheEarlierOneAndNothingElse) {
                 removeTemporaryFilesOnSignals();
                 ReplacingFile f;
                 if (f.open(target.string()) != 0 || f.write("new") != 0) ::_exit(1);
-                ::raise(SIGTERM);
+                ::raise(c.signal);
                 ::_exit(2);
             }
             int status = 0;
             ::waitpid(child, &status, 0);
-            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.signal) << c.signal;
         } else {
             ReplacingFile f;
             ASSERT_EQ(f.open(target.string()), 0);
@@ -72,8 +76,8 @@ TEST_F(ReplacingFileTest, EndsWithTheNewFileOrTheEarlierOneAndNothingElse) {
                 f.discard();
             }
         }
-        EXPECT_EQ(slurp(target), c.expected) << static_cast<int>(c.end);
-        EXPECT_EQ(entries(), 1) << static_cast<int>(c.end);
+        EXPECT_EQ(slurp(target), c.expected) << static_cast<int>(c.end) << " " << c.signal;
+        EXPECT_EQ(entries(), 1) << static_cast<int>(c.end) << " " << c.signal;
     }
 }
 

@@ -66,6 +66,9 @@ protected:
                std::to_string(site) + " of spec2wav()\n\n";
     }
 
+    // Ends a run by sig while it copies the dump; err is its report, ending its exit code or -signal.
+    void signalDuringTheCopy(int sig, int ending, const std::string& err);
+
     std::optional<testsupport::ScratchFolder> folder_;
     fs::path dir_;
 };
@@ -382,9 +385,10 @@ TEST_F(Spec2wavRun, EarlierFilesSurviveAFailedRun) {
     }
 }
 
-TEST_F(Spec2wavRun, TerminationDuringTheCopyRemovesTheTemporaryFile) {
+void Spec2wavRun::signalDuringTheCopy(int sig, int ending, const std::string& err) {
     write("sr.txt", usualRates);
     write("fft.dat", "earlier");
+    fs::remove(dir_ / "fftdata.txt");
     ASSERT_EQ(mkfifo((dir_ / "fftdata.txt").c_str(), 0600), 0);
     const pid_t pid = fork();
     if (pid == 0) {
@@ -408,14 +412,22 @@ TEST_F(Spec2wavRun, TerminationDuringTheCopyRemovesTheTemporaryFile) {
     };
     for (int i = 0; i < 1000 && !temporary(); ++i) usleep(10000);
     EXPECT_TRUE(temporary());
-    kill(pid, SIGTERM);
+    kill(pid, sig);
     int status = 0;
     waitpid(pid, &status, 0);
     close(fifo);
-    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 13);
-    EXPECT_EQ(read(".err"), "\nAborting due to runtime error 13 (\"termination request\" signal)\n\n");
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status), ending);
+    EXPECT_EQ(read(".err"), err);
     EXPECT_FALSE(temporary());
     EXPECT_EQ(read("fft.dat"), "earlier");
+}
+
+// A signal with a run-time error of its own reports it; any other ends the run as it would.
+TEST_F(Spec2wavRun, TerminationDuringTheCopyRemovesTheTemporaryFile) {
+    signalDuringTheCopy(SIGTERM, 13,
+                        "\nAborting due to runtime error 13 (\"termination request\" signal)\n\n");
+    signalDuringTheCopy(SIGUSR1, -SIGUSR1, "");
+    signalDuringTheCopy(SIGHUP, -SIGHUP, "");
 }
 
 // Streams: the console line has nowhere to go, the files come out all the same.

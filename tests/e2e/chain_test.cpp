@@ -16,6 +16,7 @@
 
 #include "support/programrunner.h"
 #include "support/scratchfolder.h"
+#include "support/wavbytes.h"
 #include "tools/siggen/siggen.h"
 
 namespace {
@@ -232,5 +233,65 @@ TEST(Tools, HelpWritesNothing) {
         EXPECT_TRUE(std::filesystem::is_empty(folder.path())) << tool;
     }
 }
+
+// Console programs that fail end with one line and their code, and leave
+// nothing behind: output that cannot be written (a full standard output, a
+// file-size limit as ulimit -f sets it, SIGXFSZ not ignored), and bytes from
+// files and names shown as \\xHH, never as escape sequences or cut at a NUL.
+struct Failing {
+    const char* name;
+    const char* program;
+    std::vector<std::string> args;
+    int exitCode;
+    const char* message;
+    orv::testsupport::RunOptions::Output output = orv::testsupport::RunOptions::Output::File;
+    rlim_t fileSize = 0;
+    std::string file = "rec.wav", bytes = orv::testsupport::wavBytes({}, std::string(8000, '\0'));
+};
+
+class ProgramFailure : public ::testing::TestWithParam<Failing> {};
+
+TEST_P(ProgramFailure, IsOneSafeLineAndLeavesNothingBehind) {
+    const auto& c = GetParam();
+    const orv::testsupport::ScratchFolder folder("orvane-failing");
+    folder.write("rec.cf32", std::string(8000, '\0'));
+    folder.write(c.file, c.bytes);
+    orv::testsupport::RunOptions options;
+    options.folder = folder.path();
+    options.output = c.output;
+    options.fileSize = c.fileSize;
+    const auto files = std::distance(std::filesystem::directory_iterator(folder.path()), {});
+    const ProgramRun run = orv::testsupport::runProgram(c.program, c.args, options);
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find_first_of("\x1B" + std::string(1, '\0')), std::string::npos) << run.err;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), files);
+}
+
+using Output = orv::testsupport::RunOptions::Output;
+using Words = std::vector<std::string>;
+const Words help = {"--help"},
+            imported = {"--cf32",  "rec.cf32",           "out.wav", "--rate", "1", "--centre", "0",
+                        "--start", "2026-12-07 10:00:00"};
+const Words received = {"-f",    "rec.wav", "-T",  "0",  "-F", "0",  "-S",
+                        "0.004", "-N",      "400", "-c", "1",  "-p", "0"};
+const Words meta = {"rec.sigmf-meta", "out.wav"}, offsets = {"\xC3\xA4\x1B[2J.wav", "12:00:00", "1"};
+INSTANTIATE_TEST_SUITE_P(
+    Programs, ProgramFailure,
+    ::testing::Values(
+        Failing{"SiggenFullOutput", SIGGEN_PATH, help, 3, "cannot write to standard output", Output::Full},
+        Failing{"OffsetsFullOutput", OFFSETS_PATH, help, 3, "cannot write to standard output", Output::Full},
+        Failing{"ImportFullOutput", IMPORT_PATH, help, 3, "cannot write to standard output", Output::Full},
+        Failing{"ImportFileSizeLimit", IMPORT_PATH, imported, 3, "cannot write out.wav: File too large",
+                Output::File, 4096},
+        Failing{"ReceiverFileSizeLimit", RECEIVER_PATH, received, 3,
+                "cannot write rawsyms.txt: File too large", Output::File, 4096},
+        Failing{"ChunkId", RECEIVER_PATH, received, 20, "chunk \"\\x1B]0;\" runs past", Output::File, 0,
+                "rec.wav", std::string("RIFF\x20\0\0\0WAVE\x1B]0;\xFF\0\0\0", 20)},
+        Failing{"SigmfString", IMPORT_PATH, meta, 20, "datatype \"\\x1B[2J\\x00!\" is not one we read",
+                Output::File, 0, "rec.sigmf-meta", R"({"global": {"core:datatype": "\u001b[2J\u0000!"}})"},
+        Failing{"FileName", OFFSETS_PATH, offsets, 20, "\xC3\xA4\\x1B[2J.wav holds no information block",
+                Output::File, 0, "\xC3\xA4\x1B[2J.wav", orv::testsupport::wavBytes({.info = ""}, "")}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <bit>
 #include <complex>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,15 @@ std::string meta(const std::string& datatype, const std::string& extra = "") {
            extra + "]}";
 }
 
+// A ci8 meta at 250 samples/s with more global members and the captures given.
+std::string layoutMeta(const std::string& global, const std::string& captures) {
+    return R"({"global": {"core:datatype": "ci8", "core:sample_rate": 250, )" + global +
+           R"(}, "captures": [)" + captures + "}]}";
+}
+std::string capture(const std::string& fraction) {
+    return R"("core:frequency": 137500, "core:datetime": "2026-12-07T10:00:00)" + fraction + "Z\"";
+}
+
 class Importer : public ::testing::Test {
 protected:
     void writeFile(const std::string& name, const std::string& bytes) { folder_.write(name, bytes); }
@@ -42,7 +52,7 @@ protected:
         args.push_back(output);
         const auto options = parseImportOptions(args);
         if (!options) return options.failure();
-        return importRecording(*options, nullptr);
+        return options->sigmfOut ? exportSigmf(*options, nullptr) : importRecording(*options, nullptr);
     }
     // Only the files the test made: no output and no temporary file left behind.
     std::vector<std::string> folderNames() {
@@ -57,19 +67,29 @@ protected:
 
 // Each SigMF datatype's samples with known values, as the tool set stores them:
 // full scale 1 and Q negated (the tool set keeps the conjugate).
+// Then the layouts a meta may describe: bytes around the samples, indices
+// counted from a core:offset, captures listed out of order, another file.
 struct Datatype {
     const char* name;
     const char* datatype;
     std::string bytes;
     std::vector<std::complex<float>> stored;
+    std::string metaText = meta(datatype);
+    const char* dataFile = "rec.sigmf-data";
 };
+
+// One ci8 frame (1, -1) where the meta says.
+Datatype ci8Layout(const char* name, std::string bytes, std::string metaText,
+                   const char* dataFile = "rec.sigmf-data") {
+    return {name, "ci8", std::move(bytes), {{1 / 128.0f, 1 / 128.0f}}, std::move(metaText), dataFile};
+}
 
 class SigmfDatatype : public Importer, public ::testing::WithParamInterface<Datatype> {};
 
 TEST_P(SigmfDatatype, ReadsKnownSamples) {
     const auto& c = GetParam();
-    writeFile("rec.sigmf-meta", meta(c.datatype));
-    writeFile("rec.sigmf-data", c.bytes);
+    writeFile("rec.sigmf-meta", c.metaText);
+    writeFile(c.dataFile, c.bytes);
     const auto done = run({"rec.sigmf-meta"});
     ASSERT_TRUE(done) << done.error();
     const auto wave = receiver::readWave("out.wav");
@@ -104,6 +124,19 @@ INSTANTIATE_TEST_SUITE_P(
                                "cu8",
                                std::string("\x00\xff\x7f\x80", 4),
                                {{-127.5f / 128, -127.5f / 128}, {-0.5f / 128, -0.5f / 128}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, SigmfDatatype,
+    ::testing::Values(
+        ci8Layout("HeaderAndTrailingBytes", std::string("head\x01\xff", 6) + "end",
+                  layoutMeta(R"("core:trailing_bytes": 3)", R"({"core:header_bytes": 4, )" + capture(".25"))),
+        ci8Layout("OffsetAndUnsortedCaptures", std::string("\x7f\x00\x01\xff", 4),
+                  layoutMeta(R"("core:offset": 1000)", R"({"core:sample_start": 1002, )" + capture(".254") +
+                                                           R"(}, {"core:sample_start": 1001, )" +
+                                                           capture(".25"))),
+        ci8Layout("Dataset", "\x01\xff", layoutMeta(R"("core:dataset": "samples.bin")", "{" + capture(".25")),
+                  "samples.bin")),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The cut keeps frames [round(from x rate), round(to x rate)) and moves the start with it.
@@ -187,6 +220,26 @@ std::vector<std::string> with(std::vector<std::string> args, const std::vector<s
     return args;
 }
 
+std::string doubleBytes(std::initializer_list<double> values) {
+    std::string bytes;
+    for (const double v : values) bytes.append(reinterpret_cast<const char*>(&v), sizeof v);
+    return bytes;
+}
+
+std::string wavOf(std::uint16_t tag, std::uint16_t bits, std::uint32_t rate, const std::string& samples) {
+    return testsupport::wavBytes({tag, 2, bits, rate, ""}, samples);
+}
+
+// A second capture at sample 1 with these members.
+std::string secondCapture(const std::string& members) {
+    return layoutMeta(R"("core:offset": 0)",
+                      "{" + capture(".25") + R"(}, {"core:sample_start": 1, )" + members);
+}
+
+BadInput metaRefused(const char* name, const std::string& metaText, const char* message) {
+    return {name, {{"rec.sigmf-meta", metaText}, {"rec.sigmf-data", "ab"}}, {"rec.sigmf-meta"}, 20, message};
+}
+
 std::string wavCut() {  // a 16-bit WAV whose data chunk promises 400 bytes but holds 8
     testsupport::WavLayout pcm;
     pcm.formatTag = 1;
@@ -224,7 +277,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {{"rec.sigmf-meta", "{\"global\": "}, {"rec.sigmf-data", twoFrames}},
                  {"rec.sigmf-meta"},
                  20,
-                 "not a JSON object"},
+                 "not valid JSON: parse error"},
         BadInput{
             "BadDatetime",
             {{"rec.sigmf-meta",
@@ -234,6 +287,83 @@ INSTANTIATE_TEST_SUITE_P(
             20,
             "core:datetime \"yesterday\""},
         BadInput{"WavCut", {{"rec.wav", wavCut()}}, {"rec.wav"}, 20, "longer than the file"},
+        BadInput{"MetaMissing",
+                 {{"rec.sigmf-data", twoFrames}},
+                 {"rec.sigmf-data"},
+                 2,
+                 "read with its .sigmf-meta"},
+        BadInput{"StemOfSigmf",
+                 {{"rec.sigmf-meta", meta("cf32_le")}, {"rec.sigmf-data", twoFrames}},
+                 {"rec"},
+                 2,
+                 "name rec.sigmf-meta"},
+        BadInput{"InputFolder", {{"sub/x", ""}}, {"sub"}, 20, "not a file but a folder"},
+        BadInput{"ReadError", {}, {"/proc/self/mem"}, 3, "read error"},
+        metaRefused("OtherFrequency", secondCapture(R"("core:frequency": 137600)"), "another core:frequency"),
+        metaRefused("OtherTime", secondCapture(R"("core:datetime": "2026-12-07T11:00:00Z")"),
+                    "core:datetime that does not follow"),
+        metaRefused("LaterHeaderBytes", secondCapture(R"("core:header_bytes": 2)"),
+                    "core:header_bytes of its own"),
+        metaRefused("IndexBeforeOffset", layoutMeta(R"("core:offset": 5)", "{" + capture(".25")),
+                    "lies before core:offset 5"),
+        metaRefused("NestedDeep", std::string(40, '[') + std::string(40, ']'), "nested deeper than 32"),
+        metaRefused("InvalidUtf8", "{\"global\": \"\xff\"}", "not valid JSON: parse error"),
+        metaRefused("NumberOverflow", R"({"global": {"core:sample_rate": 1e400}})", "1e400"),
+        metaRefused("RateAsText", R"({"global": {"core:datatype": "ci8", "core:sample_rate": "2000"}})",
+                    "core:sample_rate is not a number"),
+        metaRefused("ChannelsAsText", R"({"global": {"core:datatype": "ci8", "core:num_channels": "1"}})",
+                    "core:num_channels is not a number"),
+        BadInput{"HeaderRateZero",
+                 {{"rec.wav", wavOf(1, 16, 0, "abcd")}},
+                 with({"rec.wav"}, {"--centre", "1", "--start", "2026-12-07 10:00:00"}),
+                 20,
+                 "give it with --rate"},
+        BadInput{"DataBeforeFormat",
+                 {{"rec.wav", std::string("RIFF\x28\0\0\0WAVEdata\4\0\0\0abcd", 24) +
+                                  wavOf(1, 16, 250, "").substr(12, 24)}},
+                 with({"rec.wav"}),
+                 20,
+                 "comes before its \"fmt \" chunk"},
+        BadInput{"NanSample",
+                 {{"rec.cf32", floatBytes({{1, 0}, {0, std::numeric_limits<float>::quiet_NaN()}})}},
+                 with({"--cf32", "rec.cf32"}),
+                 22,
+                 "frame 1 holds a sample that is no finite 32-bit float"},
+        BadInput{"DoubleBeyondFloat",
+                 {{"rec.wav", wavOf(3, 64, 250, doubleBytes({1, 1e300}))}},
+                 with({"rec.wav"}),
+                 22,
+                 "frame 0 holds"},
+        BadInput{"OutputIsInput",
+                 {{"rec.cf32", twoFrames}},
+                 with({"--cf32", "rec.cf32"}),
+                 20,
+                 "is the input",
+                 0,
+                 "rec.cf32"},
+        BadInput{"OutputIsTheMeta",
+                 {{"rec.sigmf-meta", meta("cf32_le")}, {"rec.sigmf-data", twoFrames}},
+                 {"rec.sigmf-data"},
+                 20,
+                 "is the input rec.sigmf-meta",
+                 0,
+                 "rec.sigmf-meta"},
+        BadInput{"OutputIsAFolder",
+                 {{"rec.cf32", twoFrames}, {"sub/x", ""}},
+                 with({"--cf32", "rec.cf32"}),
+                 20,
+                 "exists and is not a file",
+                 0,
+                 "sub"},
+        BadInput{"ExportMetaIsAFolder",
+                 {{"rec.wav", buildWavHeader(250, 1, 1, 1) + floatBytes({{1, 0}})},
+                  {"rec.sigmf-data", "earlier"},
+                  {"rec.sigmf-meta/x", ""}},
+                 {"--sigmf-out", "rec.wav"},
+                 20,
+                 "rec.sigmf-meta: exists and is not a file",
+                 0,
+                 "rec"},
         BadInput{"NotWav", {{"rec.wav", "sr=250"}}, {"rec.wav"}, 20, "not a WAV file"},
         BadInput{"RawCut",
                  {{"rec.cf32", twoFrames + "\x01"}},
@@ -286,7 +416,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 // A tool-set WAV out to SigMF and back in gives the same file, byte for byte:
-// the samples, including NaN payloads, signed zeros and subnormals, and the
+// the samples, including the largest floats, signed zeros and subnormals, and the
 // three values, whether the rate text came from a 32-bit float or a double.
 struct RoundTrip {
     const char* name;
@@ -299,7 +429,7 @@ TEST_P(SigmfRoundTrip, GivesBackTheSameFile) {
     const std::string wav =
         GetParam().header +
         floatBytes({{1.5f, -0.0f},
-                    {std::bit_cast<float>(0x7fc12345u), std::bit_cast<float>(0xff800000u)},
+                    {std::bit_cast<float>(0x7f7fffffu), std::bit_cast<float>(0x80000001u)},
                     {1e-45f, -3.25e38f},
                     {0.0f, 0.1f}});
     writeFile("rec.wav", wav);

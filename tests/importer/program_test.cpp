@@ -70,5 +70,22 @@ INSTANTIATE_TEST_SUITE_P(Encodings, SoxTone,
                                            SoxWave{"Float64", {"-e", "floating-point", "-b", "64"}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Memory that runs out ends the run with one line and its code, never an abort.
+TEST(ImportProgram, OutOfMemoryIsOneLine) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
+#endif
+    const testsupport::ScratchFolder folder("orvane-import-memory");
+    folder.write("rec.sigmf-meta",
+                 R"({"global": {"core:datatype": "ci8"}, "x": ")" + std::string(15 << 20, 'x'));
+    folder.write("rec.sigmf-data", "");
+    testsupport::RunOptions options;
+    options.folder = folder.path();
+    options.addressSpace = 30 << 20;
+    const auto run = runProgram(IMPORT_PATH, {"rec.sigmf-meta", "rec.wav"}, options);
+    EXPECT_EQ(run.exitCode, 4) << run.err;
+    EXPECT_EQ(run.err, "orvane-import: out of memory\n");
+}
+
 }  // namespace
 }  // namespace orv::importer

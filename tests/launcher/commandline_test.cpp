@@ -35,6 +35,10 @@ TEST(CommandLineTest, ReceiverLines) {
          "orvane-rx.exe -f rec1.wav -T -12.5 -F -0.00001 -S 16 -N 120 -c 2 -p 1",
          {"orvane-rx.exe", "-f", "rec1.wav", "-T", "-12.5", "-F", "-0.00001", "-S", "16", "-N", "120", "-c",
           "2", "-p", "1"}},
+        {receiverState("rec\"1\".wav", 0, 0),
+         "orvane-rx.exe -f \"rec\\\"1\\\".wav\" -T  0 -F  0 -S 16 -N 120 -c 2 -p 1",
+         {"orvane-rx.exe", "-f", "rec\"1\".wav", "-T", "0", "-F", "0", "-S", "16", "-N", "120", "-c", "2",
+          "-p", "1"}},
         {receiverState("my rec.wav", 0, 0),
          "orvane-rx.exe -f \"my rec.wav\" -T  0 -F  0 -S 16 -N 120 -c 2 -p 1",
          {"orvane-rx.exe", "-f", "my rec.wav", "-T", "0", "-F", "0", "-S", "16", "-N", "120", "-c", "2", "-p",
@@ -61,12 +65,16 @@ TEST(CommandLineTest, ConverterAndViewerLines) {
         {"fftdata3.txt", "spec2wav.exe fftdata3.txt"},
         {"averylongname.txt", "spec2wav.exe averylongname.txt"},  // the whole title, not 8 characters
         {"my  fft.txt", "spec2wav.exe \"my  fft.txt\""},
+        {"q\"1\".txt", "spec2wav.exe \"q\\\"1\\\".txt\""},
         {"", "spec2wav.exe "},
     };
     for (const Case& c : cases) {
         LauncherState state;
         state.fftFileTitle = c.title;
         EXPECT_EQ(converterCommandLine(state), c.line);
+        if (*c.title) {
+            EXPECT_EQ(splitCommandLine(c.line).back(), c.title);
+        }
     }
     EXPECT_EQ(viewerCommandLine(), "phaseview");
 }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <sstream>
 #include <thread>
 
 #include "testfolder.h"
@@ -121,7 +122,11 @@ TEST(DetachedStarterTest, ConsoleProgramsInATerminalWhenAskedFor) {
     for (const char* program : {"bin/spec2wav", "bin/phaseview"})
         folder.write(program, "#!/bin/sh\n" + recordArgs, true);
     for (const char* terminal : {"term/x-terminal-emulator", "alt/myterm"})
-        folder.write(terminal, "#!/bin/sh\n" + recordArgs + "shift; \"$@\" </dev/null >/dev/null\n", true);
+        folder.write(terminal,
+                     "#!/bin/sh\n" + recordArgs +
+                         "while [ \"$1\" != -e ]; do shift; done; shift; \"$@\" </dev/null >/dev/null\n",
+                     true);
+    folder.write("alt/deadterm", "#!/bin/sh\nexit 1\n", true);  // as gnome-terminal without a session bus
     const std::string bin = (folder.path() / "bin").string();
     const std::string system = ":/usr/bin:/bin";
     const std::string previousPath = std::getenv("PATH") ? std::getenv("PATH") : "";
@@ -133,14 +138,21 @@ TEST(DetachedStarterTest, ConsoleProgramsInATerminalWhenAskedFor) {
         const char* terminalVariable;
         const char* terminalUsed;  // nullptr: started directly
         std::optional<std::string> status;
+        const char* late = nullptr;  // the start of the late report, when the program never ran
     } cases[] = {
         {"converter in x-terminal-emulator", "spec2wav.exe a.txt", true, "term" + system, "",
          "x-terminal-emulator", std::nullopt},
         {"else $TERMINAL", "spec2wav.exe a.txt", true, "alt" + system, "myterm", "myterm", std::nullopt},
+        {"$TERMINAL first", "spec2wav.exe a.txt", true, "term:alt" + system, "myterm", "myterm",
+         std::nullopt},
+        {"$TERMINAL with arguments", "spec2wav.exe a.txt", true, "alt" + system, " myterm -hold", "myterm",
+         std::nullopt},
+        {"terminal ends at once", "spec2wav.exe a.txt", true, "alt" + system, "deadterm", nullptr,
+         std::nullopt, "deadterm ended at once (exit code 1): spec2wav did not run"},
         {"viewer has its own window", "phaseview a.txt", true, "term" + system, "", nullptr, std::nullopt},
         {"launcher on a terminal", "spec2wav.exe a.txt", false, "term" + system, "", nullptr, std::nullopt},
         {"no terminal program", "spec2wav.exe a.txt", true, "nothing", "", nullptr,
-         "no terminal program (x-terminal-emulator or $TERMINAL) found: spec2wav runs without a window"},
+         "no terminal program ($TERMINAL or x-terminal-emulator) found: spec2wav runs without a window"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -152,11 +164,22 @@ TEST(DetachedStarterTest, ConsoleProgramsInATerminalWhenAskedFor) {
         EXPECT_EQ(starter.start(c.line, WindowStyle::minimisedFocus), c.status);
         const std::string program = std::string(c.line).substr(0, std::string(c.line).find_first_of(". "));
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (!std::filesystem::exists(folder.path() / (program + ".txt")) &&
-               std::chrono::steady_clock::now() < deadline)
+        std::optional<std::string> late;
+        while (!std::filesystem::exists(folder.path() / (program + ".txt")) && !late &&
+               std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        EXPECT_EQ(folder.read(program + ".txt"), "a.txt\n");
-        const std::vector<std::string> expected = terminalArguments("-", {bin + "/" + program, "a.txt"});
+            late = starter.lateReport();
+        }
+        EXPECT_EQ(late.has_value(), c.late != nullptr);
+        if (late && c.late) {
+            EXPECT_EQ(late->rfind(c.late, 0), 0u) << *late;
+        }
+        EXPECT_EQ(folder.read(program + ".txt"), c.late ? "" : "a.txt\n");
+        std::istringstream words(c.terminalVariable);
+        std::vector<std::string> terminal{"-"};
+        for (std::string word; words >> word;) terminal.push_back(word);
+        terminal.erase(terminal.begin() + 1, terminal.begin() + (terminal.size() > 1 ? 2 : 1));
+        const std::vector<std::string> expected = terminalArguments(terminal, {bin + "/" + program, "a.txt"});
         std::string terminalLines;
         for (std::size_t i = 1; i < expected.size(); ++i) terminalLines += expected[i] + "\n";
         for (const char* terminal : {"x-terminal-emulator", "myterm"}) {

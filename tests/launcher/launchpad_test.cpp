@@ -79,9 +79,10 @@ TEST(LaunchpadTest, StartUpFillsTheBoxes) {
 
 TEST(LaunchpadTest, ReceiverSequence) {
     Fixture f;
-    f.pad.launchReceiver();  // no wave file: nothing at all
+    f.pad.launchReceiver();  // no wave file: nothing but the line that says why
     EXPECT_TRUE(f.starter.starts.empty());
     EXPECT_FALSE(std::filesystem::exists("Wendrake.ini"));
+    EXPECT_EQ(f.state.statusText.rfind("no wave file chosen", 0), 0u);
 
     f.folder.write("rec1.wav", "xsr=1000 rf=137500 ut=1447072496.75");
     f.chooser.answers = {(f.folder.path() / "rec1.wav").string()};

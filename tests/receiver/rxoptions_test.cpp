@@ -71,6 +71,8 @@ INSTANTIATE_TEST_SUITE_P(
                                0.5, 3, 58, 4, 1, 7},
                       Accepted{"GluedValues", "-fx.wav|-T10|-F-2.5|-S2|-N5|-c1|-p0x11d", "x.wav", 10, -2.5, 2,
                                5, 80, 1, 1, 0x11d},
+                      Accepted{"NameWithLeadingBlank", "-f| lead.wav|-T|1|-F|2|-S|3|-N|4|-c|5|-p|0",
+                               " lead.wav", 1, 2, 3, 4, 4, 5, 0, 0},
                       Accepted{"UnquotedNameWithBlanks", "-f|my|rec.wav|-T|1|-F|2|-S|3|-N|4|-c|5|-p|6",
                                "my rec.wav", 1, 2, 3, 4, 66, 5, 1, 6},
                       Accepted{"WholeCountWithPoint", "-f|a.wav|-T|0|-F|0|-S|2|-N|120.0|-c|2|-p|0", "a.wav",

@@ -186,6 +186,13 @@ INSTANTIATE_TEST_SUITE_P(Receiver, DecodeLog,
                                            LoggedDecode{"PlantedLink", {"7,5", "ok"}, false, 0, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(ScratchFolder, SymbolsWithoutCodeLeaveNoEarlierMessage) {
+    writeWav("rec.wav", recording({"7,5", "ok"}));
+    writeFile("message.txt", "ok");
+    EXPECT_EQ(run(rxArgs("0", 20)).exitCode, 0);
+    EXPECT_FALSE(std::filesystem::exists("message.txt"));
+}
+
 struct Undecodable {
     const char* name;
     Transmission sent;

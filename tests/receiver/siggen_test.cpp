@@ -128,6 +128,7 @@ TEST(Siggen, OptionsOverrideDefaults) {
                                                                                      {"--seed"},
                                                                                      {"--start", "yesterday"},
                                                                                      {"--name", "a.b"},
+                                                                                     {"--text", "no code"},
                                                                                      {"--colour", "red"},
                                                                                      {"stray"}}) {
         EXPECT_FALSE(parseSignalSettings(bad, defaultSettings()).ok()) << bad[0];
@@ -298,7 +299,10 @@ TEST(SiggenCoded, RefusesWhatCannotBeSent) {
     for (const auto& [args, message] :
          {std::pair{std::vector<std::string>{"--poly", "7,5", "--text", "ABC", "--length", "2"},
                     "the text has 3 bytes"},
-          {std::vector<std::string>{"--poly", "7,5", "--length", "40"}, "does not fit"}}) {
+          {std::vector<std::string>{"--poly", "7,5", "--length", "40"}, "does not fit"},
+          {std::vector<std::string>{"--period", "0.0039"}, "shorter than one sample"},
+          {std::vector<std::string>{"--amplitude", "1e150", "--tx-start", "12:00:01"},
+           "beyond the 32-bit float"}}) {
         const auto g = generateSignal(*parseSignalSettings(args, smallSettings(1)));
         EXPECT_NE(g.error().find(message), std::string::npos) << g.error();
     }

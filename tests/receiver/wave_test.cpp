@@ -29,6 +29,8 @@ std::vector<BadWave> badWaves() {
     pcm16.bits = 16;
     WavLayout extensiblePcm;
     extensiblePcm.info.clear();
+    WavLayout longInfo;
+    longInfo.info = std::string(65537, 'x');
     WavLayout noRate;
     noRate.headerRate = 0;
     noRate.info = "rf=137500 ut=1796644800";
@@ -49,6 +51,7 @@ std::vector<BadWave> badWaves() {
         {"Truncated", truncated, 20, "runs past the end"},
         {"NoDataChunk", noData, 20, "no data chunk"},
         {"NoRate", wavBytes(noRate, enough), 20, "no sample rate"},
+        {"InfoTextBeyondBound", wavBytes(longInfo, enough), 20, "longer than an information text"},
         // 1 + 10 x 2 s at 250/s needs positions up to 5250: 5000 samples are too few.
         {"TooShort", wavBytes({}, floatBytes(ones(5000))), 20, "too short for 10 symbols"},
     };

@@ -42,8 +42,9 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
         for (const std::string& v : options.env) putenv(const_cast<char*>(v.c_str()));
         // Root writes read-only files; a plain user does not.
         if (options.unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(126);
+        if (options.output == RunOptions::Output::Full) dup2(open("/dev/full", O_WRONLY), 1);
         if (options.fileSize > 0) {
-            signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead
+            // As "ulimit -f" leaves it: SIGXFSZ ends the program unless it handles the limit itself.
             const rlimit limit{options.fileSize, options.fileSize};
             setrlimit(RLIMIT_FSIZE, &limit);
         }

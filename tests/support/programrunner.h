@@ -20,11 +20,11 @@ struct RunOptions {
     bool mergeErr = false;           // standard error into out
     std::vector<std::string> unset;  // variables removed first
     std::vector<std::string> env;    // then "NAME=value" set
-    rlim_t fileSize = 0;             // > 0: longer files fail to write, as on a full disk
+    rlim_t fileSize = 0;             // > 0: writing longer files raises SIGXFSZ (a file-size limit)
     rlim_t addressSpace = 0;         // > 0: allocations beyond it fail
     bool unprivileged = false;       // as nobody when the tests run as root
-    enum class Output { File, Closed, GoneReader };
-    Output output = Output::File;  // standard output closed, or a pipe whose reader has gone
+    enum class Output { File, Closed, GoneReader, Full };
+    Output output = Output::File;  // standard output closed, a pipe whose reader has gone, or /dev/full
 };
 
 // The display variables, for a run without any window.

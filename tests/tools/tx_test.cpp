@@ -97,6 +97,13 @@ TEST_F(TxFolder, PadsAShortTextWithBlanks) {
     EXPECT_EQ(typedBlanks.size(), 2u * (24 + 32 + 6));
 }
 
+TEST_F(TxFolder, StartsAreExactMultiplesOfThePeriod) {
+    const auto r = runTransmitter({"-N", "1", "-p", "1", "-S", "0.1", "A"});
+    ASSERT_TRUE(r.ok()) << r.error();
+    EXPECT_NE(receiver::readFile(txSymbolFileName).find("\r\n3 0.3 0\r\n"), std::string::npos);
+    EXPECT_NE(r->output.find(", 4 s at 0.1 s"), std::string::npos) << r->output;
+}
+
 struct Refused {
     const char* name;
     std::vector<std::string> args;
@@ -122,6 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Refused{"ZeroLength", {"-N", "0", "-p", "7,5", "-S", "1", ""}, "-N"},
                       Refused{"LengthBeyondDecoder", {"-N", "257", "-p", "7,5", "-S", "1", "A"}, "-N"},
                       Refused{"ZeroPeriod", {"-N", "2", "-p", "7,5", "-S", "0", "AB"}, "-S"},
+                      Refused{"EndlessStarts", {"-N", "1", "-p", "1", "-S", "1.7e308", "A"}, "finite"},
                       Refused{"NoText", {"-N", "2", "-p", "7,5", "-S", "1"}, "text"},
                       Refused{"TwoTexts", {"-N", "2", "-p", "7,5", "-S", "1", "A", "B"}, "one text"}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -89,6 +89,7 @@ constexpr std::string_view optionNames[] = {
 
 bool parseInto(const std::vector<std::string>& args, SignalSettings& s, std::string& error) {
     std::string txStartText;
+    bool messageGiven = false;  // --text or --length
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string key = args[i];
         std::string value;
@@ -169,7 +170,9 @@ bool parseInto(const std::vector<std::string>& args, SignalSettings& s, std::str
             s.code = value;
         } else if (key == "--text") {
             s.text = value;
+            messageGiven = true;
         } else if (key == "--length") {
+            messageGiven = true;
             const auto v = wholeNumber(value);
             ok = v && *v >= 1 && *v <= std::uint64_t(decoder::maxMessageBytes);
             if (ok) s.messageBytes = static_cast<std::int64_t>(*v);
@@ -187,6 +190,10 @@ bool parseInto(const std::vector<std::string>& args, SignalSettings& s, std::str
             error = "bad value '" + value + "' for " + key;
             return false;
         }
+    }
+    if (messageGiven && decoder::parseMessageCode(s.code)->raw) {
+        error = "--text and --length need a code: give --poly CODE (without one, random symbols are sent)";
+        return false;
     }
     if (!txStartText.empty()) {
         if (const auto full = parseDateTime(txStartText)) {
@@ -233,7 +240,7 @@ std::string helpText() {
            "  --poly CODE           send --text through the message code CODE, the\n"
            "                        receiver's -p (\"171,133\"; octal, or hex after 0x);\n"
            "                        0 sends random symbols instead (0)\n"
-           "  --text TEXT           the message to send with a code (\"\")\n"
+           "  --text TEXT           the message to send with a code (\"\"); needs --poly\n"
            "  --length N            message length in bytes, the receiver's -N; TEXT is\n"
            "                        padded with blanks (the text's length, at least 1)\n"
            "  --snr DB              signal to noise power per complex sample (20)\n"
@@ -293,6 +300,11 @@ GeneratedSignal generateInto(const SignalSettings& s, std::string& error) {
         g.symbols.resize(symbolCount);
         for (auto& d : g.symbols) d = (rng() >> 63) ? 1 : -1;
     }
+    if (s.symbolPeriod * rate < 1) {
+        error = "the symbol period " + shortest(s.symbolPeriod) + " s is shorter than one sample (" +
+                shortest(1 / rate) + " s)";
+        return g;
+    }
     if (const double txEnd = txOffset + s.symbolPeriod * symbolCount; txOffset < 0 || txEnd > span) {
         error = "the transmission (" + shortest(txOffset) + " s to " + shortest(txEnd) +
                 " s after the recording start) does not fit in the recording (0 to " + shortest(span) + " s)";
@@ -350,9 +362,15 @@ GeneratedSignal generateInto(const SignalSettings& s, std::string& error) {
     for (std::size_t m = 0; m < n; ++m) {
         // Ascending frequency, the centre (bin 0) at position N/2.
         const auto& v = spectrum[(m + n / 2) % n];
-        d += shortest(static_cast<float>(v.real()));
+        const auto re = static_cast<float>(v.real()), im = static_cast<float>(v.imag());
+        if (!std::isfinite(re) || !std::isfinite(im)) {
+            error = "the amplitude " + shortest(s.amplitude) + " and the SNR " + shortest(s.snrDb) +
+                    " dB give spectrum values beyond the 32-bit float range of the dump";
+            return g;
+        }
+        d += shortest(re);
         d += ',';
-        d += shortest(static_cast<float>(v.imag()));
+        d += shortest(im);
         d += "\r\n";
     }
     return g;

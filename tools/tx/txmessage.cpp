@@ -8,6 +8,7 @@
 
 #include "orv/decimalnumber.h"
 #include "orv/replacingfile.h"
+#include "tools/tx/decimalmultiple.h"
 
 namespace orv::tools {
 namespace {
@@ -81,6 +82,7 @@ Outcome<TxOptions> parseTxOptions(const std::vector<std::string>& args) {
     if (!s || *s <= 0)
         return bad<TxOptions>("-S needs a symbol period in seconds above 0, got '" + *period + "'");
     o.symbolPeriod = *s;
+    o.periodText = *period;
     o.text = *text;
     return o;
 }
@@ -120,13 +122,18 @@ Outcome<std::vector<std::uint8_t>> messageBytesOf(const std::string& text, std::
     return bytes;
 }
 
-std::string formatTxSymbols(const std::vector<std::uint8_t>& codedBits, double symbolPeriod) {
+Outcome<std::string> formatTxSymbols(const std::vector<std::uint8_t>& codedBits,
+                                     const std::string& periodText) {
+    const auto count = static_cast<std::uint32_t>(codedBits.size());
+    if (!multipleText(count, periodText))
+        return bad<std::string>("-S " + periodText + ": " + whole(count) +
+                                " symbols of that period last longer than any finite number of seconds");
     std::string out;
     out.reserve(codedBits.size() * 16);
-    for (std::size_t k = 0; k < codedBits.size(); ++k) {
+    for (std::uint32_t k = 0; k < count; ++k) {
         out += whole(std::int64_t(k));
         out += ' ';
-        out += shortest(double(k) * symbolPeriod);
+        out += *multipleText(k, periodText);
         out += codedBits[k] ? " 180\r\n" : " 0\r\n";
     }
     return out;
@@ -140,16 +147,16 @@ Outcome<TxResult> runTransmitter(const std::vector<std::string>& args) {
     if (!bytes) return bytes.failure();
 
     const auto bits = decoder::encodeMessage(options->code, *bytes);
-    if (auto written = writeWholeFile(txSymbolFileName, formatTxSymbols(bits, options->symbolPeriod));
-        !written)
-        return written.failure();
+    const auto symbols = formatTxSymbols(bits, options->periodText);
+    if (!symbols) return symbols.failure();
+    if (auto written = writeWholeFile(txSymbolFileName, *symbols); !written) return written.failure();
 
-    const std::int64_t count = std::int64_t(bits.size());
+    const auto count = static_cast<std::uint32_t>(bits.size());
     return TxResult{whole(count) + " symbols written to " + txSymbolFileName + ", " +
-                    shortest(double(count) * options->symbolPeriod) + " s at " +
-                    shortest(options->symbolPeriod) + " s per symbol (" + whole(options->messageBytes) +
-                    " bytes, code " + options->codeText + ": n " + whole(options->code.rate()) + ", K " +
-                    whole(options->code.constraintLength) + ")\n"};
+                    *multipleText(count, options->periodText) + " s at " + shortest(options->symbolPeriod) +
+                    " s per symbol (" + whole(options->messageBytes) + " bytes, code " + options->codeText +
+                    ": n " + whole(options->code.rate()) + ", K " + whole(options->code.constraintLength) +
+                    ")\n"};
 }
 
 }  // namespace orv::tools

@@ -18,6 +18,7 @@ struct TxOptions {
     decoder::MessageCode code;      // -p
     std::string codeText;           // -p as given
     double symbolPeriod = 0;        // -S, s
+    std::string periodText;         // -S as given: the start times are its exact multiples
     std::string text;               // the message, at most N bytes
     bool helpRequested = false;
 };
@@ -30,8 +31,11 @@ std::string txHelpText();
 // The N message bytes: the text padded with blanks. A longer text is refused.
 Outcome<std::vector<std::uint8_t>> messageBytesOf(const std::string& text, std::int64_t messageBytes);
 
-// "index start phase" records with CR LF, one per coded bit.
-std::string formatTxSymbols(const std::vector<std::uint8_t>& codedBits, double symbolPeriod);
+// "index start phase" records with CR LF, one per coded bit; the start is
+// index x periodText, exactly (multipleText). Refused when the last start is
+// beyond the double range.
+Outcome<std::string> formatTxSymbols(const std::vector<std::uint8_t>& codedBits,
+                                     const std::string& periodText);
 
 // The summary line for standard output, or the help text.
 using TxResult = ConsoleReport;

@@ -21,7 +21,8 @@ struct ConsoleReport {
 // one line "<program>: <message>" to standard error, and gives main's exit code. A
 // standard output that cannot take the output is a failure of its own
 // (errFileIO, unless the run ended with another code); a reader that went
-// away (a closed pipe) chose to stop reading and costs nothing.
+// away (a closed pipe) chose to stop reading and costs nothing. Bytes a
+// terminal would act on are shown as \xHH (printableText), line ends excepted.
 int finishConsoleProgram(std::string_view program, const Outcome<ConsoleReport>& result);
 
 }  // namespace orv

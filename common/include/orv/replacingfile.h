@@ -61,9 +61,10 @@ Outcome<void> writeWholeFiles(std::span<const FileContent> files);
 // Async-signal-safe: removes every temporary file not yet committed or discarded.
 void removeTemporaryFiles() noexcept;
 
-// For programs without signal handlers of their own: interrupt, termination,
-// hang-up and quit remove the temporary files, then end the program as the
-// signal would have.
+// Every signal that would end the program and has no handler of its own yet
+// (interrupt, termination, hang-up, quit, the user and alarm signals, limits,
+// faults) removes the temporary files, then ends the program as the signal
+// would have.
 void removeTemporaryFilesOnSignals();
 
 }  // namespace orv

@@ -6,7 +6,8 @@ namespace orv {
 // Opens /dev/null on each of descriptors 0, 1 and 2 that is closed, so that no
 // file the program opens later lands on one of them and receives its console
 // output; and ignores SIGPIPE, so that a reader that went away costs only the
-// console text, never the program's files.
+// console text, never the program's files; and ignores SIGXFSZ, so that a
+// file-size limit is a failed write like a full disk.
 void prepareStandardStreams() noexcept;
 
 }  // namespace orv

@@ -3,8 +3,9 @@
 // 32-bit float (plain or extensible format), an optional "inf1" text with the
 // exact rate ("sr="), the central frequency ("rf=") and the start ("ut=").
 // Opening walks the chunks only (sizes checked against the file, odd sizes
-// padded, unknown chunks skipped); the frames are read in blocks on request,
-// so a long recording never has to be in memory at once.
+// padded, unknown chunks skipped, an "inf1" text over 64 KiB refused); the
+// frames are read in blocks on request, so a long recording never has to be
+// in memory at once.
 #include <complex>
 #include <cstddef>
 #include <cstdint>
