@@ -19,6 +19,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -66,7 +67,16 @@ void writeSamples(const std::string& path, std::int64_t frames, int bytesPerValu
     std::vector<unsigned char> block(1 << 20);
     std::int64_t written = 0;
     const std::int64_t total = frames * 2 * bytesPerValue;
-    for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<unsigned char>(i * 37 + (i >> 9));
+    if (bytesPerValue == 4) {
+        // Finite floats: the import refuses samples that are no numbers.
+        for (std::size_t i = 0; i < block.size(); i += 4) {
+            const float v = static_cast<float>(static_cast<int>(i / 4 * 37 % 2001) - 1000) / 1000.0f;
+            std::memcpy(&block[i], &v, 4);
+        }
+    } else {
+        for (std::size_t i = 0; i < block.size(); ++i)
+            block[i] = static_cast<unsigned char>(i * 37 + (i >> 9));
+    }
     while (written < total) {
         const auto n = static_cast<std::size_t>(std::min<std::int64_t>(block.size(), total - written));
         std::fwrite(block.data(), 1, n, f);
