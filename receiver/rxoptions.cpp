@@ -1,10 +1,12 @@
 #include "rxoptions.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
 #include <optional>
 
+#include "blanker.h"
 #include "numbertext.h"
 #include "orv/outcome.h"
 
@@ -34,6 +36,9 @@ Outcome<RxOptions> bad(const std::string& message) {
     return Outcome<RxOptions>::failure(message + " (see orvane-rx --help)", exitBadInput);
 }
 
+// The long options, each with a value ("--blank 4" or "--blank=4").
+constexpr std::array<const char*, 3> longOptions = {"--blank", "--search-time", "--search-freq"};
+
 }  // namespace
 
 Outcome<RxOptions> parseRxOptions(const std::vector<std::string>& args) {
@@ -45,9 +50,26 @@ Outcome<RxOptions> parseRxOptions(const std::vector<std::string>& args) {
         }
 
     std::array<std::optional<std::string>, optionLetters.size()> values;
+    std::array<std::optional<std::string>, longOptions.size()> longValues;
     for (std::size_t i = 0; i < args.size();) {
         const std::string& arg = args[i];
         if (!isOptionWord(arg)) return bad("unexpected argument '" + arg + "'");
+        if (arg.rfind("--", 0) == 0) {
+            const std::string name = arg.substr(0, arg.find('='));
+            const auto known = std::find(longOptions.begin(), longOptions.end(), name);
+            if (known == longOptions.end()) return bad("unknown option '" + name + "'");
+            auto& slot = longValues[std::size_t(known - longOptions.begin())];
+            if (slot) return bad("option " + name + " given twice");
+            ++i;
+            if (arg.size() > name.size()) {
+                slot = arg.substr(name.size() + 1);
+            } else {
+                if (i >= args.size() || isOptionWord(args[i]))
+                    return bad("option " + name + " needs a value");
+                slot = args[i++];
+            }
+            continue;
+        }
         const int slot = letterIndex(arg[1]);  // an option word has a second character
         if (slot < 0) return bad("unknown option '" + arg + "'");
         const std::string name = arg.substr(0, 2);
@@ -112,6 +134,29 @@ Outcome<RxOptions> parseRxOptions(const std::vector<std::string>& args) {
             return bad("-L needs a list size from 1 to " + wholeText(maxListSize) + ", got '" + *values[7] +
                        "'");
         o.listSize = std::int64_t(*list);
+    }
+    o.blankThreshold = defaultBlankThreshold;
+    if (const auto& v = longValues[0]) {
+        const auto k = parseNumber(*v);
+        if (trimBlanks(*v) == "off")
+            o.blankThreshold = 0;
+        else if (!k || *k <= 1)
+            return bad("--blank needs a threshold above 1 (multiples of the running level) or off, got '" +
+                       *v + "'");
+        else
+            o.blankThreshold = *k;
+    }
+    o.searchTime = o.symbolPeriod / 2;
+    if (const auto& v = longValues[1]) {
+        const auto t = parseNumber(*v);
+        if (!t || *t < 0) return bad("--search-time needs a half-width in seconds >= 0, got '" + *v + "'");
+        o.searchTime = *t;
+    }
+    o.searchFrequency = defaultSearchCycles / (double(o.symbolCount) * o.symbolPeriod);
+    if (const auto& v = longValues[2]) {
+        const auto f = parseNumber(*v);
+        if (!f || *f < 0) return bad("--search-freq needs a half-width in Hz >= 0, got '" + *v + "'");
+        o.searchFrequency = *f;
     }
     return o;
 }

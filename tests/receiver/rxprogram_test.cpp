@@ -318,6 +318,8 @@ TEST_F(ScratchFolder, SignalLeavesNoTemporaryFile) {
 
 TEST(FiguresLine, SaysWhatNoFiniteRatioMeans) {
     DecodeResult r;
+    r.found = true;
+    r.listRank = 3;
     r.phaseDegrees = 359.96;
     r.frequencyRefinement = -0.001;  // cycles per symbol of 0.5 s
     r.candidatesChecked = 262144;
@@ -326,11 +328,17 @@ TEST(FiguresLine, SaysWhatNoFiniteRatioMeans) {
           {std::numeric_limits<double>::infinity(), "Eb/N0 unbounded (no noise), "},
           {std::nan(""), "Eb/N0 unknown (no signal), "}}) {
         r.ebN0Db = ebN0;
-        EXPECT_EQ(decodeFigures(r, 0.5), std::string(text) +
-                                             "carrier phase 360.0 degrees, frequency refinement "
-                                             "-0.002 Hz, list rank none of 262144 candidates, "
-                                             "decode time 0.000 s");
+        EXPECT_EQ(decodeFigures(r, 0.5, -0.0625, 0.0123),
+                  std::string(text) +
+                      "carrier phase 360.0 degrees, frequency correction "
+                      "-0.002 Hz, start correction -0.0625 s, 1.23 % of "
+                      "samples blanked, list rank 3 of 262144 candidates, "
+                      "decode time 0.000 s");
     }
+    r.found = false;  // no hypothesis won: nothing of one is shown
+    EXPECT_EQ(decodeFigures(r, 0.5, -0.0625, 0),
+              "Eb/N0 unknown (no message), 0.00 % of samples blanked, list rank none of 262144 candidates, "
+              "decode time 0.000 s");
 }
 
 }  // namespace
