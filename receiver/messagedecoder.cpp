@@ -36,9 +36,11 @@ constexpr std::size_t mostPeaks = 6;
 constexpr std::size_t firstPeakHypotheses = 8;
 // Neighbours in phase of the best peak's carrier.
 constexpr double fanStep = 15 * pi / 180;
-// Forward passes the search scores with, in state-steps (about a second of
-// one core); beyond it only the carriers strongest in the squared symbols.
-constexpr double searchBudget = 4e9;
+// Forward passes the search scores a start with, in state-steps (about a
+// quarter of a second of one core): all carriers of a short message, whose
+// squared symbols show the carrier poorly; for a long one, whose squared
+// symbols show it well, only the strongest carriers there.
+constexpr double searchBudget = 1e9;
 // Paths a search computes ahead of the merge at a time: more lets the
 // searches run in parallel longer, fewer wastes less after the message.
 constexpr std::int64_t firstBatch = 16;
@@ -203,7 +205,7 @@ DecodeResult decodeMessage(const MessageCode& code, std::int64_t messageBytes, c
     std::vector<std::size_t> scored;
     for (std::size_t s = search.nominal % every; s < starts.size(); s += every) scored.push_back(s);
     std::vector<double> carriers = carrierGrid(std::max(0.0, settings.searchCycles), count);
-    const double cellWork = gridPhases * passWork(trellisCode) * double(scored.size());
+    const double cellWork = gridPhases * passWork(trellisCode);
     if (cellWork * double(carriers.size()) > searchBudget) {
         carriers = strongestFirst(starts[search.nominal], carriers);
         carriers.resize(std::size_t(std::clamp(searchBudget / cellWork, 1.0, double(carriers.size()))));

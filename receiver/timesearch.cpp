@@ -68,4 +68,19 @@ StartCandidates candidateStarts(const WaveRecording& wave, std::span<const std::
     return out;
 }
 
+RecordingDecode decodeRecording(const WaveRecording& wave, std::span<const std::uint8_t> blanked,
+                                const RxOptions& o,
+                                const std::function<void(const DecodeProgress&)>& progress) {
+    const StartCandidates starts = candidateStarts(wave, blanked, o);
+    DecodeSettings settings;
+    settings.listSize = o.listSize;
+    settings.cores = o.cores;
+    settings.searchCycles = o.searchFrequency * double(o.symbolCount) * o.symbolPeriod;
+    settings.progress = progress;
+    RecordingDecode out;
+    out.result = decodeMessage(o.code, o.messageLength, starts.search, settings);
+    out.startCorrection = starts.spacing * double(out.result.startOffset);
+    return out;
+}
+
 }  // namespace orv::receiver

@@ -5,6 +5,7 @@
 // apart and refines its winner on the ones between.
 #include <complex>
 #include <cstdint>
+#include <functional>
 #include <span>
 
 #include "messagedecoder.h"
@@ -40,5 +41,17 @@ struct StartCandidates {
 // samples to the blanker is the weaker for it, as its reliability is.
 StartCandidates candidateStarts(const WaveRecording& wave, std::span<const std::uint8_t> blanked,
                                 const RxOptions& options);
+
+struct RecordingDecode {
+    DecodeResult result;
+    double startCorrection = 0;  // seconds from -T to the winning start
+};
+
+// The message of a recording span whose samples `blanked` marks: its
+// candidate starts and the decoder's search over them, with the options'
+// searches, list and cores. Throws std::bad_alloc when memory runs out.
+RecordingDecode decodeRecording(const WaveRecording& wave, std::span<const std::uint8_t> blanked,
+                                const RxOptions& options,
+                                const std::function<void(const DecodeProgress&)>& progress = {});
 
 }  // namespace orv::receiver

@@ -30,14 +30,26 @@ void branchMetrics(const std::int16_t* y, int n, std::int16_t* out) {
     }
 }
 
-// The vector paths' tables (see StepTables) from the branch metrics.
-void fillTables(const TrellisCode& c, const std::int16_t* branch, std::int16_t* even, std::int16_t* odd) {
-    const std::uint32_t patterns = 1u << c.rate;
-    for (std::uint32_t h = 0; h < patterns; ++h)
+// The vector paths' table (see StepTables), in Gray-code order of the high
+// pattern: each row from the previous one by one soft value added or taken
+// off in every lane. Whole numbers: the same as reading each entry from the
+// branch metrics.
+void fillTable(const TrellisCode& c, const std::int16_t* y, const std::int16_t* branch, std::int16_t* even) {
+    std::int16_t up[8][blockStates], down[8][blockStates];  // what setting or clearing bit j adds
+    for (int j = 0; j < c.rate; ++j)
         for (std::uint32_t i = 0; i < blockStates; ++i) {
-            even[blockStates * h + i] = branch[h ^ c.pattern[2 * i]];
-            odd[blockStates * h + i] = branch[h ^ c.pattern[2 * i + 1]];
+            down[j][i] = std::int16_t(((c.pattern[2 * i] >> j) & 1 ? 2 : -2) * y[j]);
+            up[j][i] = std::int16_t(-down[j][i]);
         }
+    for (std::uint32_t i = 0; i < blockStates; ++i) even[i] = branch[c.pattern[2 * i]];
+    for (std::uint32_t g = 1; g < (1u << c.rate); ++g) {
+        const std::uint32_t h = g ^ (g >> 1), previous = (g - 1) ^ ((g - 1) >> 1);
+        const int j = std::countr_zero(h ^ previous);
+        const std::int16_t* d = (h >> j) & 1 ? down[j] : up[j];
+        std::int16_t* row = even + blockStates * h;
+        const std::int16_t* from = even + blockStates * previous;
+        for (std::uint32_t i = 0; i < blockStates; ++i) row[i] = std::int16_t(from[i] + d[i]);
+    }
 }
 
 // One add-compare-select over the states s < limit, all of whose
@@ -65,12 +77,9 @@ std::int64_t forwardPass(const TrellisCode& c, std::span<const std::int16_t> sof
     const int n = c.rate;
     const bool vector = path != VectorPath::Plain && states >= vectorStatesMinimum;
     std::vector<std::int16_t> metrics(states, 0), next(states, 0), branch(std::size_t(1) << n);
-    std::vector<std::int16_t> even, odd;
-    if (vector) {
-        even.resize((std::size_t(1) << n) * blockStates);
-        odd.resize(even.size());
-    }
-    const StepTables tables{even.data(), odd.data(), c.high.data(), c.newestPattern, states};
+    std::vector<std::int16_t> even;
+    if (vector) even.resize((std::size_t(1) << n) * blockStates);
+    const StepTables tables{even.data(), c.high.data(), c.newestPattern, c.pattern[1], states};
     const int startSteps = c.constraintLength - 1;
     std::int64_t best = 0;
     for (int t = 0; t < c.steps; ++t) {
@@ -83,16 +92,16 @@ std::int64_t forwardPass(const TrellisCode& c, std::span<const std::int16_t> sof
             const std::uint32_t stride = std::uint32_t(1) << (startSteps - 1 - t);
             for (std::uint32_t s = 0; s < states; s += stride)
                 next[s] = wrapped(metrics[(s << 1) & (states - 1)] + branch[c.pattern[s << 1]]);
-        } else if (t >= c.infoSteps) {
-            // The tail's inputs are zero: one more high bit of the state is zero each step.
-            const std::uint32_t limit = states >> std::min(31, t - c.infoSteps + 1);
-            if (row) std::fill(row + limit, row + states, noAlternative);
-            plainStep(c, branch.data(), limit, metrics.data(), next.data(), row);
-        } else if (vector) {
-            fillTables(c, branch.data(), even.data(), odd.data());
-            vectorStep(path, tables, metrics.data(), next.data(), row);
         } else {
-            plainStep(c, branch.data(), states, metrics.data(), next.data(), row);
+            // The tail's inputs are zero: one more high bit of the state is zero each step.
+            const std::uint32_t limit = t < c.infoSteps ? states : states >> std::min(31, t - c.infoSteps + 1);
+            if (row) std::fill(row + limit, row + states, noAlternative);
+            if (vector && limit % blockStates == 0) {
+                fillTable(c, soft.data() + std::size_t(t) * std::size_t(n), branch.data(), even.data());
+                vectorStep(path, tables, limit, metrics.data(), next.data(), row);
+            } else {
+                plainStep(c, branch.data(), limit, metrics.data(), next.data(), row);
+            }
         }
         best += wrapped(next[0] - metrics[0]);
         metrics.swap(next);

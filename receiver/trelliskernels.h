@@ -18,25 +18,28 @@ using runtime::VectorPath;
 inline constexpr std::uint16_t survivorBit = 0x8000;
 inline constexpr std::uint16_t noAlternative = 0x7FFF;
 
-// What one step needs besides the metrics. Register r = 32 b + i (i < 32) has
-// the coded pattern high[b] ^ low(i), and the branch metric of a pattern
-// depends on nothing else, so two tables per step hold every branch metric of
-// a block of 16 new states: even[16 h + i] for register 2 i, odd[16 h + i]
-// for register 2 i + 1, for each high pattern h (2^n of them).
+// What one step needs besides the metrics. The coded pattern is linear in the
+// register: register 32 b + 2 i (i < 16) has the pattern high[b] ^ low(2 i),
+// its odd neighbour that ^ oldestPattern, and the branch metric of a pattern
+// depends on nothing else. So one table per step holds every branch metric of
+// a block of 16 new states: even[16 h + i] is the branch metric of pattern
+// h ^ low(2 i), for each h of the 2^n patterns.
 struct StepTables {
     const std::int16_t* even = nullptr;
-    const std::int16_t* odd = nullptr;
     const std::uint8_t* high = nullptr;  // coded pattern of register 32 b, per block of 16 states
     std::uint8_t newestPattern = 0;      // coded pattern of register 2^(K-1) (newest bit set)
+    std::uint8_t oldestPattern = 0;      // coded pattern of register 1 (oldest bit set)
     std::uint32_t states = 0;            // 2^(K-1), at least vectorStatesMinimum
 };
 
 inline constexpr std::uint32_t vectorStatesMinimum = 32;
 
-// next[s] from metrics[2s mod S] and metrics[(2s+1) mod S] for every state s;
-// entries (when not null) get the step's entries. path must be Sse2 or Avx2.
-void vectorStep(VectorPath path, const StepTables& tables, const std::int16_t* metrics, std::int16_t* next,
-                std::uint16_t* entries);
+// next[s] from metrics[2s mod S] and metrics[(2s+1) mod S] for the states
+// s < limit: all of them, or (in the zero tail) at most the lower half, a
+// multiple of 16 states; entries (when not null) get those states' entries.
+// path must be Sse2 or Avx2.
+void vectorStep(VectorPath path, const StepTables& tables, std::uint32_t limit, const std::int16_t* metrics,
+                std::int16_t* next, std::uint16_t* entries);
 
 // The fastest path this processor runs.
 VectorPath bestTrellisPath();
