@@ -229,6 +229,15 @@ DecodeResult decodeMessage(const MessageCode& code, std::int64_t messageBytes, c
     StoredTrellis reused;  // the refinements' passes, then the first stream's
     for (const Hypothesis& peak : peaks) {
         Hypothesis h = peak;
+        if (&peak == &peaks.front()) {
+            // The first round decodes with the squared symbols' wander when that scores better.
+            Hypothesis squares = peak;
+            followSquares(squares.carrier, starts[peak.start]);
+            const auto score = [&](const Hypothesis& x) {
+                return bestMetric(trellisCode, softValues(starts[x.start], x.carrier, scale), path);
+            };
+            if (!squares.carrier.wander.empty() && score(squares) > score(peak)) h = squares;
+        }
         for (int round = 0; round < refinements; ++round)
             h = refined(trellisCode, starts, h, every - 1, scale, path, reused);
         Hypothesis line = h;

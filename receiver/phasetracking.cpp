@@ -59,27 +59,28 @@ CarrierTrack fitCarrier(std::span<const std::complex<double>> symbols, std::span
     return track;
 }
 
-void followWander(CarrierTrack& track, std::span<const std::complex<double>> symbols,
-                  std::span<const std::int8_t> decisions) {
-    track.wander.clear();
-    const std::size_t n = symbols.size();
-    std::vector<std::complex<double>> rho(n), forward(n), backward(n);
+namespace {
+
+// rho smoothed by the two-sided exponential window whose memory predicts
+// each rho best from the others around it, when that beats the line (the
+// mean of all others) clearly: its gain summed over the symbols beyond twice
+// what the gains' own scatter would give by chance. Empty otherwise.
+std::vector<std::complex<double>> smoothedWhenItPays(const std::vector<std::complex<double>>& rho) {
+    const std::size_t n = rho.size();
+    std::vector<std::complex<double>> forward(n), backward(n);
     std::complex<double> total = 0;
-    for (std::size_t k = 0; k < n; ++k) {
-        rho[k] = double(decisions[k]) * symbols[k] * std::polar(1.0, -track.phaseAt(k));
-        total += rho[k];
-    }
+    for (const auto& r : rho) total += r;
     std::vector<double> line(n);
     for (std::size_t k = 0; k < n; ++k) line[k] = along(rho[k], total - rho[k]);
-    // A follower must gain clearly: its gain summed over the symbols beyond
-    // twice what the gains' own scatter would give by chance.
-    double bestGain = 0;
-    double bestMemory = 0;
-    for (double memory = 8; memory < double(n); memory *= 2) {
-        // two-sided exponential window, the symbol itself left out
+    const auto smooth = [&](double memory) {
         const double a = 1 - 1 / memory;
         for (std::size_t k = 0; k < n; ++k) forward[k] = (k > 0 ? a * forward[k - 1] : 0.0) + rho[k];
         for (std::size_t k = n; k-- > 0;) backward[k] = (k + 1 < n ? a * backward[k + 1] : 0.0) + rho[k];
+        return a;
+    };
+    double bestGain = 0, bestMemory = 0;
+    for (double memory = 4; memory < double(n); memory *= 2) {
+        const double a = smooth(memory);  // the symbol itself left out
         double gain = 0, scatter = 0;
         for (std::size_t k = 0; k < n; ++k) {
             const double g =
@@ -93,12 +94,38 @@ void followWander(CarrierTrack& track, std::span<const std::complex<double>> sym
             bestMemory = memory;
         }
     }
-    if (bestMemory == 0) return;
-    const double a = 1 - 1 / bestMemory;
-    for (std::size_t k = 0; k < n; ++k) forward[k] = (k > 0 ? a * forward[k - 1] : 0.0) + rho[k];
-    for (std::size_t k = n; k-- > 0;) backward[k] = (k + 1 < n ? a * backward[k + 1] : 0.0) + rho[k];
-    track.wander.resize(n);
-    for (std::size_t k = 0; k < n; ++k) track.wander[k] = std::arg(forward[k] + backward[k] - rho[k]);
+    if (bestMemory == 0) return {};
+    smooth(bestMemory);
+    std::vector<std::complex<double>> out(n);
+    for (std::size_t k = 0; k < n; ++k) out[k] = forward[k] + backward[k] - rho[k];
+    return out;
+}
+
+}  // namespace
+
+void followWander(CarrierTrack& track, std::span<const std::complex<double>> symbols,
+                  std::span<const std::int8_t> decisions) {
+    track.wander.clear();
+    std::vector<std::complex<double>> rho(symbols.size());
+    for (std::size_t k = 0; k < rho.size(); ++k)
+        rho[k] = double(decisions[k]) * symbols[k] * std::polar(1.0, -track.phaseAt(k));
+    const auto smoothed = smoothedWhenItPays(rho);
+    for (const auto& v : smoothed) track.wander.push_back(std::arg(v));
+}
+
+void followSquares(CarrierTrack& track, std::span<const std::complex<double>> symbols) {
+    track.wander.clear();
+    std::vector<std::complex<double>> rho(symbols.size());
+    for (std::size_t k = 0; k < rho.size(); ++k)
+        rho[k] = symbols[k] * symbols[k] * std::polar(1.0, -2 * track.phaseAt(k));
+    const auto smoothed = smoothedWhenItPays(rho);
+    // half the angle of the squares, kept continuous so that no half-turn jump appears
+    double angle = 0;
+    for (std::size_t k = 0; k < smoothed.size(); ++k) {
+        const double a = std::arg(smoothed[k]);
+        angle = k == 0 ? a : angle + std::remainder(a - angle, 2 * std::numbers::pi);
+        track.wander.push_back(angle / 2);
+    }
 }
 
 }  // namespace orv::receiver

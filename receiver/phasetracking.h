@@ -34,4 +34,10 @@ CarrierTrack fitCarrier(std::span<const std::complex<double>> symbols, std::span
 void followWander(CarrierTrack& track, std::span<const std::complex<double>> symbols,
                   std::span<const std::int8_t> decisions);
 
+// The same without decisions, from the squared symbols, which take the
+// modulation off by themselves: weaker (their noise is squared too), but no
+// wrong decision pulls it back to the line, so a fast wander at a high SNR,
+// which leaves no decision right, is followed by it.
+void followSquares(CarrierTrack& track, std::span<const std::complex<double>> symbols);
+
 }  // namespace orv::receiver

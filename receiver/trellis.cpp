@@ -94,7 +94,8 @@ std::int64_t forwardPass(const TrellisCode& c, std::span<const std::int16_t> sof
                 next[s] = wrapped(metrics[(s << 1) & (states - 1)] + branch[c.pattern[s << 1]]);
         } else {
             // The tail's inputs are zero: one more high bit of the state is zero each step.
-            const std::uint32_t limit = t < c.infoSteps ? states : states >> std::min(31, t - c.infoSteps + 1);
+            const std::uint32_t limit =
+                t < c.infoSteps ? states : states >> std::min(31, t - c.infoSteps + 1);
             if (row) std::fill(row + limit, row + states, noAlternative);
             if (vector && limit % blockStates == 0) {
                 fillTable(c, soft.data() + std::size_t(t) * std::size_t(n), branch.data(), even.data());

@@ -15,8 +15,8 @@ namespace {
 // Eight new states j0..j0+7 (and j0 + S/2 ..): their predecessors are the
 // sixteen metrics from 2 j0 on, even ones for oldest bit 0, odd ones for 1.
 template <bool Store>
-void sse2Block(const StepTables& t, std::uint32_t j0, bool both, const std::int16_t* metrics, std::int16_t* next,
-               std::uint16_t* entries) {
+void sse2Block(const StepTables& t, std::uint32_t j0, bool both, const std::int16_t* metrics,
+               std::int16_t* next, std::uint16_t* entries) {
     const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(metrics + 2 * j0));
     const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(metrics + 2 * j0 + 8));
     const __m128i even =

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/ usr / bin / env python3
 """Draws bench_decoder's CSV as an SVG plot (standard library only):
 message error rate against Eb/N0 per payload bit, the list decoder solid,
 plain Viterbi dashed, the normal approximation at 10 % as a dotted tick.

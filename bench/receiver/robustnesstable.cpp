@@ -11,8 +11,6 @@
 #include <cmath>
 #include <complex>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <numbers>
 #include <random>
 #include <string>
@@ -136,10 +134,6 @@ Trial runTrial(const MessageCode& code, const Condition& c, std::uint64_t seed, 
                                      "-N", std::to_string(bytes),
                                      "-c", std::to_string(cores),
                                      "-p", polynomial};
-    if (const char* k = std::getenv("ORVANE_BENCH_BLANK")) {
-        args.push_back("--blank");
-        args.push_back(k);
-    }
     if (c.searchCycles > 0) {
         args.push_back("--search-freq");
         args.push_back(std::to_string(c.searchCycles / (symbols * period)));
@@ -157,7 +151,8 @@ Trial runTrial(const MessageCode& code, const Condition& c, std::uint64_t seed, 
 
 }  // namespace
 
-int runRobustnessTable(int trials, int noiseTrials, const std::string& csvPath, unsigned cores) {
+int runRobustnessTable(int trials, int noiseTrials, const std::string& csvPath, unsigned cores,
+                       const std::string& rows) {
     const MessageCode code = *parseMessageCode(polynomial);
     std::FILE* csv = std::fopen(csvPath.c_str(), "w");
     if (csv) std::fprintf(csv, "condition,today,target,trials,decoded\n");
@@ -166,14 +161,12 @@ int runRobustnessTable(int trials, int noiseTrials, const std::string& csvPath, 
         "condition, the receiver's defaults\n\n",
         ebN0Db, trials);
     std::printf(
-        "| condition | today | target | decoded | trials | median s | slowest s "
-        "|\n|---|---|---|---|---|---|---|\n");
+        "| condition | today | target | decoded | trials | samples blanked | median s | slowest s |\n"
+        "|---|---|---|---|---|---|---|---|\n");
     std::uint64_t row = 0;
     for (const Condition& c : conditions) {
         ++row;
-        if (const char* only = std::getenv("ORVANE_BENCH_ROWS");
-            only && !std::strchr(only, char('a' + row - 1)))
-            continue;
+        if (!rows.empty() && rows.find(char('a' + row - 1)) == std::string::npos) continue;
         int decoded = 0;
         double blanked = 0;
         std::vector<double> seconds;

@@ -2,4 +2,6 @@
 // bench_decoder table: the receiver's robustness table at the sample level.
 #include <string>
 
-int runRobustnessTable(int trials, int noiseTrials, const std::string& csvPath, unsigned cores);
+// rows: the conditions to run as letters, a the first ("" for all).
+int runRobustnessTable(int trials, int noiseTrials, const std::string& csvPath, unsigned cores,
+                       const std::string& rows);
