@@ -8,7 +8,7 @@ namespace {
 
 constexpr double twoPi = 2 * std::numbers::pi;
 constexpr int gridPerCycle = 16;  // frequency grid: 1/16 cycle over the message
-constexpr double significance = 2;
+constexpr double significance = 3;
 
 // How well a phase estimate u predicts the symbol rho: the part of rho along
 // u. Summed over the symbols it is the signal the estimate keeps.
@@ -63,7 +63,7 @@ namespace {
 
 // rho smoothed by the two-sided exponential window whose memory predicts
 // each rho best from the others around it, when that beats the line (the
-// mean of all others) clearly: its gain summed over the symbols beyond twice
+// mean of all others) clearly: its gain summed over the symbols beyond three times
 // what the gains' own scatter would give by chance. Empty otherwise.
 std::vector<std::complex<double>> smoothedWhenItPays(const std::vector<std::complex<double>>& rho) {
     const std::size_t n = rho.size();
@@ -126,6 +126,65 @@ void followSquares(CarrierTrack& track, std::span<const std::complex<double>> sy
         angle = k == 0 ? a : angle + std::remainder(a - angle, 2 * std::numbers::pi);
         track.wander.push_back(angle / 2);
     }
+}
+
+std::vector<std::int8_t> followingDecisions(const TrellisCode& code,
+                                            std::span<const std::complex<double>> symbols, double memory) {
+    const int n = code.rate, k = code.constraintLength;
+    const std::uint32_t states = code.states, mask = states - 1;
+    const double forget = std::pow(1 - 1 / memory, n);
+    constexpr double none = -1e300;
+    std::vector<double> metric(states, none), nextMetric(states);
+    std::vector<std::complex<double>> carrier(states, 0.0), nextCarrier(states);
+    std::vector<std::complex<double>> sums(std::size_t(1) << n);
+    std::vector<std::uint8_t> survivor(std::size_t(code.steps) * states);
+    metric[0] = 0;
+    for (int t = 0; t < code.steps; ++t) {
+        // each coded pattern's symbols times its signs
+        for (std::size_t p = 0; p < sums.size(); ++p) {
+            std::complex<double> sum = 0;
+            for (int j = 0; j < n; ++j) {
+                const auto z =
+                    std::size_t(t * n + j) < symbols.size() ? symbols[std::size_t(t * n + j)] : 0.0;
+                sum += (p >> j) & 1 ? -z : z;
+            }
+            sums[p] = sum;
+        }
+        const std::uint32_t newest = k >= 2 ? std::uint32_t(1) << (k - 2) : 0;
+        for (std::uint32_t s = 0; s < states; ++s) {
+            nextMetric[s] = none;
+            if (t >= code.infoSteps && (s & newest)) continue;  // the tail's inputs are zero
+            for (std::uint32_t b = 0; b < 2; ++b) {
+                const std::uint32_t r = (s << 1) | b, from = r & mask;
+                if (metric[from] <= none) continue;
+                const std::complex<double> c = carrier[from];
+                const double size = std::abs(c);
+                const std::complex<double> unit = size > 0 ? std::conj(c) / size : 1.0;
+                const double m = metric[from] + (sums[code.pattern[r]] * unit).real();
+                if (m > nextMetric[s]) {
+                    nextMetric[s] = m;
+                    nextCarrier[s] = forget * c + sums[code.pattern[r]];
+                    survivor[std::size_t(t) * states + s] = std::uint8_t(b);
+                }
+            }
+        }
+        metric.swap(nextMetric);
+        carrier.swap(nextCarrier);
+    }
+    std::vector<std::uint8_t> bits(std::size_t(code.steps));
+    std::uint32_t state = 0;
+    for (int t = code.steps - 1; t >= 0; --t) {
+        const std::uint32_t r = (state << 1) | survivor[std::size_t(t) * states + state];
+        bits[std::size_t(t)] = std::uint8_t(r >> (k - 1));
+        state = r & mask;
+    }
+    std::vector<std::int8_t> decisions;
+    std::uint32_t reg = 0;
+    for (const std::uint8_t u : bits) {
+        reg = (reg >> 1) | (std::uint32_t(u) << (k - 1));
+        for (int j = 0; j < n; ++j) decisions.push_back((code.pattern[reg] >> j) & 1 ? -1 : 1);
+    }
+    return decisions;
 }
 
 }  // namespace orv::receiver
