@@ -33,7 +33,10 @@ public:
         if (written_) std::fputs("\r\033[K", stderr);
     }
     void operator()(const DecodeProgress& p) {
-        if (!shown_ || std::chrono::steady_clock::now() - began_ < std::chrono::seconds(2)) return;
+        const auto now = std::chrono::steady_clock::now();
+        if (!shown_ || now - began_ < std::chrono::seconds(2) || now - last_ < std::chrono::milliseconds(200))
+            return;
+        last_ = now;
         const std::string what =
             p.stage == DecodeProgress::Stage::Search
                 ? "searching start and carrier"
@@ -46,7 +49,7 @@ public:
 private:
     bool shown_;
     bool written_ = false;
-    std::chrono::steady_clock::time_point began_;
+    std::chrono::steady_clock::time_point began_, last_;
 };
 
 Outcome<RunReport> run(const std::vector<std::string>& args) {
