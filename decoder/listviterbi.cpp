@@ -1,86 +1,49 @@
 #include "decoder/listviterbi.h"
 
 #include <algorithm>
-#include <bit>
-#include <cmath>
+#include <limits>
 
 namespace orv::decoder {
 namespace {
 
-// Start metric of the states the encoder cannot be in; anything this low is
-// no path at all.
-constexpr double unreachable = -1e30;
-constexpr double noPath = -1e29;
+constexpr std::int64_t noFloor = std::numeric_limits<std::int64_t>::min();
+
+bool after(const auto& a, const auto& b, auto before) { return before(b, a); }
 
 }  // namespace
 
-ListViterbi::ListViterbi(const MessageCode& code, int infoSteps, std::span<const double> soft)
-    : k_(code.constraintLength), infoSteps_(infoSteps), floor_(noPath) {
-    const int n = code.rate();
-    steps_ = std::int32_t(soft.size() / std::size_t(n));
-    states_ = std::uint32_t(1) << (k_ - 1);
-    words_ = (states_ + 63) / 64;
-    survivors_.assign(std::size_t(steps_) * words_, 0);
-    differences_.resize(std::size_t(steps_) * states_);
+ListViterbi::ListViterbi(const TrellisCode& code, const StoredTrellis& trellis)
+    : code_(code),
+      entries_(trellis.entries.get()),
+      bestMetric_(trellis.bestMetric),
+      words_((std::size_t(code.infoSteps) + 63) / 64),
+      bits_(words_),
+      parentBits_(words_),
+      floor_(noFloor) {}
 
-    // coded bits of every register value, bit j for generator j
-    std::vector<std::uint16_t> pattern(std::size_t(2) * states_);
-    for (std::uint32_t r = 0; r < pattern.size(); ++r)
-        for (int j = 0; j < n; ++j)
-            pattern[r] |= std::uint16_t((std::popcount(r & code.generators[std::size_t(j)]) & 1) << j);
-
-    std::vector<double> metric(states_, unreachable), next(states_);
-    metric[0] = 0;
-    std::vector<double> branch(std::size_t(1) << n);
-    const std::uint32_t mask = states_ - 1;
-    const std::uint32_t newest = k_ >= 2 ? std::uint32_t(1) << (k_ - 2) : 0;
-    for (std::int32_t t = 0; t < steps_; ++t) {
-        const double* y = soft.data() + std::size_t(t) * std::size_t(n);
-        for (std::size_t p = 0; p < branch.size(); ++p) {
-            double m = 0;
-            for (int j = 0; j < n; ++j) m += ((p >> j) & 1) ? -y[j] : y[j];
-            branch[p] = m;
-        }
-        // in the tail the input is zero, so states whose newest bit is set are out
-        const bool tail = t >= infoSteps_;
-        std::uint64_t* surv = survivors_.data() + std::size_t(t) * words_;
-        float* diff = differences_.data() + std::size_t(t) * states_;
-        for (std::uint32_t s = 0; s < states_; ++s) {
-            if (tail && (s & newest)) {
-                next[s] = unreachable;
-                diff[s] = 0;
-                continue;
-            }
-            const std::uint32_t r0 = s << 1, r1 = r0 | 1;
-            const double m0 = metric[r0 & mask] + branch[pattern[r0]];
-            const double m1 = metric[r1 & mask] + branch[pattern[r1]];
-            // no branches on the comparison: it is a coin toss in noise
-            const bool one = m1 > m0;
-            next[s] = one ? m1 : m0;
-            diff[s] = float(std::fabs(m0 - m1));
-            surv[s / 64] |= std::uint64_t(one) << (s % 64);
-        }
-        metric.swap(next);
-    }
-    bestMetric_ = metric[0];
+void ListViterbi::offerChild(const Entry& parent, std::int32_t record, Place place, std::int64_t remaining) {
+    if (remaining <= 0 || place.cost == noAlternative) return;
+    const std::int64_t m = parent.metric - place.cost;
+    if (m < floor_) return;
+    places_.push_back(place);
+    queue_.push_back({m, queued_++, record, place.step, place.state});
+    std::push_heap(queue_.begin(), queue_.end(), [](const Entry& a, const Entry& b) { return before(b, a); });
 }
 
-void ListViterbi::walk(std::int32_t from, std::int32_t to, std::uint32_t state, bool leave,
-                       std::vector<std::uint8_t>& bits, const Entry* childrenOf, std::int64_t remaining) {
-    const std::uint32_t mask = states_ - 1;
-    for (std::int32_t t = from; t >= to; --t) {
-        const bool leaving = leave && t == from;
-        if (childrenOf && !leaving && remaining > 0) {
-            const double m = childrenOf->metric - double(differences_[std::size_t(t) * states_ + state]);
-            if (m >= floor_) {
-                queue_.push_back({m, queued_++, std::int32_t(records_.size() - 1), t, state});
-                std::push_heap(queue_.begin(), queue_.end(),
-                               [](const Entry& a, const Entry& b) { return before(b, a); });
-            }
+void ListViterbi::bitsOf(std::int32_t record, std::vector<std::uint64_t>& out) {
+    chain_.clear();
+    for (std::int32_t r = record; r >= 0; r = records_[std::size_t(r)].parent) chain_.push_back(r);
+    std::fill(out.begin(), out.end(), 0);
+    // from the best path down: each segment overrides what lies above it
+    for (auto it = chain_.rbegin(); it != chain_.rend(); ++it) {
+        const Record& r = records_[std::size_t(*it)];
+        if (r.from > r.to) continue;
+        const std::size_t first = r.from / 64, last = r.to / 64;
+        for (std::size_t w = first; w <= last; ++w) {
+            const int lo = w == first ? r.from % 64 : 0, hi = w == last ? r.to % 64 : 63;
+            const std::uint64_t mask = (~std::uint64_t(0) >> lo) & (~std::uint64_t(0) << (63 - hi));
+            out[w] = (out[w] & ~mask) | (segments_[r.words + (w - first)] & mask);
         }
-        const std::uint32_t r = (state << 1) | std::uint32_t(survivor(t, state) != leaving);
-        if (t < infoSteps_) bits[std::size_t(t)] = std::uint8_t(r >> (k_ - 1));
-        state = r & mask;
     }
 }
 
@@ -95,31 +58,79 @@ void ListViterbi::prune(std::int64_t remaining) {
     std::make_heap(queue_.begin(), queue_.end(), [](const Entry& a, const Entry& b) { return before(b, a); });
 }
 
-bool ListViterbi::next(std::int64_t allowance, double& metric, std::vector<std::uint8_t>& infoBits) {
+bool ListViterbi::next(std::int64_t allowance, std::int64_t& metric, std::span<const std::uint64_t>& bits) {
     if (!started_) {
         started_ = true;
-        if (steps_ > 0 && bestMetric_ > noPath) queue_.push_back({bestMetric_, queued_++, -1, steps_, 0});
+        if (code_.steps > 0)
+            queue_.push_back({bestMetric_, queued_++, -1, std::uint16_t(code_.steps - 1), 0});
     }
     const std::int64_t remaining = allowance - produced();
     if (queue_.empty() || remaining <= 0) return false;
     std::pop_heap(queue_.begin(), queue_.end(), [](const Entry& a, const Entry& b) { return before(b, a); });
     const Entry e = queue_.back();
     queue_.pop_back();
-    records_.push_back({e.parent, e.step, e.state});
-    infoBits.assign(std::size_t(infoSteps_), 0);
-
-    // this path's own segment, then its ancestors' segments above it
+    const auto self = std::int32_t(records_.size());
     const bool best = e.parent < 0;
-    walk(best ? steps_ - 1 : e.step, 0, e.state, !best, infoBits, &e, remaining - 1);
-    std::int32_t below = e.step;
-    for (std::int32_t p = e.parent; p >= 0; p = records_[std::size_t(p)].parent) {
-        const Record& a = records_[std::size_t(p)];
-        const bool aBest = a.parent < 0;
-        walk(aBest ? steps_ - 1 : a.step, below + 1, a.state, !aBest, infoBits, nullptr, 0);
-        below = a.step;
+    if (best)
+        std::fill(bits_.begin(), bits_.end(), 0);
+    else
+        bitsOf(e.parent, bits_);
+    parentBits_ = bits_;
+
+    // Own segment: leave the parent at e.step, then follow survivors down
+    // until they rejoin the parent's path (for the best path: to the start).
+    const int k = code_.constraintLength;
+    const std::uint32_t states = code_.states, mask = states - 1;
+    const auto placesBegin = std::uint32_t(places_.size());
+    std::uint32_t state = e.state, parentState = e.state;
+    int t = e.step;
+    int rejoined = -1;  // steps below this one are the parent's
+    for (; t >= 0; --t) {
+        const std::uint16_t entry = entries_[std::size_t(t) * states + state];
+        const bool leaving = !best && t == e.step;
+        if (!leaving)
+            offerChild(e, self,
+                       {std::uint16_t(t), std::uint16_t(state), std::uint16_t(entry & noAlternative)},
+                       remaining - 1);
+        const std::uint32_t r = (state << 1) | std::uint32_t(((entry & survivorBit) != 0) != leaving);
+        if (t < code_.infoSteps) {
+            const std::uint64_t bit = std::uint64_t(1) << (63 - (t & 63));
+            if (r >> (k - 1))
+                bits_[std::size_t(t) >> 6] |= bit;
+            else
+                bits_[std::size_t(t) >> 6] &= ~bit;
+        }
+        state = r & mask;
+        if (best) continue;
+        const int oldest = t - k + 1;
+        parentState = ((parentState << 1) |
+                       std::uint32_t(oldest >= 0 && oldest < code_.infoSteps && bitAt(parentBits_, oldest))) &
+                      mask;
+        if (state == parentState) {
+            rejoined = t;
+            break;
+        }
     }
+    if (rejoined >= 0) {
+        // the parent's places below the rejoining point are this path's too
+        const Record& p = records_[std::size_t(e.parent)];
+        for (std::uint32_t i = p.placesBegin; i < p.placesEnd; ++i) {
+            const Place place = places_[i];
+            if (place.step < rejoined) offerChild(e, self, place, remaining - 1);
+        }
+    }
+    Record rec{e.parent,
+               std::uint16_t(std::max(rejoined, 0)),
+               std::uint16_t(std::min<int>(e.step, code_.infoSteps - 1)),
+               std::uint32_t(segments_.size()),
+               placesBegin,
+               std::uint32_t(places_.size())};
+    if (rec.from <= rec.to)
+        segments_.insert(segments_.end(), bits_.begin() + rec.from / 64, bits_.begin() + rec.to / 64 + 1);
+    records_.push_back(rec);
     prune(remaining - 1);
     metric = e.metric;
+    bits = bits_;
     return true;
 }
 

@@ -5,41 +5,67 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <new>
 #include <numbers>
 #include <unordered_set>
 
-#include "decoder/carrier.h"
+#include "decoder/hypothesissearch.h"
 #include "decoder/listviterbi.h"
 #include "orv/parallelfor.h"
 
 namespace orv::decoder {
 namespace {
 
-constexpr double pi = std::numbers::pi;
-
-// Paths a search computes ahead of the merge at a time: more lets the
-// searches run in parallel longer, fewer wastes less after the message.
-constexpr std::int64_t firstBatch = 16;
-constexpr std::int64_t largestBatch = 4096;
-// Peaks of the squared spectrum tried besides the plain phase.
-constexpr std::size_t refinedCarriers = 3;
-
+// 0, or more than the machine has: all of them.
 unsigned coresToUse(unsigned asked) {
     const unsigned machine = machineThreads();
     return asked == 0 || asked > machine ? machine : asked;
 }
 
-// One guess of the carrier: the symbols turned back by it and the search
-// over their soft values.
-struct Hypothesis {
-    CarrierEstimate carrier;
-    bool inverted = false;
-    bool refined = false;
-    std::vector<double> soft;
+constexpr double pi = std::numbers::pi;
+
+// Soft values per median symbol magnitude: Gaussian noise then spans about
+// 20 units per standard deviation, fine enough to lose nothing, and the
+// limit of 127 clips only what lies six deviations out.
+constexpr double softUnits = 24;
+// Rounds of decoding the best hypothesis and refitting its carrier and start
+// to the decisions.
+constexpr int refinements = 2;
+// The frequency a refinement looks around its carrier, cycles over the message.
+constexpr double refineCycles = 0.5;
+// The stored trellises of the list's hypotheses together, and the list itself
+// per distinct path besides its bits.
+constexpr double trellisBudget = 320e6;
+constexpr double bytesPerPath = 128;
+constexpr int mostListHypotheses = 18;
+constexpr std::size_t mostPeaks = 6;
+constexpr std::size_t firstPeakHypotheses = 8;
+// The per-survivor follower's work, in state-steps (it runs at a small
+// fraction of the vector passes' speed): short messages only.
+constexpr double followingWork = 1e7;
+// Its memory in symbols: long enough to average the noise of a few symbols,
+// short enough to follow 90 degrees of wander over a short message.
+constexpr double followingMemory = 24;
+// Neighbours in phase of the best peak's carrier.
+constexpr double fanStep = 15 * pi / 180;
+// Forward passes the search scores a start with, in state-steps (about a
+// quarter of a second of one core): all carriers of a short message, whose
+// squared symbols show the carrier poorly; for a long one, whose squared
+// symbols show it well, only the strongest carriers there.
+constexpr double searchBudget = 1e9;
+// Paths a search computes ahead of the merge at a time: more lets the
+// searches run in parallel longer, fewer wastes less after the message.
+constexpr std::int64_t firstBatch = 16;
+constexpr std::int64_t largestBatch = 4096;
+constexpr std::int64_t progressEvery = 1024;
+
+// One hypothesis of the list and its stream of paths.
+struct Stream {
+    Hypothesis hypothesis;
+    StoredTrellis trellis;
     std::unique_ptr<ListViterbi> search;
-    // paths computed ahead of the merge
     struct Path {
-        double metric;
+        std::int64_t metric;
         std::uint64_t key;  // hash of the input bits: the same path from two hypotheses
         bool passes;
         std::vector<std::uint8_t> message;
@@ -50,17 +76,6 @@ struct Hypothesis {
     std::int64_t batch = firstBatch;
 };
 
-double realTurned(std::complex<double> z, double phase) {
-    return z.real() * std::cos(phase) + z.imag() * std::sin(phase);
-}
-
-std::vector<std::uint8_t> packed(const std::vector<std::uint8_t>& bits, std::size_t bytes) {
-    std::vector<std::uint8_t> out(bytes, 0);
-    for (std::size_t i = 0; i < 8 * bytes; ++i)
-        out[i / 8] = std::uint8_t(out[i / 8] | (bits[i] << (7 - i % 8)));
-    return out;
-}
-
 std::uint64_t mixed(std::uint64_t x) {
     x += 0x9e3779b97f4a7c15u;
     x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9u;
@@ -68,141 +83,293 @@ std::uint64_t mixed(std::uint64_t x) {
     return x ^ (x >> 31);
 }
 
-void computeAhead(Hypothesis& h, std::size_t messageBytes, std::int64_t listSize) {
-    std::vector<std::uint8_t> bits;
-    h.ahead.erase(h.ahead.begin(), h.ahead.begin() + std::ptrdiff_t(h.taken));
-    h.taken = 0;
-    for (std::int64_t i = 0; i < h.batch; ++i) {
-        double metric;
-        if (!h.search->next(listSize, metric, bits)) {
-            h.exhausted = true;
-            break;
-        }
-        std::vector<std::uint8_t> message = packed(bits, messageBytes);
-        std::uint32_t check = 0;
-        for (std::size_t b = 0; b < std::size_t(checkBits); ++b)
-            check = (check << 1) | bits[8 * messageBytes + b];
-        const bool passes = check == messageCheck(message);
-        std::uint64_t key = check;
-        for (std::uint8_t byte : message) key = mixed(key ^ byte);
-        h.ahead.push_back({metric, key, passes, passes ? std::move(message) : std::vector<std::uint8_t>{}});
-    }
-    h.batch = std::min(largestBatch, 2 * h.batch);
+// Byte i of the bits: most significant first within each 64-bit word.
+std::uint8_t byteAt(std::span<const std::uint64_t> bits, std::size_t i) {
+    return std::uint8_t(bits[i / 8] >> (56 - 8 * (i % 8)));
 }
 
-// Es/N0 from the real parts against the sent (or, without a message, the
-// hard-decided) symbols: mean squared over twice the variance.
+// The coded symbols (+1 for coded bit 0) of a path's input bits.
+std::vector<std::int8_t> decisionsOf(const TrellisCode& c, std::span<const std::uint64_t> bits) {
+    std::vector<std::int8_t> out;
+    out.reserve(std::size_t(c.steps) * std::size_t(c.rate));
+    std::uint32_t reg = 0;
+    for (int t = 0; t < c.steps; ++t) {
+        const std::uint32_t u =
+            t < c.infoSteps ? std::uint32_t(bits[std::size_t(t) / 64] >> (63 - t % 64)) & 1 : 0;
+        reg = (reg >> 1) | (u << (c.constraintLength - 1));
+        for (int j = 0; j < c.rate; ++j) out.push_back((c.pattern[reg] >> j) & 1 ? -1 : 1);
+    }
+    return out;
+}
+
+void computeAhead(Stream& s, std::size_t messageBytes, std::int64_t listSize) {
+    s.ahead.erase(s.ahead.begin(), s.ahead.begin() + std::ptrdiff_t(s.taken));
+    s.taken = 0;
+    for (std::int64_t i = 0; i < s.batch; ++i) {
+        std::int64_t metric;
+        std::span<const std::uint64_t> bits;
+        if (!s.search->next(listSize, metric, bits)) {
+            s.exhausted = true;
+            break;
+        }
+        std::vector<std::uint8_t> message(messageBytes);
+        for (std::size_t b = 0; b < messageBytes; ++b) message[b] = byteAt(bits, b);
+        std::uint32_t check = 0;
+        for (std::size_t b = 0; b < 4; ++b) check = (check << 8) | byteAt(bits, messageBytes + b);
+        const bool passes = check == messageCheck(message);
+        std::uint64_t key = 0;
+        for (const std::uint64_t w : bits) key = mixed(key ^ w);
+        s.ahead.push_back({metric, key, passes, passes ? std::move(message) : std::vector<std::uint8_t>{}});
+    }
+    s.batch = std::min(largestBatch, 2 * s.batch);
+}
+
+// Es/N0 from the real parts against the sent symbols: mean squared over twice
+// the variance, times symbols over payload bits.
 double estimateEbN0Db(const std::vector<double>& soft, const std::vector<std::uint8_t>& coded,
                       std::int64_t messageBytes) {
-    if (soft.size() < 2) return 0;
+    if (soft.size() < 2) return std::nan("");
     double sum = 0, sumSquares = 0;
     for (std::size_t i = 0; i < soft.size(); ++i) {
-        const double v = coded.empty() ? std::fabs(soft[i]) : (coded[i] ? -soft[i] : soft[i]);
+        const double v = coded[i] ? -soft[i] : soft[i];
         sum += v;
         sumSquares += v * v;
     }
     const double count = double(soft.size());
     const double mean = sum / count;
     const double variance = std::max(0.0, (sumSquares - count * mean * mean) / (count - 1));
-    // noise-free symbols: infinite; all symbols zero: nothing to estimate
     if (variance <= 0) return mean > 0 ? std::numeric_limits<double>::infinity() : std::nan("");
-    const double esN0 = mean * mean / (2 * variance);
-    return 10 * std::log10(esN0 * count / (8 * double(messageBytes)));
+    return 10 * std::log10(mean * mean / (2 * variance) * count / (8 * double(messageBytes)));
+}
+
+// Symbols per soft unit from the nominal start: its median magnitude, which
+// neither a few strong symbols nor the signal's own level move far.
+double softScale(const Symbols& z) {
+    std::vector<double> size;
+    for (const auto& v : z) size.push_back(std::abs(v));
+    if (size.empty()) return 1;
+    std::nth_element(size.begin(), size.begin() + std::ptrdiff_t(size.size() / 2), size.end());
+    const double median = size[size.size() / 2];
+    return median > 0 ? softUnits / median : 1;
+}
+
+// Decodes the hypothesis's best path and fits carrier and start to it.
+Hypothesis refined(const TrellisCode& code, const std::vector<Symbols>& starts, const Hypothesis& h,
+                   std::size_t reach, double scale, VectorPath path, StoredTrellis& trellis) {
+    storeTrellis(code, softValues(starts[h.start], h.carrier, scale), path, trellis);
+    ListViterbi search(code, trellis);
+    std::int64_t metric;
+    std::span<const std::uint64_t> bits;
+    if (!search.next(1, metric, bits)) return h;
+    const std::vector<std::int8_t> decisions = decisionsOf(code, bits);
+    Hypothesis best = h;
+    best.carrier.strength = -1;
+    const std::size_t first = h.start >= reach ? h.start - reach : 0;
+    for (std::size_t s = first; s < starts.size() && s <= h.start + reach; ++s) {
+        CarrierTrack fit = fitCarrier(starts[s], decisions, h.carrier.frequency, refineCycles);
+        if (fit.strength > best.carrier.strength) best = {s, std::move(fit)};
+    }
+    followWander(best.carrier, starts[best.start], decisions);
+    return best;
+}
+
+Hypothesis turnedHalf(Hypothesis h) {
+    h.carrier.phase += pi;
+    return h;
 }
 
 }  // namespace
 
-DecodeResult decodeMessage(const MessageCode& code, std::int64_t messageBytes,
-                           std::span<const std::complex<double>> symbols, const DecodeSettings& settings) {
-    const auto started = std::chrono::steady_clock::now();
+DecodeResult decodeMessage(const MessageCode& code, std::int64_t messageBytes, const StartSearch& search,
+                           const DecodeSettings& settings) {
+    const auto began = std::chrono::steady_clock::now();
     DecodeResult result;
+    result.ebN0Db = std::nan("");
     auto finish = [&] {
-        result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
         return result;
     };
     if (code.raw || code.generators.empty() || !checkMessageBytes(code, messageBytes).ok() ||
-        code.constraintLength > maxConstraintLength || code.rate() > maxGenerators || settings.listSize < 1)
+        code.constraintLength > maxConstraintLength || code.rate() > maxGenerators || settings.listSize < 1 ||
+        search.starts.empty() || search.nominal >= search.starts.size())
         return finish();
     const unsigned cores = coresToUse(settings.cores);
+    const TrellisCode trellisCode(code, messageBytes);
     const std::size_t count = std::size_t(codedSymbolCount(code, messageBytes));
-    std::vector<std::complex<double>> z(count);
-    std::copy_n(symbols.begin(), std::min(count, symbols.size()), z.begin());
-    for (auto& v : z)
-        if (!std::isfinite(v.real()) || !std::isfinite(v.imag())) v = 0;
-
-    // Both polarities of the plain phase estimate and of the refined one; the
-    // refined one can lock onto noise, so the plain one keeps its chance.
-    std::vector<CarrierEstimate> carriers{estimatePhase(z)};
-    for (const auto& e : estimateCarriers(z, refinedCarriers)) carriers.push_back(e);
-    std::vector<Hypothesis> hyps(2 * carriers.size());
-    for (std::size_t i = 0; i < hyps.size(); ++i) {
-        hyps[i].refined = i >= 2;
-        hyps[i].inverted = i % 2 == 1;
-        hyps[i].carrier = carriers[i / 2];
-        if (hyps[i].inverted) hyps[i].carrier.phase += pi;
+    std::vector<Symbols> starts;
+    for (const auto& given : search.starts) {
+        Symbols z(count);
+        std::copy_n(given.begin(), std::min(count, given.size()), z.begin());
+        for (auto& v : z)
+            if (!std::isfinite(v.real()) || !std::isfinite(v.imag())) v = 0;
+        starts.push_back(std::move(z));
     }
-    const int infoSteps = int(8 * messageBytes) + checkBits;
-    parallelFor(hyps.size(), cores, [&](std::size_t i) {
-        Hypothesis& h = hyps[i];
-        h.soft.resize(count);
-        for (std::size_t k = 0; k < count; ++k) h.soft[k] = realTurned(z[k], h.carrier.phaseAt(double(k)));
-        h.search = std::make_unique<ListViterbi>(code, infoSteps, h.soft);
-    });
+    const double scale = softScale(starts[search.nominal]);
+    const VectorPath path = bestTrellisPath();
+    const auto report = [&](DecodeProgress::Stage stage, std::int64_t done, std::int64_t total) {
+        if (settings.progress) settings.progress({stage, done, total});
+    };
 
-    // Merge the searches' streams by metric (ties to the earlier hypothesis);
-    // every distinct path taken counts against the one list bound, except
-    // that each hypothesis's best path is always checked: a list of one is
-    // plain Viterbi decoding with the check choosing the polarity. A path
-    // that an earlier hypothesis already gave (nearby carriers often agree)
-    // is skipped: it cannot pass where it failed, nor add a false message.
-    const std::size_t bytes = std::size_t(messageBytes);
+    // The grid: starts every `scoredEvery` from the nominal one, carriers,
+    // phases. Too much work for a long message: its squared symbols show
+    // the carrier reliably, so only the strongest carriers are scored.
+    const std::size_t every = std::max<std::size_t>(1, search.scoredEvery);
+    std::vector<std::size_t> scored;
+    for (std::size_t s = search.nominal % every; s < starts.size(); s += every) scored.push_back(s);
+    std::vector<double> carriers = carrierGrid(std::max(0.0, settings.searchCycles), count);
+    const double cellWork = gridPhases * passWork(trellisCode);
+    if (cellWork * double(carriers.size()) > searchBudget) {
+        carriers = strongestFirst(starts[search.nominal], carriers);
+        carriers.resize(std::size_t(std::clamp(searchBudget / cellWork, 1.0, double(carriers.size()))));
+    }
+    report(DecodeProgress::Stage::Search, 0, std::int64_t(scored.size() * carriers.size()));
+
+    // The list's hypotheses, as many as the memory budget holds, most
+    // promising first: the best peak refined to its own decisions, in both
+    // polarities, its wandering phase when following it pays, its neighbours
+    // in phase; then the next peaks, refined, in both polarities. Each
+    // hypothesis is a chance for noise to push paths ahead of the message, so
+    // the next peaks get no neighbours.
+    const double trellisBytes = 2 * double(trellisCode.entryCount());
+    const auto fits =
+        std::size_t(std::clamp(std::floor(trellisBudget / trellisBytes), 1.0, double(mostListHypotheses)));
+    const std::size_t peakCount =
+        std::max<std::size_t>(1, std::min(mostPeaks, (fits - std::min(fits, firstPeakHypotheses)) / 2 + 1));
+    const std::vector<Hypothesis> peaks =
+        gridPeaks(trellisCode, starts, scored, carriers, scale, peakCount, cores, path);
+    std::vector<Hypothesis> chosen;
+    StoredTrellis reused;  // the refinements' passes, then the first stream's
+    for (const Hypothesis& peak : peaks) {
+        Hypothesis h = peak;
+        if (&peak == &peaks.front()) {
+            // The first round decodes with the squared symbols' wander when that scores better.
+            Hypothesis squares = peak;
+            followSquares(squares.carrier, starts[peak.start]);
+            const auto score = [&](const Hypothesis& x) {
+                return bestMetric(trellisCode, softValues(starts[x.start], x.carrier, scale), path);
+            };
+            if (!squares.carrier.wander.empty() && score(squares) > score(peak)) h = squares;
+        }
+        for (int round = 0; round < refinements; ++round)
+            h = refined(trellisCode, starts, h, every - 1, scale, path, reused);
+        if (&peak == &peaks.front() && passWork(trellisCode) <= followingWork) {
+            // The decisions of survivors that each follow their own carrier.
+            Hypothesis followed = h;
+            followed.carrier.wander.clear();
+            std::vector<std::complex<double>> turned(count);
+            for (std::size_t k = 0; k < count; ++k)
+                turned[k] = starts[h.start][k] * std::polar(1.0, -followed.carrier.phaseAt(k));
+            followWander(followed.carrier, starts[h.start],
+                         followingDecisions(trellisCode, turned, followingMemory));
+            if (!followed.carrier.wander.empty()) h = followed;
+        }
+        Hypothesis line = h;
+        line.carrier.wander.clear();
+        chosen.push_back(line);
+        chosen.push_back(turnedHalf(line));
+        if (&peak != &peaks.front()) continue;
+        if (!h.carrier.wander.empty()) {
+            chosen.push_back(h);
+            chosen.push_back(turnedHalf(h));
+        }
+        // A long message fixes its phase well; a short one gets neighbours.
+        if (fits < firstPeakHypotheses) continue;
+        for (const double side : {-fanStep, fanStep}) {
+            Hypothesis x = line;
+            x.carrier.phase += side;
+            chosen.push_back(x);
+        }
+        for (const double side : {-fanStep, fanStep}) {
+            Hypothesis x = turnedHalf(line);
+            x.carrier.phase += side;
+            chosen.push_back(x);
+        }
+    }
+    if (chosen.size() > fits) chosen.resize(fits);
     const std::int64_t listSize = settings.listSize;
-    const std::int64_t total = std::max<std::int64_t>(listSize, std::int64_t(hyps.size()));
+    {
+        // Fail before the long search rather than deep into it.
+        const double words = double((trellisCode.infoSteps + 63) / 64);
+        const double need =
+            trellisBytes * double(chosen.size()) + double(listSize) * (bytesPerPath + 8 * words);
+        void* probe = need < 1e18 ? ::operator new(std::size_t(need), std::nothrow) : nullptr;
+        if (!probe) throw std::bad_alloc();
+        ::operator delete(probe);
+    }
+    std::vector<Stream> streams(chosen.size());
+    streams.front().trellis = std::move(reused);
+    parallelFor(streams.size(), cores, [&](std::size_t i) {
+        Stream& s = streams[i];
+        s.hypothesis = chosen[i];
+        storeTrellis(trellisCode, softValues(starts[s.hypothesis.start], s.hypothesis.carrier, scale), path,
+                     s.trellis);
+        s.search = std::make_unique<ListViterbi>(trellisCode, s.trellis);
+    });
+    result.hypotheses = int(streams.size());
+
+    // Merge the streams by metric (ties to the earlier hypothesis); every
+    // distinct path taken counts against the one list bound. A path that an
+    // earlier hypothesis already gave is skipped: it cannot pass where it
+    // failed, nor add a false message.
+    const std::size_t bytes = std::size_t(messageBytes);
     std::int64_t rank = 0;
-    const Hypothesis* winner = nullptr;
+    const Stream* winner = nullptr;
     std::unordered_set<std::uint64_t> seen;
-    while (rank < total) {
+    while (rank < listSize) {
         std::vector<std::size_t> refill;
-        for (std::size_t i = 0; i < hyps.size(); ++i)
-            if (hyps[i].taken == hyps[i].ahead.size() && !hyps[i].exhausted) refill.push_back(i);
+        for (std::size_t i = 0; i < streams.size(); ++i)
+            if (streams[i].taken == streams[i].ahead.size() && !streams[i].exhausted) refill.push_back(i);
         if (!refill.empty()) {
             // also top up the others that run low, so more searches share a round
-            for (std::size_t i = 0; i < hyps.size(); ++i)
-                if (!hyps[i].exhausted && hyps[i].taken != hyps[i].ahead.size() &&
-                    2 * (hyps[i].ahead.size() - hyps[i].taken) < std::size_t(hyps[i].batch))
+            for (std::size_t i = 0; i < streams.size(); ++i)
+                if (!streams[i].exhausted && streams[i].taken != streams[i].ahead.size() &&
+                    2 * (streams[i].ahead.size() - streams[i].taken) < std::size_t(streams[i].batch))
                     refill.push_back(i);
             parallelFor(refill.size(), cores,
-                        [&](std::size_t r) { computeAhead(hyps[refill[r]], bytes, listSize); });
+                        [&](std::size_t r) { computeAhead(streams[refill[r]], bytes, listSize); });
         }
-        Hypothesis* bestH = nullptr;
-        for (auto& h : hyps)
-            if (h.taken < h.ahead.size() &&
-                (!bestH || h.ahead[h.taken].metric > bestH->ahead[bestH->taken].metric))
-                bestH = &h;
-        if (!bestH) break;
-        auto& path = bestH->ahead[bestH->taken++];
-        if (!seen.insert(path.key).second) continue;
-        ++rank;
-        if (path.passes) {
-            winner = bestH;
-            result.message = std::move(path.message);
+        Stream* bestStream = nullptr;
+        for (auto& s : streams)
+            if (s.taken < s.ahead.size() &&
+                (!bestStream || s.ahead[s.taken].metric > bestStream->ahead[bestStream->taken].metric))
+                bestStream = &s;
+        if (!bestStream) break;
+        auto& p = bestStream->ahead[bestStream->taken++];
+        if (!seen.insert(p.key).second) continue;
+        if (++rank % progressEvery == 0) report(DecodeProgress::Stage::List, rank, listSize);
+        if (p.passes) {
+            winner = bestStream;
+            result.message = std::move(p.message);
             break;
         }
     }
     result.candidatesChecked = rank;
 
-    if (winner) {
-        result.found = true;
-        result.listRank = rank;
-        double phase = std::fmod(winner->carrier.phaseAt(0), 2 * pi);
-        if (phase < 0) phase += 2 * pi;
-        result.phaseDegrees = phase * 180 / pi;
-        result.frequencyRefinement = winner->refined ? winner->carrier.frequency : 0;
-        result.ebN0Db = estimateEbN0Db(winner->soft, encodeMessage(code, result.message), messageBytes);
-    } else {
-        result.ebN0Db = estimateEbN0Db(hyps[0].soft, {}, messageBytes);
+    if (!winner) return finish();
+
+    const Hypothesis& w = winner->hypothesis;
+    result.found = true;
+    result.listRank = rank;
+    double phase = std::fmod(w.carrier.phaseAt(0), 2 * pi);
+    if (phase < 0) phase += 2 * pi;
+    result.phaseDegrees = phase * 180 / pi;
+    result.frequencyRefinement = w.carrier.frequency;
+    result.startOffset = std::ptrdiff_t(w.start) - std::ptrdiff_t(search.nominal);
+    result.phaseFollowed = !w.carrier.wander.empty();
+    std::vector<double> soft(count);
+    for (std::size_t k = 0; k < count; ++k) {
+        const double a = w.carrier.phaseAt(k);
+        soft[k] = starts[w.start][k].real() * std::cos(a) + starts[w.start][k].imag() * std::sin(a);
     }
+    result.ebN0Db = estimateEbN0Db(soft, encodeMessage(code, result.message), messageBytes);
     return finish();
+}
+
+DecodeResult decodeMessage(const MessageCode& code, std::int64_t messageBytes,
+                           std::span<const std::complex<double>> symbols, const DecodeSettings& settings) {
+    StartSearch one;
+    one.starts.emplace_back(symbols.begin(), symbols.end());
+    return decodeMessage(code, messageBytes, one, settings);
 }
 
 }  // namespace orv::decoder

@@ -1,11 +1,13 @@
 #include "receiver/rxoptions.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
 #include <optional>
 
 #include "orv/outcome.h"
+#include "receiver/blanker.h"
 #include "receiver/numbertext.h"
 
 namespace orv::receiver {
@@ -34,6 +36,9 @@ Outcome<RxOptions> bad(const std::string& message) {
     return Outcome<RxOptions>::failure(message + " (see orvane-rx --help)", exitBadInput);
 }
 
+// The long options, each with a value ("--blank 4" or "--blank=4").
+constexpr std::array<const char*, 3> longOptions = {"--blank", "--search-time", "--search-freq"};
+
 }  // namespace
 
 Outcome<RxOptions> parseRxOptions(const std::vector<std::string>& args) {
@@ -45,9 +50,26 @@ Outcome<RxOptions> parseRxOptions(const std::vector<std::string>& args) {
         }
 
     std::array<std::optional<std::string>, optionLetters.size()> values;
+    std::array<std::optional<std::string>, longOptions.size()> longValues;
     for (std::size_t i = 0; i < args.size();) {
         const std::string& arg = args[i];
         if (!isOptionWord(arg)) return bad("unexpected argument '" + arg + "'");
+        if (arg.rfind("--", 0) == 0) {
+            const std::string name = arg.substr(0, arg.find('='));
+            const auto known = std::find(longOptions.begin(), longOptions.end(), name);
+            if (known == longOptions.end()) return bad("unknown option '" + name + "'");
+            auto& slot = longValues[std::size_t(known - longOptions.begin())];
+            if (slot) return bad("option " + name + " given twice");
+            ++i;
+            if (arg.size() > name.size()) {
+                slot = arg.substr(name.size() + 1);
+            } else {
+                if (i >= args.size() || isOptionWord(args[i]))
+                    return bad("option " + name + " needs a value");
+                slot = args[i++];
+            }
+            continue;
+        }
         const int slot = letterIndex(arg[1]);  // an option word has a second character
         if (slot < 0) return bad("unknown option '" + arg + "'");
         const std::string name = arg.substr(0, 2);
@@ -113,18 +135,44 @@ Outcome<RxOptions> parseRxOptions(const std::vector<std::string>& args) {
                        "'");
         o.listSize = std::int64_t(*list);
     }
+    o.blankThreshold = defaultBlankThreshold;
+    if (const auto& v = longValues[0]) {
+        const auto k = parseNumber(*v);
+        if (trimBlanks(*v) == "off")
+            o.blankThreshold = 0;
+        else if (!k || *k <= 1)
+            return bad("--blank needs a threshold above 1 (multiples of the running level) or off, got '" +
+                       *v + "'");
+        else
+            o.blankThreshold = *k;
+    }
+    o.searchTime = o.symbolPeriod / 2;
+    if (const auto& v = longValues[1]) {
+        const auto t = parseNumber(*v);
+        if (!t || *t < 0) return bad("--search-time needs a half-width in seconds >= 0, got '" + *v + "'");
+        o.searchTime = *t;
+    }
+    o.searchFrequency = decoder::defaultSearchCycles / (double(o.symbolCount) * o.symbolPeriod);
+    if (const auto& v = longValues[2]) {
+        const auto f = parseNumber(*v);
+        if (!f || *f < 0) return bad("--search-freq needs a half-width in Hz >= 0, got '" + *v + "'");
+        o.searchFrequency = *f;
+    }
     return o;
 }
 
 std::string helpText() {
     return "Usage: orvane-rx -f WAV -T start -F freq -S period -N length -c cores -p code [-L list]\n"
+           "                 [--blank K|off] [--search-time SECONDS] [--search-freq HZ]\n"
            "\n"
            "Reads a two-channel 32-bit float WAV recording made by spec2wav, mixes the\n"
            "transmission at FREQ Hz above the recording's central frequency down to zero\n"
            "frequency, integrates the symbols of PERIOD seconds from START seconds after\n"
            "the recording's first sample, writes all of them to \"rawsyms.txt\" in the\n"
            "current folder (one line per symbol: index I Q phase in degrees) for\n"
-           "phaseview, and decodes the message they carry.\n"
+           "phaseview, and decodes the message they carry. Only the part of the\n"
+           "recording that the symbols and the searches need is read (a pipe forward\n"
+           "only, up to the end of that part).\n"
            "\n"
            "  -f WAV     recording to read (sample rate from its \"sr=\" text if present)\n"
            "  -T start   start offset of the transmission, seconds, not before the\n"
@@ -140,11 +188,24 @@ std::string helpText() {
            "             (\"171,133\"), or hexadecimal after 0x; 1 to 8 generators, K (the\n"
            "             bit length of the largest) up to 15. \"1\" sends payload and check\n"
            "             uncoded. \"0\": no code and no check; N symbols are integrated\n"
-           "             and written, nothing is decoded\n"
+           "             and written, nothing is decoded or searched\n"
            "  -L list    candidates the decoder checks, 1 (plain Viterbi) to 16777216\n"
-           "             (262144). Each wrong candidate passes the check by chance with\n"
+           "             (262144), over every start, carrier and polarity it tries\n"
+           "             together. Each wrong candidate passes the check by chance with\n"
            "             probability 2^-32, so noise alone gives a false message with\n"
            "             probability at most list / 2^32 (6.1e-5 by default)\n"
+           "  --blank K  impulse blanking (lightning): samples whose magnitude exceeds K\n"
+           "             times the running level of the recording (the median magnitude\n"
+           "             that its Gaussian background would have) are left out of the\n"
+           "             symbols, wherever an unmistakable impulse (above 2K) shows within\n"
+           "             about 500 samples; K above 1 (3), or off. \"rawsyms.txt\" holds\n"
+           "             the blanked symbols\n"
+           "  --search-time SECONDS\n"
+           "             half-width of the search for the start around START, in steps of\n"
+           "             PERIOD/16 (PERIOD/2; 0 takes START exactly)\n"
+           "  --search-freq HZ\n"
+           "             half-width of the search for the carrier around FREQ (3 cycles\n"
+           "             over the message: 3 / (symbols x PERIOD); 0 takes FREQ exactly)\n"
            "  --help     this text\n"
            "  --version  the version\n"
            "\n"
@@ -156,16 +217,20 @@ std::string helpText() {
            "1 is phase 180 degrees. A message takes n * (8N + 32 + K - 1) symbols.\n"
            "docs/message-code.md gives every detail; orvane-tx encodes a text.\n"
            "\n"
-           "The decoder estimates the carrier phase (and a small frequency offset) from\n"
-           "the symbols and searches candidates in order of likelihood with soft\n"
-           "decisions; the first that passes the check is the message. Then standard\n"
-           "output gets \"message: \" and the text (bytes outside printable ASCII, and\n"
-           "the backslash, as \\xHH), a line of figures (Eb/N0, carrier phase, frequency\n"
-           "refinement, list rank, decode time), and \"message.txt\" receives exactly the\n"
-           "N bytes. When nothing passes, a line says so with the same figures, and no\n"
-           "\"message.txt\" is left, not even an earlier one. Each decode appends one line\n"
-           "to \"decodes.txt\" in the current folder: the UTC time, the WAV, -T, -F, -S,\n"
-           "-N, -p, the result and the figures, separated by tabs; a log that cannot be\n"
+           "The decoder tries starts, carriers and phases within the searches, scores\n"
+           "each by the best path through its symbols, refines the best ones' carrier\n"
+           "from their own decisions (following a wandering phase), and searches\n"
+           "candidates in order of likelihood with soft decisions; the first that\n"
+           "passes the check is the message. Then standard output gets \"message: \" and\n"
+           "the text (bytes outside printable ASCII, and the backslash, as \\xHH), a line\n"
+           "of figures (Eb/N0, carrier phase, frequency and start corrections, share of\n"
+           "samples blanked, list rank, decode time), and \"message.txt\" receives\n"
+           "exactly the N bytes. When nothing passes, a line says so with the figures\n"
+           "that remain (Eb/N0 unknown), and no \"message.txt\" is left, not even an\n"
+           "earlier one. On a terminal a decode that runs longer than two seconds shows\n"
+           "its progress on standard error. Each decode appends one line to\n"
+           "\"decodes.txt\" in the current folder: the UTC time, the WAV, -T, -F, -S, -N,\n"
+           "-p, the result and the figures, separated by tabs; a log that cannot be\n"
            "written is reported on standard error and changes no exit code.\n"
            "\n"
            "Options may come in any order. I and Q are the transmitter's own (the\n"
@@ -173,7 +238,7 @@ std::string helpText() {
            "turns the symbols clockwise by d x period cycles each.\n"
            "Exit codes: 0 message decoded (or symbols written, with -p 0), 1 no message\n"
            "passed the check, 2 WAV not found, 3 a file or standard output not written,\n"
-           "20 bad input.\n";
+           "or the WAV not read, 4 out of memory, 20 bad input.\n";
 }
 
 }  // namespace orv::receiver

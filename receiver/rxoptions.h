@@ -1,7 +1,8 @@
 #pragma once
 // The receiver's command line, as the launcher builds it:
 //   -f WAV -T start -F freq -S period -N length -c cores -p code
-// plus -L list, which the launcher never passes.
+// plus -L list and the long options of the impulse blanker and the searches,
+// which the launcher never passes.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,7 +24,10 @@ struct RxOptions {
     decoder::MessageCode code;       // -p
     std::string codeText;            // -p as given, for messages
     std::int64_t listSize = decoder::defaultListSize;  // -L: candidates checked per decode
-    bool helpRequested = false;                        // nothing else is filled then
+    double blankThreshold = 0;                         // --blank K: multiples of the running level; 0: off
+    double searchTime = 0;                             // --search-time: half-width around -T, s (default S/2)
+    double searchFrequency = 0;  // --search-freq: half-width around -F, Hz (default 3 cycles)
+    bool helpRequested = false;  // nothing else is filled then
 };
 
 // args: the arguments after the program name.

@@ -1,6 +1,6 @@
 #pragma once
-// The converter's recording whole in memory, read through orv/wavein.h (which
-// holds the format rules and the messages).
+// The converter's recording in memory, whole or a span of it (spanreader.h),
+// read through orv/wavein.h (which holds the format rules and the messages).
 #include <complex>
 #include <cstdint>
 #include <string>
@@ -16,6 +16,11 @@ struct WaveRecording {
     std::uint32_t headerRate = 0;
     std::string infoText;                      // "inf1" payload without its zero padding
     std::vector<std::complex<float>> samples;  // channel 1 real, channel 2 imaginary
+    std::uint64_t first = 0;                   // frame of samples[0]
+    std::uint64_t frames = 0;                  // of the whole recording; 0: just the samples
+
+    std::uint64_t frameCount() const { return frames ? frames : first + samples.size(); }
+    std::complex<float> at(std::uint64_t frame) const { return samples[std::size_t(frame - first)]; }
 };
 
 Outcome<WaveRecording> readWave(const std::string& path);

@@ -8,9 +8,12 @@
 // Nothing here asserts a time; on a shared machine the times are noisy.
 //
 //   bench_decoder [trials per point] [noise-only trials] [csv file] [cores] [codes] [from dB]
+//   bench_decoder table [trials per condition] [noise-only trials] [csv file] [cores] [rows]
 //
 // codes: which of the four cases to run, as digits 0..3 ("0123", the default);
 // from dB: skip the sweep points below it (to add points to an earlier run).
+// table: the receiver's robustness table (robustnesstable.cpp) instead; rows
+// picks conditions by letter, a the first ("bcd": the impulses).
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -22,6 +25,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/receiver/robustnesstable.h"
 #include "decoder/messagecode.h"
 #include "decoder/messagedecoder.h"
 
@@ -135,6 +139,10 @@ long argNumber(int argc, char** argv, int i, long fallback) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::string_view(argv[1]) == "table")
+        return runRobustnessTable(int(argNumber(argc, argv, 2, 60)), int(argNumber(argc, argv, 3, 10)),
+                                  argc > 4 ? argv[4] : "robustness.csv",
+                                  unsigned(argNumber(argc, argv, 5, 0)), argc > 6 ? argv[6] : "");
     const int trials = int(argNumber(argc, argv, 1, 60));
     const int noiseTrials = int(argNumber(argc, argv, 2, 10));
     const std::string csvPath = argc > 3 ? argv[3] : "decoder_curves.csv";

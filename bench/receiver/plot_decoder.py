@@ -1,10 +1,12 @@
-#!/usr/bin/env python3
+#!/ usr / bin / env python3
 """Draws bench_decoder's CSV as an SVG plot (standard library only):
 message error rate against Eb/N0 per payload bit, the list decoder solid,
 plain Viterbi dashed, the normal approximation at 10 % as a dotted tick.
 Several CSV files (runs that add points) are pooled, weighting by trials.
+With --table, the robustness table of `bench_decoder table` stands beside
+the curves.
 
-    plot_decoder.py docs/decoder-curves.svg decoder_curves.csv [more.csv ...]
+    plot_decoder.py docs/decoder-curves.svg decoder_curves.csv [more.csv ...] [--table robustness.csv]
 """
 import csv
 import math
@@ -14,6 +16,7 @@ WIDTH, HEIGHT = 760, 480
 LEFT, RIGHT, TOP, BOTTOM = 70, 250, 30, 60
 COLOURS = ["#1f77b4", "#d62728", "#2ca02c", "#9467bd", "#ff7f0e"]
 MER_FLOOR = 1e-3
+TABLE_WIDTH = 500
 
 
 def read(sources):
@@ -35,7 +38,34 @@ def read(sources):
     return series
 
 
+def read_table(source):
+    with open(source, newline="") as f:
+        return list(csv.DictReader(f))
+
+
+def table_svg(rows, left, top):
+    """The robustness table as SVG text rows starting at (left, top)."""
+    columns = [(0, "what the recording holds"), (290, "today"), (345, "target"), (410, "decoded")]
+    out = [f'<text x="{left}" y="{top}" font-weight="bold">K = 15 rate 1/6, N = 8, 1.2 dB, the receiver\'s defaults</text>']
+    y = top + 22
+    for x, title in columns:
+        out.append(f'<text x="{left + x}" y="{y}" font-weight="bold">{title}</text>')
+    for row in rows:
+        y += 18
+        decoded = 100.0 * int(row["decoded"]) / int(row["trials"])
+        cells = [row["condition"], row["today"], row["target"].replace(">=", "&#8805;"),
+                 f'{decoded:.0f} % of {row["trials"]}']
+        for (x, _), text in zip(columns, cells):
+            out.append(f'<text x="{left + x}" y="{y}">{text}</text>')
+    return out, y
+
+
 def main(target, sources):
+    table = []
+    if "--table" in sources:
+        at = sources.index("--table")
+        table = read_table(sources[at + 1])
+        sources = sources[:at] + sources[at + 2:]
     series = read(sources)
     xs = [p[0] for s in series.values() for p in s["points"]] + [s["normal"] for s in series.values()]
     x0, x1 = math.floor(min(xs)), math.ceil(max(xs))
@@ -83,6 +113,13 @@ def main(target, sources):
     out.append(f'<text x="{WIDTH - RIGHT + 12}" y="{ly + 16}">dashed: plain Viterbi</text>')
     out.append(f'<text x="{WIDTH - RIGHT + 12}" y="{ly + 32}">dotted tick: normal approx.</text>')
     out.append(f'<text x="{WIDTH - RIGHT + 12}" y="{ly + 48}">at 10 % (grey line)</text>')
+    if table:
+        rows, bottom = table_svg(table, WIDTH + 10, TOP + 10)
+        out.extend(rows)
+        out[0] = out[0].replace(f'width="{WIDTH}" height="{HEIGHT}"',
+                                f'width="{WIDTH + TABLE_WIDTH}" height="{max(HEIGHT, bottom + 20)}"')
+        out[1] = out[1].replace(f'width="{WIDTH}" height="{HEIGHT}"',
+                                f'width="{WIDTH + TABLE_WIDTH}" height="{max(HEIGHT, bottom + 20)}"')
     out.append("</svg>")
     with open(target, "w") as f:
         f.write("\n".join(out) + "\n")

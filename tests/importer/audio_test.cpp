@@ -76,9 +76,10 @@ void writeRecording(const std::string& path, const Recording& r) {
 }
 
 // The receiver's command line for every row, kept in one place.
+// The receiver's own blanker is off: what is measured is the import's cleaning.
 std::vector<std::string> receiverArgs() {
-    return {"-f", "rec.wav", "-T", "1", "-F", "5",       "-S", "0.1",
-            "-N", "2",       "-c", "1", "-p", "171,133", "-L", "4096"};
+    return {"-f", "rec.wav", "-T", "1",  "-F",      "5",  "-S",   "0.1",     "-N",
+            "2",  "-c",      "1",  "-p", "171,133", "-L", "4096", "--blank", "off"};
 }
 
 struct EndToEnd {

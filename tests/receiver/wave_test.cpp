@@ -1,5 +1,11 @@
 // Recordings the receiver must refuse, and what it takes the sample rate from.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <thread>
 
 #include "receiver/receiver.h"
 #include "receiver/wavefile.h"
@@ -88,6 +94,32 @@ TEST_F(ScratchFolder, GoodRunReplacesEarlierSymbolFile) {
     ASSERT_EQ(r.exitCode(), 0) << r.error();
     EXPECT_EQ(readFile("rawsyms.txt").substr(0, 2), "0 ");
     EXPECT_FALSE(std::filesystem::exists("rawsyms.txt.part"));
+}
+
+// A pipe is read forward up to the end of the span and no further: a writer
+// that would go on for gigabytes is stopped by the reader closing its end.
+TEST_F(ScratchFolder, APipeIsReadUpToTheSpanOnly) {
+    ASSERT_EQ(mkfifo("rec.wav", 0600), 0);
+    std::signal(SIGPIPE, SIG_IGN);
+    std::size_t frames = 0;
+    std::thread writer([&] {
+        std::string bytes = wavBytes({}, "");
+        bytes.resize(bytes.size() - 4);  // the data chunk's size: 4 GB
+        put32(bytes, 0xFFFFFFF0u);
+        const int fd = open("rec.wav", O_WRONLY);
+        const std::string block = floatBytes(ones(1024));
+        bool more = write(fd, bytes.data(), bytes.size()) == ssize_t(bytes.size());
+        while (more && frames < (std::size_t(1) << 26)) {
+            more = write(fd, block.data(), block.size()) == ssize_t(block.size());
+            frames += more ? 1024 : 0;
+        }
+        close(fd);
+    });
+    const auto r = orv::receiver::runReceiver(launcherArgs);
+    writer.join();
+    EXPECT_EQ(r.exitCode(), 0) << r.error();
+    EXPECT_EQ(readFile("rawsyms.txt").substr(0, 2), "0 ");
+    EXPECT_LT(frames, 100000u);  // the span ends at frame 5251; a pipe holds a few thousand more
 }
 
 struct RateCase {

@@ -52,6 +52,10 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
             const rlimit limit{options.addressSpace, options.addressSpace};
             setrlimit(RLIMIT_AS, &limit);
         }
+        if (options.processes > 0) {
+            const rlimit limit{options.processes, options.processes};
+            setrlimit(RLIMIT_NPROC, &limit);
+        }
         execv(program.c_str(), argv.data());
         _exit(127);
     }

@@ -22,6 +22,7 @@ struct RunOptions {
     std::vector<std::string> env;    // then "NAME=value" set
     rlim_t fileSize = 0;             // > 0: writing longer files raises SIGXFSZ (a file-size limit)
     rlim_t addressSpace = 0;         // > 0: allocations beyond it fail
+    rlim_t processes = 0;            // > 0: no more processes or threads of its user (with unprivileged)
     bool unprivileged = false;       // as nobody when the tests run as root
     enum class Output { File, Closed, GoneReader, Full };
     Output output = Output::File;  // standard output closed, a pipe whose reader has gone, or /dev/full

@@ -1,0 +1,105 @@
+#include "decoder/hypothesissearch.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "orv/parallelfor.h"
+
+namespace orv::decoder {
+namespace {
+
+constexpr double pi = std::numbers::pi;
+constexpr int phases = gridPhases;
+constexpr double gridCycles = 0.25;
+
+}  // namespace
+
+std::vector<std::int16_t> softValues(std::span<const std::complex<double>> symbols,
+                                     const CarrierTrack& carrier, double scale) {
+    std::vector<std::int16_t> soft(symbols.size());
+    for (std::size_t k = 0; k < symbols.size(); ++k) {
+        const double a = carrier.phaseAt(k);
+        soft[k] = quantized(symbols[k].real() * std::cos(a) + symbols[k].imag() * std::sin(a), scale);
+    }
+    return soft;
+}
+
+std::vector<double> carrierGrid(double cycles, std::size_t symbols) {
+    const int half = int(std::floor(cycles / gridCycles + 1e-9));
+    std::vector<double> grid;
+    for (int i = -half; i <= half; ++i)
+        grid.push_back(i * gridCycles / double(std::max<std::size_t>(symbols, 1)));
+    return grid;
+}
+
+double passWork(const TrellisCode& code) { return double(code.steps) * double(code.states); }
+
+std::vector<Hypothesis> gridPeaks(const TrellisCode& code, const std::vector<Symbols>& starts,
+                                  std::span<const std::size_t> scored, std::span<const double> frequencies,
+                                  double scale, std::size_t most, unsigned cores, VectorPath path) {
+    const std::size_t cells = scored.size() * frequencies.size();
+    const std::size_t n = starts.empty() ? 0 : starts.front().size();
+    const double centre = n ? 0.5 * double(n - 1) : 0.0;
+    std::vector<std::int64_t> scores(cells * phases);
+    parallelFor(cells, cores, [&](std::size_t cell) {
+        const Symbols& z = starts[scored[cell / frequencies.size()]];
+        const double f = frequencies[cell % frequencies.size()];
+        std::vector<std::complex<double>> turned(n);
+        for (std::size_t k = 0; k < n; ++k)
+            turned[k] = z[k] * std::polar(1.0, -2 * pi * f * (double(k) - centre));
+        std::vector<std::int16_t> soft(n);
+        for (int p = 0; p < phases; ++p) {
+            const double c = std::cos(p * 2 * pi / phases), s = std::sin(p * 2 * pi / phases);
+            for (std::size_t k = 0; k < n; ++k)
+                soft[k] = quantized(turned[k].real() * c + turned[k].imag() * s, scale);
+            scores[cell * phases + std::size_t(p)] = bestMetric(code, soft, path);
+        }
+    });
+    // Peaks: the best cell, then the best one that is not a neighbour of a
+    // peak already taken (within a scored start and half a cycle), and so on.
+    std::vector<std::size_t> order(scores.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return scores[a] > scores[b]; });
+    const double apart = 0.5 / double(std::max<std::size_t>(n, 1));
+    std::vector<Hypothesis> peaks;
+    for (const std::size_t i : order) {
+        if (peaks.size() >= most) break;
+        Hypothesis h;
+        const std::size_t scoredIndex = i / phases / frequencies.size();
+        h.start = scored[scoredIndex];
+        h.carrier.frequency = frequencies[i / phases % frequencies.size()];
+        h.carrier.phase = double(i % phases) * 2 * pi / phases;
+        h.carrier.centre = centre;
+        h.carrier.strength = double(scores[i]);
+        const bool near = std::any_of(peaks.begin(), peaks.end(), [&](const Hypothesis& p) {
+            const std::size_t a = std::min(p.start, h.start), b = std::max(p.start, h.start);
+            const bool sameStart = scored.size() < 2 || b - a <= scored[1] - scored[0];
+            return sameStart && std::fabs(p.carrier.frequency - h.carrier.frequency) <= apart + 1e-12;
+        });
+        if (!near) peaks.push_back(h);
+    }
+    return peaks;
+}
+
+std::vector<double> strongestFirst(std::span<const std::complex<double>> symbols,
+                                   std::span<const double> frequencies) {
+    const double centre = symbols.empty() ? 0.0 : 0.5 * double(symbols.size() - 1);
+    std::vector<double> power;
+    for (const double f : frequencies) {
+        std::complex<double> sum = 0;
+        for (std::size_t k = 0; k < symbols.size(); ++k)
+            sum += symbols[k] * symbols[k] * std::polar(1.0, -4 * pi * f * (double(k) - centre));
+        power.push_back(std::norm(sum));
+    }
+    std::vector<std::size_t> order(frequencies.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return power[a] > power[b]; });
+    std::vector<double> sorted;
+    for (const std::size_t i : order) sorted.push_back(frequencies[i]);
+    return sorted;
+}
+
+}  // namespace orv::decoder

@@ -1,0 +1,56 @@
+#pragma once
+// Start and carrier hypotheses, scored by the decoder itself: the symbols
+// turned back by a hypothesis's carrier become quantized soft values, and the
+// metric of the best path through them is the hypothesis's score. Taking the
+// best score chooses path and hypothesis together, as maximum likelihood
+// does; no estimate from squared symbols stands in between.
+#include <complex>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "decoder/phasetracking.h"
+#include "decoder/trellis.h"
+
+namespace orv::decoder {
+
+using Symbols = std::vector<std::complex<double>>;
+
+// Phases of the grid, the polarity among them: 22.5 degrees apart, so that a
+// carrier never lies more than 11.25 degrees from one.
+inline constexpr int gridPhases = 16;
+
+struct Hypothesis {
+    std::size_t start = 0;  // which of the candidate starts
+    CarrierTrack carrier;   // taken off the symbols
+};
+
+// Real parts of the symbols turned back by the carrier, times scale,
+// quantized (trellis.h).
+std::vector<std::int16_t> softValues(std::span<const std::complex<double>> symbols,
+                                     const CarrierTrack& carrier, double scale);
+
+// Frequencies of the carrier grid: quarter cycles over the message up to
+// +-cycles, in cycles per symbol.
+std::vector<double> carrierGrid(double cycles, std::size_t symbols);
+
+// Work of one forward pass, in state-steps.
+double passWork(const TrellisCode& code);
+
+// The grid: the starts `scored` x the carriers of `frequencies` x gridPhases
+// phases. Gives its `most`
+// highest peaks, best first (ties in grid order), each at least one scored
+// start or more than half a cycle over the message from the others, the score
+// in carrier.strength. Runs on up to `cores` threads; the result does not
+// depend on them.
+std::vector<Hypothesis> gridPeaks(const TrellisCode& code, const std::vector<Symbols>& starts,
+                                  std::span<const std::size_t> scored, std::span<const double> frequencies,
+                                  double scale, std::size_t most, unsigned cores, VectorPath path);
+
+// The carrier frequencies of a grid in order of the squared symbols' power
+// there (strongest first): where a long message makes that power a reliable
+// guide, the decoder scores only the first few.
+std::vector<double> strongestFirst(std::span<const std::complex<double>> symbols,
+                                   std::span<const double> frequencies);
+
+}  // namespace orv::decoder
