@@ -1,4 +1,4 @@
-#!/ usr / bin / env python3
+#!/usr/bin/env python3
 """Draws bench_decoder's CSV as an SVG plot (standard library only):
 message error rate against Eb/N0 per payload bit, the list decoder solid,
 plain Viterbi dashed, the normal approximation at 10 % as a dotted tick.
@@ -16,7 +16,7 @@ WIDTH, HEIGHT = 760, 480
 LEFT, RIGHT, TOP, BOTTOM = 70, 250, 30, 60
 COLOURS = ["#1f77b4", "#d62728", "#2ca02c", "#9467bd", "#ff7f0e"]
 MER_FLOOR = 1e-3
-TABLE_WIDTH = 500
+TABLE_WIDTH = 530
 
 
 def read(sources):
