@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 #include "orv/parallelfor.h"
@@ -37,20 +38,30 @@ double passWork(const TrellisCode& code) { return double(code.steps) * double(co
 
 std::vector<Hypothesis> gridPeaks(const TrellisCode& code, const std::vector<Symbols>& starts,
                                   std::span<const std::size_t> scored, std::span<const double> frequencies,
-                                  double scale, std::size_t most, unsigned cores, VectorPath path) {
+                                  double scale, std::size_t most, unsigned cores, VectorPath path,
+                                  bool phaseFromSquares) {
     const std::size_t cells = scored.size() * frequencies.size();
     const std::size_t n = starts.empty() ? 0 : starts.front().size();
     const double centre = n ? 0.5 * double(n - 1) : 0.0;
-    std::vector<std::int64_t> scores(cells * phases);
+    // unscored phases stay lowest
+    std::vector<std::int64_t> scores(cells * phases, std::numeric_limits<std::int64_t>::min());
+    std::vector<double> squaresPhase(phaseFromSquares ? cells : 0);
+    const auto phaseOf = [&](std::size_t cell, int p) {
+        return phaseFromSquares ? squaresPhase[cell] + p * pi : p * 2 * pi / phases;
+    };
     parallelFor(cells, cores, [&](std::size_t cell) {
         const Symbols& z = starts[scored[cell / frequencies.size()]];
         const double f = frequencies[cell % frequencies.size()];
         std::vector<std::complex<double>> turned(n);
-        for (std::size_t k = 0; k < n; ++k)
+        std::complex<double> squares = 0;
+        for (std::size_t k = 0; k < n; ++k) {
             turned[k] = z[k] * std::polar(1.0, -2 * pi * f * (double(k) - centre));
+            squares += turned[k] * turned[k];
+        }
+        if (phaseFromSquares) squaresPhase[cell] = 0.5 * std::arg(squares);
         std::vector<std::int16_t> soft(n);
-        for (int p = 0; p < phases; ++p) {
-            const double c = std::cos(p * 2 * pi / phases), s = std::sin(p * 2 * pi / phases);
+        for (int p = 0; p < (phaseFromSquares ? 2 : phases); ++p) {
+            const double c = std::cos(phaseOf(cell, p)), s = std::sin(phaseOf(cell, p));
             for (std::size_t k = 0; k < n; ++k)
                 soft[k] = quantized(turned[k].real() * c + turned[k].imag() * s, scale);
             scores[cell * phases + std::size_t(p)] = bestMetric(code, soft, path);
@@ -65,12 +76,12 @@ std::vector<Hypothesis> gridPeaks(const TrellisCode& code, const std::vector<Sym
     const double apart = 0.5 / double(std::max<std::size_t>(n, 1));
     std::vector<Hypothesis> peaks;
     for (const std::size_t i : order) {
-        if (peaks.size() >= most) break;
+        if (peaks.size() >= most || scores[i] == std::numeric_limits<std::int64_t>::min()) break;
         Hypothesis h;
         const std::size_t scoredIndex = i / phases / frequencies.size();
         h.start = scored[scoredIndex];
         h.carrier.frequency = frequencies[i / phases % frequencies.size()];
-        h.carrier.phase = double(i % phases) * 2 * pi / phases;
+        h.carrier.phase = phaseOf(i / phases, int(i % phases));
         h.carrier.centre = centre;
         h.carrier.strength = double(scores[i]);
         const bool near = std::any_of(peaks.begin(), peaks.end(), [&](const Hypothesis& p) {

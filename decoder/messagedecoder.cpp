@@ -53,6 +53,10 @@ constexpr double fanStep = 15 * pi / 180;
 // squared symbols show the carrier poorly; for a long one, whose squared
 // symbols show it well, only the strongest carriers there.
 constexpr double searchBudget = 1e9;
+// Fewer carriers than this in the budget: each cell takes the phase of its
+// squared symbols instead of 16 phases, at a quarter of the budget.
+constexpr double fewestCarriers = 4;
+constexpr double squaresBudget = 2.5e8;
 // Paths a search computes ahead of the merge at a time: more lets the
 // searches run in parallel longer, fewer wastes less after the message.
 constexpr std::int64_t firstBatch = 16;
@@ -217,10 +221,19 @@ DecodeResult decodeMessage(const MessageCode& code, std::int64_t messageBytes, c
     std::vector<std::size_t> scored;
     for (std::size_t s = search.nominal % every; s < starts.size(); s += every) scored.push_back(s);
     std::vector<double> carriers = carrierGrid(std::max(0.0, settings.searchCycles), count);
-    const double cellWork = gridPhases * passWork(trellisCode);
+    double cellWork = gridPhases * passWork(trellisCode);
+    bool phaseFromSquares = false;
     if (cellWork * double(carriers.size()) > searchBudget) {
         carriers = strongestFirst(starts[search.nominal], carriers);
-        carriers.resize(std::size_t(std::clamp(searchBudget / cellWork, 1.0, double(carriers.size()))));
+        double budget = searchBudget;
+        if (cellWork * fewestCarriers > searchBudget) {
+            // So long that a few carriers use up the budget: its squared
+            // symbols give the phase too.
+            phaseFromSquares = true;
+            cellWork = 2 * passWork(trellisCode);
+            budget = squaresBudget;
+        }
+        carriers.resize(std::size_t(std::clamp(budget / cellWork, 1.0, double(carriers.size()))));
     }
     report(DecodeProgress::Stage::Search, 0, std::int64_t(scored.size() * carriers.size()));
 
@@ -236,7 +249,7 @@ DecodeResult decodeMessage(const MessageCode& code, std::int64_t messageBytes, c
     const std::size_t peakCount =
         std::max<std::size_t>(1, std::min(mostPeaks, (fits - std::min(fits, firstPeakHypotheses)) / 2 + 1));
     const std::vector<Hypothesis> peaks =
-        gridPeaks(trellisCode, starts, scored, carriers, scale, peakCount, cores, path);
+        gridPeaks(trellisCode, starts, scored, carriers, scale, peakCount, cores, path, phaseFromSquares);
     std::vector<Hypothesis> chosen;
     StoredTrellis reused;  // the refinements' passes, then the first stream's
     for (const Hypothesis& peak : peaks) {

@@ -141,21 +141,32 @@ struct CarrierCase {
     double phaseDegrees;
     double cycles;  // carrier turns over the whole message
     double ebN0Db;
+    // long enough that the grid takes each carrier's phase from the squared symbols
+    const char* polynomial = "171,133";
+    std::int64_t bytes = 8;
 };
 
 TEST(MessageDecoder, EveryPhaseAndAHalfCycleOffset) {
-    const MessageCode code = *parseMessageCode("171,133");
     const CarrierCase cases[] = {
-        {0, 0, noiseFree},   {90, 0, noiseFree}, {179, 0, noiseFree},  {180, 0, noiseFree},
-        {270, 0, noiseFree}, {359, 0, 4},        {45, 0.5, noiseFree}, {225, -0.5, noiseFree},
-        {10, 0.5, 4},        {300, -0.5, 4},
+        {0, 0, noiseFree},
+        {90, 0, noiseFree},
+        {179, 0, noiseFree},
+        {180, 0, noiseFree},
+        {270, 0, noiseFree},
+        {359, 0, 4},
+        {45, 0.5, noiseFree},
+        {225, -0.5, noiseFree},
+        {10, 0.5, 4},
+        {300, -0.5, 4},
+        {100, 0.5, 2, "42631,47245,56507,73363,77267,64537", 128},
     };
     std::uint64_t seed = 20;
     for (const auto& c : cases) {
+        const MessageCode code = *parseMessageCode(c.polynomial);
         Channel channel(++seed);
-        const auto message = channel.message(8);
+        const auto message = channel.message(c.bytes);
         const auto z = channel.symbols(code, message, c.ebN0Db, c.phaseDegrees, c.cycles);
-        const auto r = decodeMessage(code, 8, z, {});
+        const auto r = decodeMessage(code, c.bytes, z, {});
         ASSERT_TRUE(r.found) << c.phaseDegrees << " " << c.cycles;
         EXPECT_EQ(r.message, message) << c.phaseDegrees << " " << c.cycles;
         EXPECT_LT(phaseError(r.phaseDegrees, c.phaseDegrees), std::isfinite(c.ebN0Db) ? 25 : 5)
