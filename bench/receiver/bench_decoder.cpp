@@ -19,6 +19,7 @@
 #include <cmath>
 #include <complex>
 #include <cstdio>
+#include <cstdlib>
 #include <numbers>
 #include <random>
 #include <string>
@@ -158,7 +159,7 @@ int main(int argc, char** argv) {
         {"42631,47245,56507,73363,77267,64537", 32, {-0.75, -0.5, -0.25, 0, 0.5, 1, 1.5}},
     };
     const std::string chosen = argc > 5 ? argv[5] : "0123";
-    const double fromDb = double(argNumber(argc, argv, 6, -100));
+    const double fromDb = argc > 6 ? std::strtod(argv[6], nullptr) : -100;
     std::FILE* csv = std::fopen(csvPath.c_str(), "w");
     if (csv) std::fprintf(csv, "code,bytes,ebn0_db,trials,list_mer,plain_mer,normal_approx_db\n");
     std::mt19937_64 rng(20261207);
