@@ -248,8 +248,28 @@ DecodeResult decodeMessage(const MessageCode& code, std::int64_t messageBytes, c
         std::size_t(std::clamp(std::floor(trellisBudget / trellisBytes), 1.0, double(mostListHypotheses)));
     const std::size_t peakCount =
         std::max<std::size_t>(1, std::min(mostPeaks, (fits - std::min(fits, firstPeakHypotheses)) / 2 + 1));
-    const std::vector<Hypothesis> peaks =
+    std::vector<Hypothesis> peaks =
         gridPeaks(trellisCode, starts, scored, carriers, scale, peakCount, cores, path, phaseFromSquares);
+    if (peakCount > 1) {
+        // The operator's own -T and -F stay in the race, second, when no peak
+        // lies near them: at the lowest levels noise cells of a wide search
+        // can outscore the message's own.
+        Hypothesis nominal;
+        nominal.start = search.nominal;
+        nominal.carrier.centre = 0.5 * double(count - 1);
+        std::complex<double> squares = 0;
+        for (const auto& v : starts[search.nominal]) squares += v * v;
+        nominal.carrier.phase = 0.5 * std::arg(squares);
+        const bool near = std::any_of(peaks.begin(), peaks.end(), [&](const Hypothesis& p) {
+            const std::size_t apartStarts =
+                std::max(p.start, nominal.start) - std::min(p.start, nominal.start);
+            return apartStarts < every && std::fabs(p.carrier.frequency) * double(count) <= 0.5 + 1e-9;
+        });
+        if (!near) {
+            if (peaks.size() >= peakCount) peaks.pop_back();
+            peaks.insert(peaks.begin() + std::ptrdiff_t(std::min<std::size_t>(1, peaks.size())), nominal);
+        }
+    }
     std::vector<Hypothesis> chosen;
     StoredTrellis reused;  // the refinements' passes, then the first stream's
     for (const Hypothesis& peak : peaks) {
