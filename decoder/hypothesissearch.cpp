@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <numbers>
 
 #include "orv/parallelfor.h"
@@ -34,6 +33,12 @@ std::vector<double> carrierGrid(double cycles, std::size_t symbols) {
     return grid;
 }
 
+double squaredSymbolsPhase(std::span<const std::complex<double>> symbols) {
+    std::complex<double> squares = 0;
+    for (const auto& v : symbols) squares += v * v;
+    return 0.5 * std::arg(squares);
+}
+
 double passWork(const TrellisCode& code) { return double(code.steps) * double(code.states); }
 
 std::vector<Hypothesis> gridPeaks(const TrellisCode& code, const std::vector<Symbols>& starts,
@@ -43,28 +48,23 @@ std::vector<Hypothesis> gridPeaks(const TrellisCode& code, const std::vector<Sym
     const std::size_t cells = scored.size() * frequencies.size();
     const std::size_t n = starts.empty() ? 0 : starts.front().size();
     const double centre = n ? 0.5 * double(n - 1) : 0.0;
-    // unscored phases stay lowest
-    std::vector<std::int64_t> scores(cells * phases, std::numeric_limits<std::int64_t>::min());
-    std::vector<double> squaresPhase(phaseFromSquares ? cells : 0);
-    const auto phaseOf = [&](std::size_t cell, int p) {
-        return phaseFromSquares ? squaresPhase[cell] + p * pi : p * 2 * pi / phases;
-    };
+    const int cellPhases = phaseFromSquares ? 2 : phases;
+    std::vector<std::int64_t> scores(cells * std::size_t(cellPhases));
+    std::vector<double> firstPhase(cells, 0.0);
+    const auto phaseOf = [&](std::size_t cell, int p) { return firstPhase[cell] + p * 2 * pi / cellPhases; };
     parallelFor(cells, cores, [&](std::size_t cell) {
         const Symbols& z = starts[scored[cell / frequencies.size()]];
         const double f = frequencies[cell % frequencies.size()];
         std::vector<std::complex<double>> turned(n);
-        std::complex<double> squares = 0;
-        for (std::size_t k = 0; k < n; ++k) {
+        for (std::size_t k = 0; k < n; ++k)
             turned[k] = z[k] * std::polar(1.0, -2 * pi * f * (double(k) - centre));
-            squares += turned[k] * turned[k];
-        }
-        if (phaseFromSquares) squaresPhase[cell] = 0.5 * std::arg(squares);
+        if (phaseFromSquares) firstPhase[cell] = squaredSymbolsPhase(turned);
         std::vector<std::int16_t> soft(n);
-        for (int p = 0; p < (phaseFromSquares ? 2 : phases); ++p) {
+        for (int p = 0; p < cellPhases; ++p) {
             const double c = std::cos(phaseOf(cell, p)), s = std::sin(phaseOf(cell, p));
             for (std::size_t k = 0; k < n; ++k)
                 soft[k] = quantized(turned[k].real() * c + turned[k].imag() * s, scale);
-            scores[cell * phases + std::size_t(p)] = bestMetric(code, soft, path);
+            scores[cell * std::size_t(cellPhases) + std::size_t(p)] = bestMetric(code, soft, path);
         }
     });
     // Peaks: the best cell, then the best one that is not a neighbour of a
@@ -76,12 +76,12 @@ std::vector<Hypothesis> gridPeaks(const TrellisCode& code, const std::vector<Sym
     const double apart = 0.5 / double(std::max<std::size_t>(n, 1));
     std::vector<Hypothesis> peaks;
     for (const std::size_t i : order) {
-        if (peaks.size() >= most || scores[i] == std::numeric_limits<std::int64_t>::min()) break;
+        if (peaks.size() >= most) break;
         Hypothesis h;
-        const std::size_t scoredIndex = i / phases / frequencies.size();
-        h.start = scored[scoredIndex];
-        h.carrier.frequency = frequencies[i / phases % frequencies.size()];
-        h.carrier.phase = phaseOf(i / phases, int(i % phases));
+        const std::size_t cell = i / std::size_t(cellPhases);
+        h.start = scored[cell / frequencies.size()];
+        h.carrier.frequency = frequencies[cell % frequencies.size()];
+        h.carrier.phase = phaseOf(cell, int(i % std::size_t(cellPhases)));
         h.carrier.centre = centre;
         h.carrier.strength = double(scores[i]);
         const bool near = std::any_of(peaks.begin(), peaks.end(), [&](const Hypothesis& p) {

@@ -34,6 +34,10 @@ std::vector<std::int16_t> softValues(std::span<const std::complex<double>> symbo
 // +-cycles, in cycles per symbol.
 std::vector<double> carrierGrid(double cycles, std::size_t symbols);
 
+// Half the angle of the summed squared symbols: the carrier's phase up to
+// its polarity, without decisions.
+double squaredSymbolsPhase(std::span<const std::complex<double>> symbols);
+
 // Work of one forward pass, in state-steps.
 double passWork(const TrellisCode& code);
 

@@ -257,13 +257,10 @@ DecodeResult decodeMessage(const MessageCode& code, std::int64_t messageBytes, c
         Hypothesis nominal;
         nominal.start = search.nominal;
         nominal.carrier.centre = 0.5 * double(count - 1);
-        std::complex<double> squares = 0;
-        for (const auto& v : starts[search.nominal]) squares += v * v;
-        nominal.carrier.phase = 0.5 * std::arg(squares);
+        nominal.carrier.phase = squaredSymbolsPhase(starts[search.nominal]);
+        // grid peaks lie on scored starts, the nominal one among them
         const bool near = std::any_of(peaks.begin(), peaks.end(), [&](const Hypothesis& p) {
-            const std::size_t apartStarts =
-                std::max(p.start, nominal.start) - std::min(p.start, nominal.start);
-            return apartStarts < every && std::fabs(p.carrier.frequency) * double(count) <= 0.5 + 1e-9;
+            return p.start == nominal.start && std::fabs(p.carrier.frequency) * double(count) <= 0.5 + 1e-9;
         });
         if (!near) {
             if (peaks.size() >= peakCount) peaks.pop_back();
