@@ -68,12 +68,14 @@ std::vector<Hypothesis> gridPeaks(const TrellisCode& code, const std::vector<Sym
         }
     });
     // Peaks: the best cell, then the best one that is not a neighbour of a
-    // peak already taken (within a scored start and half a cycle), and so on.
+    // peak already taken (within a scored start and a quarter cycle: the
+    // message's own ridge; a peak beyond is another hypothesis, which no
+    // refinement from the first one's decisions would reach), and so on.
     std::vector<std::size_t> order(scores.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
     std::stable_sort(order.begin(), order.end(),
                      [&](std::size_t a, std::size_t b) { return scores[a] > scores[b]; });
-    const double apart = 0.5 / double(std::max<std::size_t>(n, 1));
+    const double apart = gridCycles / double(std::max<std::size_t>(n, 1));
     std::vector<Hypothesis> peaks;
     for (const std::size_t i : order) {
         if (peaks.size() >= most) break;

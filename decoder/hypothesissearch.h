@@ -45,7 +45,7 @@ double passWork(const TrellisCode& code);
 // phases, or, with `phaseFromSquares`, x the phase of the squared symbols
 // turned back by the carrier and its opposite (a long message shows its phase
 // there reliably). Gives its `most` highest peaks, best first (ties in grid
-// order), each at least one scored start or more than half a cycle over the
+// order), each more than one scored start or a quarter cycle over the
 // message from the others, the score in carrier.strength. Runs on up to
 // `cores` threads; the result does not depend on them.
 std::vector<Hypothesis> gridPeaks(const TrellisCode& code, const std::vector<Symbols>& starts,

@@ -157,23 +157,17 @@ double softScale(const Symbols& z) {
     return median > 0 ? softUnits / median : 1;
 }
 
-// Decodes the hypothesis's best path and fits carrier and start to it.
-Hypothesis refined(const TrellisCode& code, const std::vector<Symbols>& starts, const Hypothesis& h,
-                   std::size_t reach, double scale, VectorPath path, StoredTrellis& trellis) {
-    storeTrellis(code, softValues(starts[h.start], h.carrier, scale), path, trellis);
+// Decodes the hypothesis's best path and fits the carrier to it.
+Hypothesis refined(const TrellisCode& code, const Symbols& z, const Hypothesis& h, double scale,
+                   VectorPath path, StoredTrellis& trellis) {
+    storeTrellis(code, softValues(z, h.carrier, scale), path, trellis);
     ListViterbi search(code, trellis);
     std::int64_t metric;
     std::span<const std::uint64_t> bits;
     if (!search.next(1, metric, bits)) return h;
     const std::vector<std::int8_t> decisions = decisionsOf(code, bits);
-    Hypothesis best = h;
-    best.carrier.strength = -1;
-    const std::size_t first = h.start >= reach ? h.start - reach : 0;
-    for (std::size_t s = first; s < starts.size() && s <= h.start + reach; ++s) {
-        CarrierTrack fit = fitCarrier(starts[s], decisions, h.carrier.frequency, refineCycles);
-        if (fit.strength > best.carrier.strength) best = {s, std::move(fit)};
-    }
-    followWander(best.carrier, starts[best.start], decisions);
+    Hypothesis best{h.start, fitCarrier(z, decisions, h.carrier.frequency, refineCycles)};
+    followWander(best.carrier, z, decisions);
     return best;
 }
 
@@ -214,12 +208,13 @@ DecodeResult decodeMessage(const MessageCode& code, std::int64_t messageBytes, c
         if (settings.progress) settings.progress({stage, done, total});
     };
 
-    // The grid: starts every `scoredEvery` from the nominal one, carriers,
-    // phases. Too much work for a long message: its squared symbols show
-    // the carrier reliably, so only the strongest carriers are scored.
-    const std::size_t every = std::max<std::size_t>(1, search.scoredEvery);
-    std::vector<std::size_t> scored;
-    for (std::size_t s = search.nominal % every; s < starts.size(); s += every) scored.push_back(s);
+    // The grid: every start, carriers, phases. Too much work for a long
+    // message: its squared symbols show the carrier reliably, so only the
+    // strongest carriers are scored. Every start, not every second one with
+    // the winner refined between: a start refined from decisions still full
+    // of errors strays from the message's own as often as it finds it.
+    std::vector<std::size_t> scored(starts.size());
+    for (std::size_t s = 0; s < scored.size(); ++s) scored[s] = s;
     std::vector<double> carriers = carrierGrid(std::max(0.0, settings.searchCycles), count);
     double cellWork = gridPhases * passWork(trellisCode);
     bool phaseFromSquares = false;
@@ -252,17 +247,17 @@ DecodeResult decodeMessage(const MessageCode& code, std::int64_t messageBytes, c
         gridPeaks(trellisCode, starts, scored, carriers, scale, peakCount, cores, path, phaseFromSquares);
     if (peakCount > 1) {
         // The operator's own -T and -F stay in the race, second, when no peak
-        // lies near them: at the lowest levels noise cells of a wide search
-        // can outscore the message's own.
+        // lies on them: at the lowest levels noise cells of a wide search
+        // can outscore the message's own, and a peak beside the cell is
+        // often one of them.
         Hypothesis nominal;
         nominal.start = search.nominal;
         nominal.carrier.centre = 0.5 * double(count - 1);
         nominal.carrier.phase = squaredSymbolsPhase(starts[search.nominal]);
-        // grid peaks lie on scored starts, the nominal one among them
-        const bool near = std::any_of(peaks.begin(), peaks.end(), [&](const Hypothesis& p) {
-            return p.start == nominal.start && std::fabs(p.carrier.frequency) * double(count) <= 0.5 + 1e-9;
+        const bool on = std::any_of(peaks.begin(), peaks.end(), [&](const Hypothesis& p) {
+            return p.start == nominal.start && std::fabs(p.carrier.frequency) * double(count) < 0.125;
         });
-        if (!near) {
+        if (!on) {
             if (peaks.size() >= peakCount) peaks.pop_back();
             peaks.insert(peaks.begin() + std::ptrdiff_t(std::min<std::size_t>(1, peaks.size())), nominal);
         }
@@ -281,7 +276,7 @@ DecodeResult decodeMessage(const MessageCode& code, std::int64_t messageBytes, c
             if (!squares.carrier.wander.empty() && score(squares) > score(peak)) h = squares;
         }
         for (int round = 0; round < refinements; ++round)
-            h = refined(trellisCode, starts, h, every - 1, scale, path, reused);
+            h = refined(trellisCode, starts[h.start], h, scale, path, reused);
         if (&peak == &peaks.front() && passWork(trellisCode) <= followingWork) {
             // The decisions of survivors that each follow their own carrier.
             Hypothesis followed = h;

@@ -40,12 +40,10 @@ struct DecodeSettings {
 };
 
 // Candidate starts of one message: the symbols integrated from starts spaced
-// evenly in time (`spacing` symbols apart). The decoder scores the starts
-// every `scoredEvery` from the nominal one; those between refine the winner.
+// evenly in time. The decoder scores every one.
 struct StartSearch {
     std::vector<std::vector<std::complex<double>>> starts;
     std::size_t nominal = 0;
-    std::size_t scoredEvery = 1;
 };
 
 struct DecodeResult {

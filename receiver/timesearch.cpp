@@ -53,7 +53,6 @@ StartCandidates candidateStarts(const WaveRecording& wave, std::span<const std::
     StartCandidates out;
     out.spacing = cell;
     out.search.nominal = std::size_t(-lo);
-    out.search.scoredEvery = startsScoredEvery;
     const double length = o.symbolPeriod * rate;
     for (std::int64_t s = lo; s <= hi; ++s) {
         std::vector<std::complex<double>> z(symbols);

@@ -1,8 +1,7 @@
 #pragma once
 // The receiver's side of the start-time search: the span around -T cut into
 // sixteenths of a symbol period, so that the symbols of every candidate start
-// S/16 apart are sums of sixteen of them. The decoder scores the starts S/8
-// apart and refines its winner on the ones between.
+// S/16 apart are sums of sixteen of them; the decoder scores every one.
 #include <complex>
 #include <cstdint>
 #include <functional>
@@ -16,7 +15,6 @@
 namespace orv::receiver {
 
 inline constexpr int startsPerSymbol = 16;
-inline constexpr std::size_t startsScoredEvery = 2;
 // Samples beyond the symbols that the blanker's level looks at (blanker.cpp).
 inline constexpr std::uint64_t blankerReach = 8 * 64;
 
