@@ -42,10 +42,9 @@ double squaredSymbolsPhase(std::span<const std::complex<double>> symbols) {
 double passWork(const TrellisCode& code) { return double(code.steps) * double(code.states); }
 
 std::vector<Hypothesis> gridPeaks(const TrellisCode& code, const std::vector<Symbols>& starts,
-                                  std::span<const std::size_t> scored, std::span<const double> frequencies,
-                                  double scale, std::size_t most, unsigned cores, VectorPath path,
-                                  bool phaseFromSquares) {
-    const std::size_t cells = scored.size() * frequencies.size();
+                                  std::span<const double> frequencies, double scale, std::size_t most,
+                                  unsigned cores, VectorPath path, bool phaseFromSquares) {
+    const std::size_t cells = starts.size() * frequencies.size();
     const std::size_t n = starts.empty() ? 0 : starts.front().size();
     const double centre = n ? 0.5 * double(n - 1) : 0.0;
     const int cellPhases = phaseFromSquares ? 2 : phases;
@@ -53,7 +52,7 @@ std::vector<Hypothesis> gridPeaks(const TrellisCode& code, const std::vector<Sym
     std::vector<double> firstPhase(cells, 0.0);
     const auto phaseOf = [&](std::size_t cell, int p) { return firstPhase[cell] + p * 2 * pi / cellPhases; };
     parallelFor(cells, cores, [&](std::size_t cell) {
-        const Symbols& z = starts[scored[cell / frequencies.size()]];
+        const Symbols& z = starts[cell / frequencies.size()];
         const double f = frequencies[cell % frequencies.size()];
         std::vector<std::complex<double>> turned(n);
         for (std::size_t k = 0; k < n; ++k)
@@ -68,7 +67,7 @@ std::vector<Hypothesis> gridPeaks(const TrellisCode& code, const std::vector<Sym
         }
     });
     // Peaks: the best cell, then the best one that is not a neighbour of a
-    // peak already taken (within a scored start and a quarter cycle: the
+    // peak already taken (within a start and a quarter cycle: the
     // message's own ridge; a peak beyond is another hypothesis, which no
     // refinement from the first one's decisions would reach), and so on.
     std::vector<std::size_t> order(scores.size());
@@ -81,15 +80,14 @@ std::vector<Hypothesis> gridPeaks(const TrellisCode& code, const std::vector<Sym
         if (peaks.size() >= most) break;
         Hypothesis h;
         const std::size_t cell = i / std::size_t(cellPhases);
-        h.start = scored[cell / frequencies.size()];
+        h.start = cell / frequencies.size();
         h.carrier.frequency = frequencies[cell % frequencies.size()];
         h.carrier.phase = phaseOf(cell, int(i % std::size_t(cellPhases)));
         h.carrier.centre = centre;
         h.carrier.strength = double(scores[i]);
         const bool near = std::any_of(peaks.begin(), peaks.end(), [&](const Hypothesis& p) {
             const std::size_t a = std::min(p.start, h.start), b = std::max(p.start, h.start);
-            const bool sameStart = scored.size() < 2 || b - a <= scored[1] - scored[0];
-            return sameStart && std::fabs(p.carrier.frequency - h.carrier.frequency) <= apart + 1e-12;
+            return b - a <= 1 && std::fabs(p.carrier.frequency - h.carrier.frequency) <= apart + 1e-12;
         });
         if (!near) peaks.push_back(h);
     }

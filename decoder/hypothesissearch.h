@@ -41,17 +41,16 @@ double squaredSymbolsPhase(std::span<const std::complex<double>> symbols);
 // Work of one forward pass, in state-steps.
 double passWork(const TrellisCode& code);
 
-// The grid: the starts `scored` x the carriers of `frequencies` x gridPhases
+// The grid: every start x the carriers of `frequencies` x gridPhases
 // phases, or, with `phaseFromSquares`, x the phase of the squared symbols
 // turned back by the carrier and its opposite (a long message shows its phase
 // there reliably). Gives its `most` highest peaks, best first (ties in grid
-// order), each more than one scored start or a quarter cycle over the
+// order), each more than one start or a quarter cycle over the
 // message from the others, the score in carrier.strength. Runs on up to
 // `cores` threads; the result does not depend on them.
 std::vector<Hypothesis> gridPeaks(const TrellisCode& code, const std::vector<Symbols>& starts,
-                                  std::span<const std::size_t> scored, std::span<const double> frequencies,
-                                  double scale, std::size_t most, unsigned cores, VectorPath path,
-                                  bool phaseFromSquares = false);
+                                  std::span<const double> frequencies, double scale, std::size_t most,
+                                  unsigned cores, VectorPath path, bool phaseFromSquares = false);
 
 // The carrier frequencies of a grid in order of the squared symbols' power
 // there (strongest first): where a long message makes that power a reliable

@@ -213,8 +213,6 @@ DecodeResult decodeMessage(const MessageCode& code, std::int64_t messageBytes, c
     // strongest carriers are scored. Every start, not every second one with
     // the winner refined between: a start refined from decisions still full
     // of errors strays from the message's own as often as it finds it.
-    std::vector<std::size_t> scored(starts.size());
-    for (std::size_t s = 0; s < scored.size(); ++s) scored[s] = s;
     std::vector<double> carriers = carrierGrid(std::max(0.0, settings.searchCycles), count);
     double cellWork = gridPhases * passWork(trellisCode);
     bool phaseFromSquares = false;
@@ -230,7 +228,7 @@ DecodeResult decodeMessage(const MessageCode& code, std::int64_t messageBytes, c
         }
         carriers.resize(std::size_t(std::clamp(budget / cellWork, 1.0, double(carriers.size()))));
     }
-    report(DecodeProgress::Stage::Search, 0, std::int64_t(scored.size() * carriers.size()));
+    report(DecodeProgress::Stage::Search, 0, std::int64_t(starts.size() * carriers.size()));
 
     // The list's hypotheses, as many as the memory budget holds, most
     // promising first: the best peak refined to its own decisions, in both
@@ -244,7 +242,7 @@ DecodeResult decodeMessage(const MessageCode& code, std::int64_t messageBytes, c
     const std::size_t peakCount =
         std::max<std::size_t>(1, std::min(mostPeaks, (fits - std::min(fits, firstPeakHypotheses)) / 2 + 1));
     std::vector<Hypothesis> peaks =
-        gridPeaks(trellisCode, starts, scored, carriers, scale, peakCount, cores, path, phaseFromSquares);
+        gridPeaks(trellisCode, starts, carriers, scale, peakCount, cores, path, phaseFromSquares);
     if (peakCount > 1) {
         // The operator's own -T and -F stay in the race, second, when no peak
         // lies on them: at the lowest levels noise cells of a wide search
