@@ -40,12 +40,6 @@ constexpr double bytesPerPath = 128;
 constexpr int mostListHypotheses = 18;
 constexpr std::size_t mostPeaks = 6;
 constexpr std::size_t firstPeakHypotheses = 8;
-// The per-survivor follower's work, in state-steps (it runs at a small
-// fraction of the vector passes' speed): short messages only.
-constexpr double followingWork = 1e7;
-// Its memory in symbols: long enough to average the noise of a few symbols,
-// short enough to follow 90 degrees of wander over a short message.
-constexpr double followingMemory = 24;
 // Neighbours in phase of the best peak's carrier.
 constexpr double fanStep = 15 * pi / 180;
 // Forward passes the search scores a start with, in state-steps (about a
@@ -275,17 +269,6 @@ DecodeResult decodeMessage(const MessageCode& code, std::int64_t messageBytes, c
         }
         for (int round = 0; round < refinements; ++round)
             h = refined(trellisCode, starts[h.start], h, scale, path, reused);
-        if (&peak == &peaks.front() && passWork(trellisCode) <= followingWork) {
-            // The decisions of survivors that each follow their own carrier.
-            Hypothesis followed = h;
-            followed.carrier.wander.clear();
-            std::vector<std::complex<double>> turned(count);
-            for (std::size_t k = 0; k < count; ++k)
-                turned[k] = starts[h.start][k] * std::polar(1.0, -followed.carrier.phaseAt(k));
-            followWander(followed.carrier, starts[h.start],
-                         followingDecisions(trellisCode, turned, followingMemory));
-            if (!followed.carrier.wander.empty()) h = followed;
-        }
         Hypothesis line = h;
         line.carrier.wander.clear();
         chosen.push_back(line);

@@ -4,11 +4,8 @@
 // phase, frequency and wandering are then measured with the whole message's
 // energy instead of the squared symbols' (which lose the most at low SNR).
 #include <complex>
-#include <cstdint>
 #include <span>
 #include <vector>
-
-#include "decoder/trellis.h"
 
 namespace orv::decoder {
 
@@ -41,16 +38,5 @@ void followWander(CarrierTrack& track, std::span<const std::complex<double>> sym
 // wrong decision pulls it back to the line, so a fast wander at a high SNR,
 // which leaves no decision right, is followed by it.
 void followSquares(CarrierTrack& track, std::span<const std::complex<double>> symbols);
-
-// The best path when every survivor follows the carrier by its own decisions
-// (per-survivor processing): each state keeps an exponential average of the
-// symbols times its survivor's coded symbols, memory `memory` symbols, and
-// takes its branches' metrics against that average's phase. Where a
-// wandering phase leaves the decisions of one fixed carrier wrong, the
-// message's own path keeps its carrier and its decisions right. symbols are
-// already turned back by the carrier's line. Gives the path's coded symbols
-// (+1 for coded bit 0).
-std::vector<std::int8_t> followingDecisions(const TrellisCode& code,
-                                            std::span<const std::complex<double>> symbols, double memory);
 
 }  // namespace orv::decoder
