@@ -43,7 +43,8 @@ double passWork(const TrellisCode& code) { return double(code.steps) * double(co
 
 std::vector<Hypothesis> gridPeaks(const TrellisCode& code, const std::vector<Symbols>& starts,
                                   std::span<const double> frequencies, double scale, std::size_t most,
-                                  unsigned cores, VectorPath path, bool phaseFromSquares) {
+                                  std::size_t nominalStart, unsigned cores, VectorPath path,
+                                  bool phaseFromSquares) {
     const std::size_t cells = starts.size() * frequencies.size();
     const std::size_t n = starts.empty() ? 0 : starts.front().size();
     const double centre = n ? 0.5 * double(n - 1) : 0.0;
@@ -75,9 +76,10 @@ std::vector<Hypothesis> gridPeaks(const TrellisCode& code, const std::vector<Sym
     std::stable_sort(order.begin(), order.end(),
                      [&](std::size_t a, std::size_t b) { return scores[a] > scores[b]; });
     const double apart = gridCycles / double(std::max<std::size_t>(n, 1));
-    std::vector<Hypothesis> peaks;
-    for (const std::size_t i : order) {
-        if (peaks.size() >= most) break;
+    std::size_t zero = 0;  // the carrier nearest -F
+    for (std::size_t f = 0; f < frequencies.size(); ++f)
+        if (std::fabs(frequencies[f]) < std::fabs(frequencies[zero])) zero = f;
+    const auto cellAt = [&](std::size_t i) {
         Hypothesis h;
         const std::size_t cell = i / std::size_t(cellPhases);
         h.start = cell / frequencies.size();
@@ -85,11 +87,39 @@ std::vector<Hypothesis> gridPeaks(const TrellisCode& code, const std::vector<Sym
         h.carrier.phase = phaseOf(cell, int(i % std::size_t(cellPhases)));
         h.carrier.centre = centre;
         h.carrier.strength = double(scores[i]);
-        const bool near = std::any_of(peaks.begin(), peaks.end(), [&](const Hypothesis& p) {
+        if (h.start != nominalStart && cell % frequencies.size() != zero) h.prior = offLinesPrior;
+        return h;
+    };
+    const auto nearPeak = [&](const std::vector<Hypothesis>& peaks, const Hypothesis& h) {
+        return std::any_of(peaks.begin(), peaks.end(), [&](const Hypothesis& p) {
             const std::size_t a = std::min(p.start, h.start), b = std::max(p.start, h.start);
             return b - a <= 1 && std::fabs(p.carrier.frequency - h.carrier.frequency) <= apart + 1e-12;
         });
-        if (!near) peaks.push_back(h);
+    };
+    std::vector<Hypothesis> peaks;
+    for (const std::size_t i : order) {
+        if (peaks.size() >= most) break;
+        const Hypothesis h = cellAt(i);
+        if (!nearPeak(peaks, h)) peaks.push_back(h);
+    }
+    if (most < 2) return peaks;
+    // The lines through -T and -F: the -F line first, so that -T's comes second.
+    for (const bool atStart : {false, true}) {
+        std::size_t best = scores.size();
+        for (const std::size_t i : order) {
+            const std::size_t cell = i / std::size_t(cellPhases);
+            if (atStart ? cell / frequencies.size() == nominalStart : cell % frequencies.size() == zero) {
+                best = i;
+                break;
+            }
+        }
+        Hypothesis nominal;  // the decoder's own cell at -T and -F
+        nominal.start = nominalStart;
+        nominal.carrier.frequency = frequencies[zero];
+        if (best == scores.size() || nearPeak(peaks, cellAt(best)) || nearPeak({nominal}, cellAt(best)))
+            continue;
+        if (peaks.size() >= most) peaks.pop_back();
+        peaks.insert(peaks.begin() + 1, cellAt(best));
     }
     return peaks;
 }

@@ -20,9 +20,16 @@ using Symbols = std::vector<std::complex<double>>;
 // carrier never lies more than 11.25 degrees from one.
 inline constexpr int gridPhases = 16;
 
+// Metric units the merge takes off every path of a hypothesis that lies on
+// neither -T nor -F: an error in one of them is far likelier than in both, and
+// the best of the thousands of cells off both lines is more often noise than
+// the best of the few hundred on them (about 7.6 nats at 33 units a nat).
+inline constexpr std::int64_t offLinesPrior = 250;
+
 struct Hypothesis {
-    std::size_t start = 0;  // which of the candidate starts
-    CarrierTrack carrier;   // taken off the symbols
+    std::size_t start = 0;   // which of the candidate starts
+    CarrierTrack carrier;    // taken off the symbols
+    std::int64_t prior = 0;  // offLinesPrior or 0
 };
 
 // Real parts of the symbols turned back by the carrier, times scale,
@@ -46,11 +53,16 @@ double passWork(const TrellisCode& code);
 // turned back by the carrier and its opposite (a long message shows its phase
 // there reliably). Gives its `most` highest peaks, best first (ties in grid
 // order), each more than one start or a quarter cycle over the
-// message from the others, the score in carrier.strength. Runs on up to
-// `cores` threads; the result does not depend on them.
+// message from the others, the score in carrier.strength. With room for
+// them, the best cell at `nominalStart` (any carrier) and the best on the
+// carrier nearest 0 (any start) come second and third, in place of the
+// weakest peaks, unless a peak lies near them; peaks on neither carry
+// offLinesPrior. Runs on up to `cores` threads; the result does not depend on
+// them.
 std::vector<Hypothesis> gridPeaks(const TrellisCode& code, const std::vector<Symbols>& starts,
                                   std::span<const double> frequencies, double scale, std::size_t most,
-                                  unsigned cores, VectorPath path, bool phaseFromSquares = false);
+                                  std::size_t nominalStart, unsigned cores, VectorPath path,
+                                  bool phaseFromSquares = false);
 
 // The carrier frequencies of a grid in order of the squared symbols' power
 // there (strongest first): where a long message makes that power a reliable

@@ -160,7 +160,8 @@ Hypothesis refined(const TrellisCode& code, const Symbols& z, const Hypothesis& 
     std::span<const std::uint64_t> bits;
     if (!search.next(1, metric, bits)) return h;
     const std::vector<std::int8_t> decisions = decisionsOf(code, bits);
-    Hypothesis best{h.start, fitCarrier(z, decisions, h.carrier.frequency, refineCycles)};
+    Hypothesis best = h;
+    best.carrier = fitCarrier(z, decisions, h.carrier.frequency, refineCycles);
     followWander(best.carrier, z, decisions);
     return best;
 }
@@ -235,8 +236,8 @@ DecodeResult decodeMessage(const MessageCode& code, std::int64_t messageBytes, c
         std::size_t(std::clamp(std::floor(trellisBudget / trellisBytes), 1.0, double(mostListHypotheses)));
     const std::size_t peakCount =
         std::max<std::size_t>(1, std::min(mostPeaks, (fits - std::min(fits, firstPeakHypotheses)) / 2 + 1));
-    std::vector<Hypothesis> peaks =
-        gridPeaks(trellisCode, starts, carriers, scale, peakCount, cores, path, phaseFromSquares);
+    std::vector<Hypothesis> peaks = gridPeaks(trellisCode, starts, carriers, scale, peakCount, search.nominal,
+                                              cores, path, phaseFromSquares);
     if (peakCount > 1) {
         // The operator's own -T and -F stay in the race, second, when no peak
         // lies on them: at the lowest levels noise cells of a wide search
@@ -313,10 +314,10 @@ DecodeResult decodeMessage(const MessageCode& code, std::int64_t messageBytes, c
     });
     result.hypotheses = int(streams.size());
 
-    // Merge the streams by metric (ties to the earlier hypothesis); every
-    // distinct path taken counts against the one list bound. A path that an
-    // earlier hypothesis already gave is skipped: it cannot pass where it
-    // failed, nor add a false message.
+    // Merge the streams by metric less the hypothesis's prior (ties to the
+    // earlier hypothesis); every distinct path taken counts against the one
+    // list bound. A path that an earlier hypothesis already gave is skipped:
+    // it cannot pass where it failed, nor add a false message.
     const std::size_t bytes = std::size_t(messageBytes);
     std::int64_t rank = 0;
     const Stream* winner = nullptr;
@@ -336,8 +337,9 @@ DecodeResult decodeMessage(const MessageCode& code, std::int64_t messageBytes, c
         }
         Stream* bestStream = nullptr;
         for (auto& s : streams)
-            if (s.taken < s.ahead.size() &&
-                (!bestStream || s.ahead[s.taken].metric > bestStream->ahead[bestStream->taken].metric))
+            if (s.taken < s.ahead.size() && (!bestStream || s.ahead[s.taken].metric - s.hypothesis.prior >
+                                                                bestStream->ahead[bestStream->taken].metric -
+                                                                    bestStream->hypothesis.prior))
                 bestStream = &s;
         if (!bestStream) break;
         auto& p = bestStream->ahead[bestStream->taken++];

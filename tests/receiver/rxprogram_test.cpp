@@ -279,6 +279,7 @@ INSTANTIATE_TEST_SUITE_P(
         Impaired{"StartHalfASymbolLate", {}, 0.5, {}, {}, "start correction -0.1 s"},
         Impaired{"StartAQuarterSymbolEarly", {}, -0.25, {}, {}, "start correction 0.05 s"},
         Impaired{"CarrierTwoAndAHalfCyclesOff", {.cycles = 2.5}, 0, {}, {}, "frequency correction 0.101 Hz"},
+        Impaired{"StartAndCarrierBothOff", {.cycles = 2.5}, 0.25, {}, {}, "start correction -0.05 s"},
         Impaired{"CarrierEightCyclesOffWiderSearch",
                  {.cycles = 8},
                  0,
