@@ -103,23 +103,38 @@ std::vector<Hypothesis> gridPeaks(const TrellisCode& code, const std::vector<Sym
         if (!nearPeak(peaks, h)) peaks.push_back(h);
     }
     if (most < 2) return peaks;
-    // The lines through -T and -F: the -F line first, so that -T's comes second.
-    for (const bool atStart : {false, true}) {
-        std::size_t best = scores.size();
+    // Then the operator's own cells, after the best peak and before the
+    // others, each pushing out the weakest of those: -T and -F themselves
+    // (their phase from the squared symbols) when no peak lies on them, since
+    // at the lowest levels noise cells of a wide search can outscore the
+    // message's own and a peak beside the cell is often one of them; then
+    // the best cell at -T (any carrier) and the best on -F (any start) when no
+    // peak lies near them, since an error in one of the two is far likelier
+    // than in both.
+    std::size_t kept = 1;
+    const auto keep = [&](const Hypothesis& h) {
+        if (peaks.size() >= most) {
+            if (peaks.size() <= kept) return;
+            peaks.pop_back();
+        }
+        peaks.insert(peaks.begin() + std::ptrdiff_t(std::min(kept++, peaks.size())), h);
+    };
+    Hypothesis nominal;
+    nominal.start = nominalStart;
+    nominal.carrier.centre = centre;
+    nominal.carrier.phase = squaredSymbolsPhase(starts[nominalStart]);
+    if (std::none_of(peaks.begin(), peaks.end(), [&](const Hypothesis& p) {
+            return p.start == nominalStart && std::fabs(p.carrier.frequency) * double(n) < 0.125;
+        }))
+        keep(nominal);
+    for (const bool atStart : {true, false}) {
         for (const std::size_t i : order) {
             const std::size_t cell = i / std::size_t(cellPhases);
             if (atStart ? cell / frequencies.size() == nominalStart : cell % frequencies.size() == zero) {
-                best = i;
+                if (!nearPeak(peaks, cellAt(i))) keep(cellAt(i));
                 break;
             }
         }
-        Hypothesis nominal;  // the decoder's own cell at -T and -F
-        nominal.start = nominalStart;
-        nominal.carrier.frequency = frequencies[zero];
-        if (best == scores.size() || nearPeak(peaks, cellAt(best)) || nearPeak({nominal}, cellAt(best)))
-            continue;
-        if (peaks.size() >= most) peaks.pop_back();
-        peaks.insert(peaks.begin() + 1, cellAt(best));
     }
     return peaks;
 }

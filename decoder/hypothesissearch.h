@@ -54,9 +54,10 @@ double passWork(const TrellisCode& code);
 // there reliably). Gives its `most` highest peaks, best first (ties in grid
 // order), each more than one start or a quarter cycle over the
 // message from the others, the score in carrier.strength. With room for
-// them, the best cell at `nominalStart` (any carrier) and the best on the
-// carrier nearest 0 (any start) come second and third, in place of the
-// weakest peaks, unless a peak lies near them; peaks on neither carry
+// them, the cell at `nominalStart` and carrier 0 (unless a peak lies on it),
+// the best cell at `nominalStart` (any carrier) and the best on the carrier
+// nearest 0 (any start; these two unless a peak lies near them) come after
+// the first, in place of the weakest peaks; peaks on neither line carry
 // offLinesPrior. Runs on up to `cores` threads; the result does not depend on
 // them.
 std::vector<Hypothesis> gridPeaks(const TrellisCode& code, const std::vector<Symbols>& starts,

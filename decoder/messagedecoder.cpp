@@ -238,23 +238,6 @@ DecodeResult decodeMessage(const MessageCode& code, std::int64_t messageBytes, c
         std::max<std::size_t>(1, std::min(mostPeaks, (fits - std::min(fits, firstPeakHypotheses)) / 2 + 1));
     std::vector<Hypothesis> peaks = gridPeaks(trellisCode, starts, carriers, scale, peakCount, search.nominal,
                                               cores, path, phaseFromSquares);
-    if (peakCount > 1) {
-        // The operator's own -T and -F stay in the race, second, when no peak
-        // lies on them: at the lowest levels noise cells of a wide search
-        // can outscore the message's own, and a peak beside the cell is
-        // often one of them.
-        Hypothesis nominal;
-        nominal.start = search.nominal;
-        nominal.carrier.centre = 0.5 * double(count - 1);
-        nominal.carrier.phase = squaredSymbolsPhase(starts[search.nominal]);
-        const bool on = std::any_of(peaks.begin(), peaks.end(), [&](const Hypothesis& p) {
-            return p.start == nominal.start && std::fabs(p.carrier.frequency) * double(count) < 0.125;
-        });
-        if (!on) {
-            if (peaks.size() >= peakCount) peaks.pop_back();
-            peaks.insert(peaks.begin() + std::ptrdiff_t(std::min<std::size_t>(1, peaks.size())), nominal);
-        }
-    }
     std::vector<Hypothesis> chosen;
     StoredTrellis reused;  // the refinements' passes, then the first stream's
     for (const Hypothesis& peak : peaks) {
