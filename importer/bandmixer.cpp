@@ -1,6 +1,8 @@
 #include "importer/bandmixer.h"
 
+#if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
+#endif
 
 #include <cmath>
 #include <numbers>
@@ -27,6 +29,7 @@ inline void dotPlain(const float* x, const float* re, const float* im, std::size
     outIm = reduce(b);
 }
 
+#if defined(__x86_64__) || defined(__i386__)
 __attribute__((target("avx2"))) float reduceAvx2(__m256 v) {
     const __m128 s = _mm_add_ps(_mm256_castps256_ps128(v), _mm256_extractf128_ps(v, 1));
     const __m128 t = _mm_add_ps(s, _mm_movehl_ps(s, s));  // s0 + s2, s1 + s3
@@ -45,16 +48,26 @@ __attribute__((target("avx2"))) inline void dotAvx2(const float* x, const float*
     outIm = reduceAvx2(b);
 }
 
+#endif
+
 // count windows, step samples apart: out gets re, im of each.
 void dotsPlain(const float* x, std::size_t step, std::size_t count, const float* re, const float* im,
                std::size_t n, float* out) {
     for (std::size_t m = 0; m < count; ++m) dotPlain(x + m * step, re, im, n, out[2 * m], out[2 * m + 1]);
 }
 
+#if defined(__x86_64__) || defined(__i386__)
 __attribute__((target("avx2"))) void dotsAvx2(const float* x, std::size_t step, std::size_t count,
                                               const float* re, const float* im, std::size_t n, float* out) {
     for (std::size_t m = 0; m < count; ++m) dotAvx2(x + m * step, re, im, n, out[2 * m], out[2 * m + 1]);
 }
+#else
+// Never chosen off x86: bestVectorPath() gives the plain loop there.
+void dotsAvx2(const float* x, std::size_t step, std::size_t count, const float* re, const float* im,
+              std::size_t n, float* out) {
+    dotsPlain(x, step, count, re, im, n, out);
+}
+#endif
 
 }  // namespace
 

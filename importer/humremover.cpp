@@ -1,6 +1,8 @@
 #include "importer/humremover.h"
 
+#if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
+#endif
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -99,6 +101,7 @@ void batchPlain(const float* re, const float* im, const float* value, const floa
     }
 }
 
+#if defined(__x86_64__) || defined(__i386__)
 // Eight points at a time; reads up to 7 samples past the last point's taps.
 __attribute__((target("avx2"))) void batchAvx2(const float* re, const float* im, const float* value,
                                                const float* slope, std::size_t count, Batch& out) {
@@ -119,6 +122,13 @@ __attribute__((target("avx2"))) void batchAvx2(const float* re, const float* im,
         _mm256_storeu_ps(&out.slopeI[b], si);
     }
 }
+#else
+// Never chosen off x86: bestVectorPath() gives the plain loop there.
+void batchAvx2(const float* re, const float* im, const float* value, const float* slope, std::size_t count,
+               Batch& out) {
+    batchPlain(re, im, value, slope, count, out);
+}
+#endif
 
 double median(std::vector<double> v) {
     if (v.empty()) return 0;
