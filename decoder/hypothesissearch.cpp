@@ -131,7 +131,8 @@ std::vector<Hypothesis> gridPeaks(const TrellisCode& code, const std::vector<Sym
         for (const std::size_t i : order) {
             const std::size_t cell = i / std::size_t(cellPhases);
             if (atStart ? cell / frequencies.size() == nominalStart : cell % frequencies.size() == zero) {
-                if (!nearPeak(peaks, cellAt(i))) keep(cellAt(i));
+                const Hypothesis h = cellAt(i);
+                if (!nearPeak(peaks, h)) keep(h);
                 break;
             }
         }

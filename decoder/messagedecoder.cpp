@@ -305,6 +305,7 @@ DecodeResult decodeMessage(const MessageCode& code, std::int64_t messageBytes, c
     std::int64_t rank = 0;
     const Stream* winner = nullptr;
     std::unordered_set<std::uint64_t> seen;
+    const auto ranked = [](const Stream& s) { return s.ahead[s.taken].metric - s.hypothesis.prior; };
     while (rank < listSize) {
         std::vector<std::size_t> refill;
         for (std::size_t i = 0; i < streams.size(); ++i)
@@ -320,10 +321,7 @@ DecodeResult decodeMessage(const MessageCode& code, std::int64_t messageBytes, c
         }
         Stream* bestStream = nullptr;
         for (auto& s : streams)
-            if (s.taken < s.ahead.size() && (!bestStream || s.ahead[s.taken].metric - s.hypothesis.prior >
-                                                                bestStream->ahead[bestStream->taken].metric -
-                                                                    bestStream->hypothesis.prior))
-                bestStream = &s;
+            if (s.taken < s.ahead.size() && (!bestStream || ranked(s) > ranked(*bestStream))) bestStream = &s;
         if (!bestStream) break;
         auto& p = bestStream->ahead[bestStream->taken++];
         if (!seen.insert(p.key).second) continue;

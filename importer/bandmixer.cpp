@@ -29,6 +29,12 @@ inline void dotPlain(const float* x, const float* re, const float* im, std::size
     outIm = reduce(b);
 }
 
+// count windows, step samples apart: out gets re, im of each.
+void dotsPlain(const float* x, std::size_t step, std::size_t count, const float* re, const float* im,
+               std::size_t n, float* out) {
+    for (std::size_t m = 0; m < count; ++m) dotPlain(x + m * step, re, im, n, out[2 * m], out[2 * m + 1]);
+}
+
 #if defined(__x86_64__) || defined(__i386__)
 __attribute__((target("avx2"))) float reduceAvx2(__m256 v) {
     const __m128 s = _mm_add_ps(_mm256_castps256_ps128(v), _mm256_extractf128_ps(v, 1));
@@ -48,15 +54,6 @@ __attribute__((target("avx2"))) inline void dotAvx2(const float* x, const float*
     outIm = reduceAvx2(b);
 }
 
-#endif
-
-// count windows, step samples apart: out gets re, im of each.
-void dotsPlain(const float* x, std::size_t step, std::size_t count, const float* re, const float* im,
-               std::size_t n, float* out) {
-    for (std::size_t m = 0; m < count; ++m) dotPlain(x + m * step, re, im, n, out[2 * m], out[2 * m + 1]);
-}
-
-#if defined(__x86_64__) || defined(__i386__)
 __attribute__((target("avx2"))) void dotsAvx2(const float* x, std::size_t step, std::size_t count,
                                               const float* re, const float* im, std::size_t n, float* out) {
     for (std::size_t m = 0; m < count; ++m) dotAvx2(x + m * step, re, im, n, out[2 * m], out[2 * m + 1]);
