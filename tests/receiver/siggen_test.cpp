@@ -123,14 +123,16 @@ TEST(Siggen, OptionsOverrideDefaults) {
     EXPECT_EQ(s.symbolCount, 7u);
     EXPECT_EQ(s.snrDb, -3);
     EXPECT_EQ(s.name, "rec1");
-    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{{"--fft-length", "1000"},
-                                                                                     {"--period", "0"},
-                                                                                     {"--seed"},
-                                                                                     {"--start", "yesterday"},
-                                                                                     {"--name", "a.b"},
-                                                                                     {"--text", "no code"},
-                                                                                     {"--colour", "red"},
-                                                                                     {"stray"}}) {
+    for (const std::vector<std::string>& bad :
+         std::vector<std::vector<std::string>>{{"--fft-length", "1000"},
+                                               {"--period", "0"},
+                                               {"--seed"},
+                                               {"--start", "yesterday"},
+                                               {"--name", "a.b"},
+                                               {"--text", "no code"},
+                                               {"--poly=1", "--symbols=5"},
+                                               {"--colour", "red"},
+                                               {"stray"}}) {
         EXPECT_FALSE(parseSignalSettings(bad, defaultSettings()).ok()) << bad[0];
     }
 }

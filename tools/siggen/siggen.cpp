@@ -90,6 +90,7 @@ constexpr std::string_view optionNames[] = {
 bool parseInto(const std::vector<std::string>& args, SignalSettings& s, std::string& error) {
     std::string txStartText;
     bool messageGiven = false;  // --text or --length
+    bool symbolsGiven = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string key = args[i];
         std::string value;
@@ -161,6 +162,7 @@ bool parseInto(const std::vector<std::string>& args, SignalSettings& s, std::str
             const auto v = wholeNumber(value);
             ok = v && *v >= 1 && *v <= 1'000'000;
             if (ok) s.symbolCount = static_cast<std::uint32_t>(*v);
+            symbolsGiven = true;
         } else if (key == "--poly") {
             const auto code = decoder::parseMessageCode(value);
             if (!code) {
@@ -193,6 +195,11 @@ bool parseInto(const std::vector<std::string>& args, SignalSettings& s, std::str
     }
     if (messageGiven && decoder::parseMessageCode(s.code)->raw) {
         error = "--text and --length need a code: give --poly CODE (without one, random symbols are sent)";
+        return false;
+    }
+    // Silently sending another length than asked would mislead whoever sets the receiver's box.
+    if (symbolsGiven && !decoder::parseMessageCode(s.code)->raw) {
+        error = "--symbols counts random symbols (--poly 0): a coded message has its code's and length's";
         return false;
     }
     if (!txStartText.empty()) {
