@@ -199,7 +199,7 @@ bool parseInto(const std::vector<std::string>& args, SignalSettings& s, std::str
     }
     // Silently sending another length than asked would mislead whoever sets the receiver's box.
     if (symbolsGiven && !decoder::parseMessageCode(s.code)->raw) {
-        error = "--symbols counts random symbols (--poly 0): a coded message has its code's and length's";
+        error = "--symbols is for random symbols (--poly 0): a code and length fix a message's symbols";
         return false;
     }
     if (!txStartText.empty()) {
