@@ -132,26 +132,31 @@ std::vector<std::complex<double>> transmit(const MessageCode& code, const std::v
     return z;
 }
 
-long argNumber(int argc, char** argv, int i, long fallback) {
+// Argument i, a whole number from `least` to a million; `fallback` when it is
+// not given. Anything else ends the run: no trials would leave nothing to
+// take a median of.
+long argNumber(int argc, char** argv, int i, long fallback, long least) {
     if (argc <= i) return fallback;
-    long v = fallback;
-    std::string_view s = argv[i];
-    std::from_chars(s.data(), s.data() + s.size(), v);
-    return v;
+    long v = 0;
+    const std::string_view s = argv[i];
+    const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (error == std::errc() && end == s.data() + s.size() && v >= least && v <= 1'000'000) return v;
+    std::fprintf(stderr, "bench_decoder: '%s' is no whole number from %ld to 1000000\n", argv[i], least);
+    std::exit(2);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::string_view(argv[1]) == "table")
-        return runRobustnessTable(int(argNumber(argc, argv, 2, 60)), int(argNumber(argc, argv, 3, 10)),
+        return runRobustnessTable(int(argNumber(argc, argv, 2, 60, 1)), int(argNumber(argc, argv, 3, 10, 0)),
                                   argc > 4 ? argv[4] : "robustness.csv",
-                                  unsigned(argNumber(argc, argv, 5, 0)), argc > 6 ? argv[6] : "");
-    const int trials = int(argNumber(argc, argv, 1, 60));
-    const int noiseTrials = int(argNumber(argc, argv, 2, 10));
+                                  unsigned(argNumber(argc, argv, 5, 0, 0)), argc > 6 ? argv[6] : "");
+    const int trials = int(argNumber(argc, argv, 1, 60, 1));
+    const int noiseTrials = int(argNumber(argc, argv, 2, 10, 0));
     const std::string csvPath = argc > 3 ? argv[3] : "decoder_curves.csv";
     DecodeSettings list;
-    list.cores = unsigned(argNumber(argc, argv, 4, 0));
+    list.cores = unsigned(argNumber(argc, argv, 4, 0, 0));
     DecodeSettings plain = list;
     plain.listSize = 1;
 
@@ -162,7 +167,12 @@ int main(int argc, char** argv) {
         {"42631,47245,56507,73363,77267,64537", 32, {-0.75, -0.5, -0.25, 0, 0.5, 1, 1.5}},
     };
     const std::string chosen = argc > 5 ? argv[5] : "0123";
-    const double fromDb = argc > 6 ? std::strtod(argv[6], nullptr) : -100;
+    char* end = nullptr;
+    const double fromDb = argc > 6 ? std::strtod(argv[6], &end) : -100;
+    if (argc > 6 && (end == argv[6] || *end != '\0' || !std::isfinite(fromDb))) {
+        std::fprintf(stderr, "bench_decoder: '%s' is no number of dB\n", argv[6]);
+        return 2;
+    }
     std::FILE* csv = std::fopen(csvPath.c_str(), "w");
     if (csv) std::fprintf(csv, "code,bytes,ebn0_db,trials,list_mer,plain_mer,normal_approx_db\n");
     std::printf("list size %lld (plain Viterbi: 1), %d trials per point, %d noise-only trials\n",
