@@ -193,12 +193,13 @@ bool parseInto(const std::vector<std::string>& args, SignalSettings& s, std::str
             return false;
         }
     }
-    if (messageGiven && decoder::parseMessageCode(s.code)->raw) {
+    const bool randomSymbols = decoder::parseMessageCode(s.code)->raw;
+    if (messageGiven && randomSymbols) {
         error = "--text and --length need a code: give --poly CODE (without one, random symbols are sent)";
         return false;
     }
     // Silently sending another length than asked would mislead whoever sets the receiver's box.
-    if (symbolsGiven && !decoder::parseMessageCode(s.code)->raw) {
+    if (symbolsGiven && !randomSymbols) {
         error = "--symbols is for random symbols (--poly 0): a code and length fix a message's symbols";
         return false;
     }
