@@ -41,10 +41,10 @@ double squaredSymbolsPhase(std::span<const std::complex<double>> symbols) {
 
 double passWork(const TrellisCode& code) { return double(code.steps) * double(code.states); }
 
-std::vector<Hypothesis> gridPeaks(const TrellisCode& code, const std::vector<Symbols>& starts,
-                                  std::span<const double> frequencies, double scale, std::size_t most,
-                                  std::size_t nominalStart, unsigned cores, VectorPath path,
-                                  bool phaseFromSquares) {
+GridResult gridPeaks(const TrellisCode& code, const std::vector<Symbols>& starts,
+                     std::span<const double> frequencies, double scale, std::size_t most,
+                     std::size_t cellCount, std::size_t nominalStart, unsigned cores, VectorPath path,
+                     bool phaseFromSquares) {
     const std::size_t cells = starts.size() * frequencies.size();
     const std::size_t n = starts.empty() ? 0 : starts.front().size();
     const double centre = n ? 0.5 * double(n - 1) : 0.0;
@@ -96,13 +96,16 @@ std::vector<Hypothesis> gridPeaks(const TrellisCode& code, const std::vector<Sym
             return b - a <= 1 && std::fabs(p.carrier.frequency - h.carrier.frequency) <= apart + 1e-12;
         });
     };
-    std::vector<Hypothesis> peaks;
+    GridResult result;
+    for (std::size_t i = 0; i < std::min(cellCount, order.size()); ++i)
+        result.cells.push_back(cellAt(order[i]));
+    std::vector<Hypothesis>& peaks = result.peaks;
     for (const std::size_t i : order) {
         if (peaks.size() >= most) break;
         const Hypothesis h = cellAt(i);
         if (!nearPeak(peaks, h)) peaks.push_back(h);
     }
-    if (most < 2) return peaks;
+    if (most < 2) return result;
     // Then the operator's own cells, after the best peak and before the
     // others, each pushing out the weakest of those: -T and -F themselves
     // (their phase from the squared symbols) when no peak lies on them, since
@@ -137,7 +140,7 @@ std::vector<Hypothesis> gridPeaks(const TrellisCode& code, const std::vector<Sym
             }
         }
     }
-    return peaks;
+    return result;
 }
 
 std::vector<double> strongestFirst(std::span<const std::complex<double>> symbols,

@@ -58,12 +58,17 @@ double passWork(const TrellisCode& code);
 // the best cell at `nominalStart` (any carrier) and the best on the carrier
 // nearest 0 (any start; these two unless a peak lies near them) come after
 // the first, in place of the weakest peaks; peaks on neither line carry
-// offLinesPrior. Runs on up to `cores` threads; the result does not depend on
-// them.
-std::vector<Hypothesis> gridPeaks(const TrellisCode& code, const std::vector<Symbols>& starts,
-                                  std::span<const double> frequencies, double scale, std::size_t most,
-                                  std::size_t nominalStart, unsigned cores, VectorPath path,
-                                  bool phaseFromSquares = false);
+// offLinesPrior. Also gives the `cellCount` best cells as they are, ridge
+// neighbours included. Runs on up to `cores` threads; the result does not
+// depend on them.
+struct GridResult {
+    std::vector<Hypothesis> peaks;
+    std::vector<Hypothesis> cells;
+};
+GridResult gridPeaks(const TrellisCode& code, const std::vector<Symbols>& starts,
+                     std::span<const double> frequencies, double scale, std::size_t most,
+                     std::size_t cellCount, std::size_t nominalStart, unsigned cores, VectorPath path,
+                     bool phaseFromSquares = false);
 
 // The carrier frequencies of a grid in order of the squared symbols' power
 // there (strongest first): where a long message makes that power a reliable

@@ -37,7 +37,9 @@ constexpr double refineCycles = 0.5;
 // per distinct path besides its bits.
 constexpr double trellisBudget = 320e6;
 constexpr double bytesPerPath = 128;
-constexpr int mostListHypotheses = 18;
+// More hypotheses than this gain nothing measurable, and each adds its own
+// list's queue (near and far cells give many of the same paths).
+constexpr int mostListHypotheses = 40;
 constexpr std::size_t mostPeaks = 6;
 constexpr std::size_t firstPeakHypotheses = 8;
 // Neighbours in phase of the best peak's carrier.
@@ -236,8 +238,12 @@ DecodeResult decodeMessage(const MessageCode& code, std::int64_t messageBytes, c
         std::size_t(std::clamp(std::floor(trellisBudget / trellisBytes), 1.0, double(mostListHypotheses)));
     const std::size_t peakCount =
         std::max<std::size_t>(1, std::min(mostPeaks, (fits - std::min(fits, firstPeakHypotheses)) / 2 + 1));
-    std::vector<Hypothesis> peaks = gridPeaks(trellisCode, starts, carriers, scale, peakCount, search.nominal,
-                                              cores, path, phaseFromSquares);
+    // A long message, whose phase is known well, leaves its memory to its
+    // first peak; a short one's grid cells fill what the peaks leave.
+    const std::size_t cellCount = fits < firstPeakHypotheses ? 0 : fits;
+    const GridResult grid = gridPeaks(trellisCode, starts, carriers, scale, peakCount, cellCount,
+                                      search.nominal, cores, path, phaseFromSquares);
+    const std::vector<Hypothesis>& peaks = grid.peaks;
     std::vector<Hypothesis> chosen;
     StoredTrellis reused;  // the refinements' passes, then the first stream's
     for (const Hypothesis& peak : peaks) {
@@ -274,6 +280,16 @@ DecodeResult decodeMessage(const MessageCode& code, std::int64_t messageBytes, c
             x.carrier.phase += side;
             chosen.push_back(x);
         }
+    }
+    // The rest of the memory goes to the best cells as the grid has them. At
+    // the lowest levels a message's cell on the grid often scores below a
+    // ridge neighbour or a noise cell, and a refined peak there confirms its
+    // own decisions; with every good cell in the list the message's paths
+    // are found where they score best, and a path that several cells share
+    // counts once.
+    for (const Hypothesis& cell : grid.cells) {
+        if (chosen.size() >= fits) break;
+        chosen.push_back(cell);
     }
     if (chosen.size() > fits) chosen.resize(fits);
     const std::int64_t listSize = settings.listSize;

@@ -159,6 +159,8 @@ TEST(MessageDecoder, EveryPhaseAndAHalfCycleOffset) {
         {10, 0.5, 4},
         {300, -0.5, 4},
         {100, 0.5, 2, "42631,47245,56507,73363,77267,64537", 128},
+        // the best cell a ridge copy whose refined carrier stays wrong: another cell finds it
+        {180, 0.3, 0.6, "42631,47245,56507,73363,77267,64537", 8},
     };
     std::uint64_t seed = 20;
     for (const auto& c : cases) {
