@@ -37,8 +37,8 @@ constexpr double refineCycles = 0.5;
 // per distinct path besides its bits.
 constexpr double trellisBudget = 320e6;
 constexpr double bytesPerPath = 128;
-// More hypotheses than this gain nothing measurable, and each adds its own
-// list's queue (near and far cells give many of the same paths).
+// More hypotheses than this gain little, and each adds its own list's queue
+// (neighbouring cells hand out many of the same paths, made and skipped).
 constexpr int mostListHypotheses = 40;
 constexpr std::size_t mostPeaks = 6;
 constexpr std::size_t firstPeakHypotheses = 8;
