@@ -5,10 +5,14 @@
 // for the list decoder and for plain Viterbi (a list of one), the normal
 // approximation of the best code of the same size and the gaps to it, the
 // median and slowest decode time, and the false-message rate on noise alone.
+// Beside the list it decodes each message at the carrier it was sent with (one
+// hypothesis, the whole list, no search): the floor for a decoder that must
+// find the carrier, since its search's other hypotheses share the one list.
 // Nothing here asserts a time; on a shared machine the times are noisy.
 //
 //   bench_decoder [trials per point] [noise-only trials] [csv file] [cores] [codes] [from dB]
 //   bench_decoder table [trials per condition] [noise-only trials] [csv file] [cores] [rows]
+//   bench_decoder bounds [trials] [dB] [seed]
 //
 // codes: which of the four cases to run, as digits 0..3 ("0123", the default);
 // from dB: skip the sweep points below it (to add points to an earlier run).
@@ -17,19 +21,26 @@
 // message for message.
 // table: the receiver's robustness table (robustnesstable.cpp) instead; rows
 // picks conditions by letter, a the first ("bcd": the impulses).
+// bounds: where the decoder's losses come from at one Eb/N0 (runBounds).
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <complex>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <numbers>
+#include <queue>
 #include <random>
+#include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "bench/receiver/robustnesstable.h"
+#include "decoder/hypothesissearch.h"
+#include "decoder/listviterbi.h"
 #include "decoder/messagecode.h"
 #include "decoder/messagedecoder.h"
 
@@ -87,6 +98,7 @@ struct Point {
     int trials = 0;
     int listErrors = 0;
     int plainErrors = 0;
+    int knownErrors = 0;
     std::vector<double> listSeconds;
     std::vector<double> plainSeconds;
     double meanRank = 0;
@@ -101,11 +113,9 @@ double slowest(const std::vector<double>& v) { return v.empty() ? 0 : *std::max_
 
 // Eb/N0 where the error rate crosses the target, interpolating log10(rate)
 // linearly in dB; NaN when the sweep does not bracket it.
-double crossing(const std::vector<Point>& points, bool list) {
+double crossing(const std::vector<Point>& points, int Point::*errors) {
     for (std::size_t i = 1; i < points.size(); ++i) {
-        auto rate = [&](const Point& p) {
-            return std::max(0.5, double(list ? p.listErrors : p.plainErrors)) / p.trials;
-        };
+        auto rate = [&](const Point& p) { return std::max(0.5, double(p.*errors)) / p.trials; };
         const double a = rate(points[i - 1]), b = rate(points[i]);
         if (a >= targetRate && b < targetRate) {
             const double la = std::log10(a), lb = std::log10(b), lt = std::log10(targetRate);
@@ -116,13 +126,15 @@ double crossing(const std::vector<Point>& points, bool list) {
 }
 
 std::vector<std::complex<double>> transmit(const MessageCode& code, const std::vector<std::uint8_t>& message,
-                                           double ebN0Db, double cyclesOver, std::mt19937_64& rng) {
+                                           double ebN0Db, double cyclesOver, std::mt19937_64& rng,
+                                           double* sentPhase = nullptr) {
     const auto coded = encodeMessage(code, message);
     const double n = double(coded.size());
     const double esN0 = std::pow(10.0, ebN0Db / 10) * 8 * double(message.size()) / n;
     std::normal_distribution<double> noise(0, std::sqrt(1 / (2 * esN0)));
     std::uniform_real_distribution<double> uniform(0, 2 * pi);
     const double phase = uniform(rng);
+    if (sentPhase) *sentPhase = phase;
     std::vector<std::complex<double>> z(coded.size());
     for (std::size_t k = 0; k < z.size(); ++k) {
         const double a = coded[k] ? -1.0 : 1.0;
@@ -130,6 +142,101 @@ std::vector<std::complex<double>> transmit(const MessageCode& code, const std::v
                std::complex<double>(noise(rng), noise(rng));
     }
     return z;
+}
+
+// The paths of the given carriers merged into one list by metric, each
+// distinct path counted once (ties to the earlier carrier), scaled as the
+// decoder scales: whether the message lies within the first listSize. One
+// carrier, the sent one, is the floor for a decoder that must search.
+bool decodedAmong(const MessageCode& code, const std::vector<std::uint8_t>& message,
+                  const std::vector<std::complex<double>>& z, const std::vector<CarrierTrack>& carriers,
+                  std::int64_t listSize) {
+    const TrellisCode trellisCode(code, std::int64_t(message.size()));
+    std::vector<double> size;
+    for (const auto& v : z) size.push_back(std::abs(v));
+    std::nth_element(size.begin(), size.begin() + std::ptrdiff_t(size.size() / 2), size.end());
+    const double scale = 24 / size[size.size() / 2];
+    const orv::VectorPath path = bestTrellisPath();
+    std::vector<StoredTrellis> trellises(carriers.size());
+    std::vector<std::unique_ptr<ListViterbi>> searches;
+    std::priority_queue<std::pair<std::int64_t, int>> heads;  // metric, -carrier
+    std::vector<std::span<const std::uint64_t>> bits(carriers.size());
+    const auto advance = [&](std::size_t c) {
+        std::int64_t metric;
+        if (searches[c]->next(listSize, metric, bits[c])) heads.push({metric, -int(c)});
+    };
+    for (std::size_t c = 0; c < carriers.size(); ++c) {
+        storeTrellis(trellisCode, softValues(z, carriers[c], scale), path, trellises[c]);
+        searches.push_back(std::make_unique<ListViterbi>(trellisCode, trellises[c]));
+        advance(c);
+    }
+    std::vector<std::uint8_t> sent = message;
+    const std::uint32_t check = messageCheck(message);
+    for (int b = 3; b >= 0; --b) sent.push_back(std::uint8_t(check >> (8 * b)));
+    std::set<std::vector<std::uint64_t>> seen;
+    for (std::int64_t rank = 0; rank < listSize && !heads.empty();) {
+        const auto c = std::size_t(-heads.top().second);
+        heads.pop();
+        const std::vector<std::uint64_t> taken(bits[c].begin(), bits[c].end());
+        advance(c);
+        if (!seen.insert(taken).second) continue;
+        ++rank;
+        std::size_t b = 0;
+        while (b < sent.size() && std::uint8_t(taken[b / 8] >> (56 - 8 * (b % 8))) == sent[b]) ++b;
+        if (b == sent.size()) return true;
+    }
+    return false;
+}
+
+// A carrier as the decoder's grid has it: the phase at the middle symbol.
+CarrierTrack carrierAt(double phase, double cyclesOver, std::size_t symbols) {
+    CarrierTrack c;
+    c.centre = 0.5 * double(symbols - 1);
+    c.frequency = cyclesOver / double(symbols);
+    c.phase = phase;
+    return c;
+}
+
+// K = 15 rate 1/6, N = 8 at one Eb/N0, each message through the decoder and
+// three bounds on the same list: the sent carrier alone; 16 phases with the
+// sent one among them; the decoder's default grid (16 phases x carriers a
+// quarter cycle apart to +-3 cycles) with the sent carrier on it, every cell
+// in the one list (1.7 GB). Each bound finds all that the next one finds.
+int runBounds(int trials, double ebN0Db, unsigned seed) {
+    const MessageCode code = *parseMessageCode("42631,47245,56507,73363,77267,64537");
+    const std::int64_t bytes = 8;
+    const std::size_t n = std::size_t(codedSymbolCount(code, bytes));
+    DecodeSettings settings;
+    std::mt19937_64 rng(seed);
+    const char* names[] = {"the sent carrier", "16 phases, carrier known", "the default grid, 400 cells",
+                           "the decoder"};
+    int lost[4] = {}, onlyDecoderLost = 0, onlyGridLost = 0;
+    for (int t = 0; t < trials; ++t) {
+        std::vector<std::uint8_t> message(bytes);
+        for (auto& b : message) b = std::uint8_t(rng());
+        double phase;
+        const auto z = transmit(code, message, ebN0Db, 0, rng, &phase);
+        std::vector<CarrierTrack> sentOnly{carrierAt(phase, 0, n)}, phases, grid;
+        for (int p = 0; p < gridPhases; ++p)
+            phases.push_back(carrierAt(phase + 2 * pi * p / gridPhases, 0, n));
+        for (int f = -12; f <= 12; ++f)
+            for (int p = 0; p < gridPhases; ++p)
+                grid.push_back(carrierAt(phase + 2 * pi * p / gridPhases, 0.25 * f, n));
+        const auto r = decodeMessage(code, bytes, z, settings);
+        const bool found[4] = {decodedAmong(code, message, z, sentOnly, settings.listSize),
+                               decodedAmong(code, message, z, phases, settings.listSize),
+                               decodedAmong(code, message, z, grid, settings.listSize),
+                               r.found && r.message == message};
+        for (int i = 0; i < 4; ++i) lost[i] += !found[i];
+        onlyDecoderLost += found[2] && !found[3];
+        onlyGridLost += !found[2] && found[3];
+    }
+    std::printf(
+        "K = 15 rate 1/6, N = 8, %.2f dB, %d messages (seed %u), list %lld\n\n| | lost |\n|---|---|\n",
+        ebN0Db, trials, seed, static_cast<long long>(settings.listSize));
+    for (int i = 0; i < 4; ++i) std::printf("| %s | %d |\n", names[i], lost[i]);
+    std::printf("\nlost by the decoder alone: %d; by the grid alone: %d\n", onlyDecoderLost, onlyGridLost);
+    return 0;
 }
 
 // Argument i, a whole number from `least` to a million; `fallback` when it is
@@ -148,6 +255,15 @@ long argNumber(int argc, char** argv, int i, long fallback, long least) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::string_view(argv[1]) == "bounds") {
+        char* end = nullptr;
+        const double eb = argc > 3 ? std::strtod(argv[3], &end) : 0.65;
+        if (argc > 3 && (end == argv[3] || *end != '\0' || !std::isfinite(eb))) {
+            std::fprintf(stderr, "bench_decoder: '%s' is no number of dB\n", argv[3]);
+            return 2;
+        }
+        return runBounds(int(argNumber(argc, argv, 2, 100, 1)), eb, unsigned(argNumber(argc, argv, 4, 1, 0)));
+    }
     if (argc > 1 && std::string_view(argv[1]) == "table")
         return runRobustnessTable(int(argNumber(argc, argv, 2, 60, 1)), int(argNumber(argc, argv, 3, 10, 0)),
                                   argc > 4 ? argv[4] : "robustness.csv",
@@ -174,14 +290,14 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::FILE* csv = std::fopen(csvPath.c_str(), "w");
-    if (csv) std::fprintf(csv, "code,bytes,ebn0_db,trials,list_mer,plain_mer,normal_approx_db\n");
+    if (csv) std::fprintf(csv, "code,bytes,ebn0_db,trials,list_mer,plain_mer,normal_approx_db,known_mer\n");
     std::printf("list size %lld (plain Viterbi: 1), %d trials per point, %d noise-only trials\n",
                 static_cast<long long>(list.listSize), trials, noiseTrials);
     std::printf("times are wall seconds on a shared machine: expect noise\n\n");
 
     struct Row {
         std::string name;
-        double list, plain, normal, listMedian, listSlowest, plainMedian, noiseMedian, noiseSlowest;
+        double list, plain, normal, known, listMedian, listSlowest, plainMedian, noiseMedian, noiseSlowest;
         int falseMessages;
         double offsetRate;  // half a cycle over the message, 1 dB above the list's 10 % point
     };
@@ -194,7 +310,8 @@ int main(int argc, char** argv) {
         const double normal = normalApproximationDb(8.0 * double(s.bytes), n);
         std::printf("-p %s  N = %lld  (K = %d, %g symbols)\n", s.polynomial, static_cast<long long>(s.bytes),
                     code.constraintLength, n);
-        std::printf("  Eb/N0 dB   list MER   plain MER   mean rank   list median s   list slowest s\n");
+        std::printf("  Eb/N0 dB   list MER   plain MER   sent carrier MER");
+        std::printf("   mean rank   list median s   list slowest s\n");
         // seeds: the code's points, then its half-cycle and noise-only trials
         const auto seeded = [&](std::size_t draw) { return std::mt19937_64(20261207 + 1000 * si + draw); };
         std::vector<Point> points;
@@ -208,7 +325,8 @@ int main(int argc, char** argv) {
             for (int t = 0; t < trials; ++t) {
                 std::vector<std::uint8_t> message(std::size_t(s.bytes));
                 for (auto& b : message) b = std::uint8_t(rng());
-                const auto z = transmit(code, message, eb, 0, rng);
+                double phase;
+                const auto z = transmit(code, message, eb, 0, rng, &phase);
                 const auto r = decodeMessage(code, s.bytes, z, list);
                 const auto v = decodeMessage(code, s.bytes, z, plain);
                 ++p.trials;
@@ -217,18 +335,21 @@ int main(int argc, char** argv) {
                 else
                     rankSum += double(r.listRank);
                 if (!v.found || v.message != message) ++p.plainErrors;
+                if (!decodedAmong(code, message, z, {carrierAt(phase, 0, z.size())}, list.listSize))
+                    ++p.knownErrors;
                 p.listSeconds.push_back(r.seconds);
                 p.plainSeconds.push_back(v.seconds);
             }
             p.meanRank = p.trials > p.listErrors ? rankSum / (p.trials - p.listErrors) : 0;
-            std::printf("  %8.2f   %8.3f   %9.3f   %9.1f   %13.3f   %14.3f\n", eb,
-                        double(p.listErrors) / p.trials, double(p.plainErrors) / p.trials, p.meanRank,
-                        median(p.listSeconds), slowest(p.listSeconds));
+            std::printf("  %8.2f   %8.3f   %9.3f   %16.3f   %9.1f   %13.3f   %14.3f\n", eb,
+                        double(p.listErrors) / p.trials, double(p.plainErrors) / p.trials,
+                        double(p.knownErrors) / p.trials, p.meanRank, median(p.listSeconds),
+                        slowest(p.listSeconds));
             std::fflush(stdout);
             if (csv)
-                std::fprintf(csv, "\"%s\",%lld,%g,%d,%g,%g,%g\n", s.polynomial,
+                std::fprintf(csv, "\"%s\",%lld,%g,%d,%g,%g,%g,%g\n", s.polynomial,
                              static_cast<long long>(s.bytes), eb, p.trials, double(p.listErrors) / p.trials,
-                             double(p.plainErrors) / p.trials, normal);
+                             double(p.plainErrors) / p.trials, normal, double(p.knownErrors) / p.trials);
             points.push_back(std::move(p));
         }
         if (points.empty()) {
@@ -236,9 +357,10 @@ int main(int argc, char** argv) {
             continue;
         }
         Row row{std::string("-p ") + s.polynomial + " N=" + std::to_string(s.bytes),
-                crossing(points, true),
-                crossing(points, false),
+                crossing(points, &Point::listErrors),
+                crossing(points, &Point::plainErrors),
                 normal,
+                crossing(points, &Point::knownErrors),
                 0,
                 0,
                 0,
@@ -277,8 +399,10 @@ int main(int argc, char** argv) {
         }
         row.noiseMedian = median(noiseSeconds);
         row.noiseSlowest = slowest(noiseSeconds);
-        std::printf("  10 %% MER: list %.2f dB, plain Viterbi %.2f dB, normal approximation %.2f dB\n",
-                    row.list, row.plain, normal);
+        std::printf(
+            "  10 %% MER: list %.2f dB, plain Viterbi %.2f dB, list at the sent carrier %.2f dB, normal "
+            "approximation %.2f dB\n",
+            row.list, row.plain, row.known, normal);
         std::printf("  half a cycle of carrier over the message, at %.2f dB: MER %.3f\n", row.list + 1,
                     row.offsetRate);
         std::printf("  noise only: %d false messages in %d, median %.2f s, slowest %.2f s\n\n",
@@ -289,18 +413,17 @@ int main(int argc, char** argv) {
     if (csv) std::fclose(csv);
 
     std::printf(
-        "| code | Eb/N0 at 10 %% MER, list | plain Viterbi | normal approx. | gap list | list gain | "
-        "median s | slowest s | plain median s | noise-only false / trials | noise-only median s | slowest s "
-        "| "
-        "MER, half cycle, +1 dB |\n");
-    std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
+        "| code | Eb/N0 at 10 %% MER, list | plain Viterbi | list, sent carrier | normal approx. | "
+        "gap list | list gain | median s | slowest s | plain median s | noise-only false / trials | "
+        "noise-only median s | slowest s | MER, half cycle, +1 dB |\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
     for (const auto& r : rows)
         std::printf(
-            "| %s | %.2f dB | %.2f dB | %.2f dB | %.2f dB | %.2f dB | %.3f | %.3f | %.4f | %d / %d | %.2f | "
-            "%.2f | %.3f |\n",
-            r.name.c_str(), r.list, r.plain, r.normal, r.list - r.normal, r.plain - r.list, r.listMedian,
-            r.listSlowest, r.plainMedian, r.falseMessages, noiseTrials, r.noiseMedian, r.noiseSlowest,
-            r.offsetRate);
+            "| %s | %.2f dB | %.2f dB | %.2f dB | %.2f dB | %.2f dB | %.2f dB | %.3f | %.3f | %.4f | "
+            "%d / %d | %.2f | %.2f | %.3f |\n",
+            r.name.c_str(), r.list, r.plain, r.known, r.normal, r.list - r.normal, r.plain - r.list,
+            r.listMedian, r.listSlowest, r.plainMedian, r.falseMessages, noiseTrials, r.noiseMedian,
+            r.noiseSlowest, r.offsetRate);
     std::printf("\nCSV curves written to %s\n", csvPath.c_str());
     return 0;
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Draws bench_decoder's CSV as an SVG plot (standard library only):
 message error rate against Eb/N0 per payload bit, the list decoder solid,
-plain Viterbi dashed, the normal approximation at 10 % as a dotted tick.
+plain Viterbi dashed, the list at the sent carrier (where a CSV has it)
+thin and dotted, the normal approximation at 10 % as a dotted tick.
 Several CSV files (runs that add points) are pooled, weighting by trials.
 With --table, the robustness table of `bench_decoder table` stands beside
 the curves.
@@ -27,13 +28,17 @@ def read(sources):
                 key = (row["code"], int(row["bytes"]))
                 s = pooled.setdefault(key, {"points": {}, "normal": float(row["normal_approx_db"])})
                 n = int(row["trials"])
-                p = s["points"].setdefault(float(row["ebn0_db"]), [0, 0.0, 0.0])
+                p = s["points"].setdefault(float(row["ebn0_db"]), [0, 0.0, 0.0, 0, 0.0])
                 p[0] += n
                 p[1] += n * float(row["list_mer"])
                 p[2] += n * float(row["plain_mer"])
+                if row.get("known_mer"):  # older runs lack it
+                    p[3] += n
+                    p[4] += n * float(row["known_mer"])
     series = {}
     for key, s in pooled.items():
-        points = [(eb, p[1] / p[0], p[2] / p[0]) for eb, p in sorted(s["points"].items())]
+        points = [(eb, p[1] / p[0], p[2] / p[0], p[4] / p[3] if p[3] else 0.0)
+                  for eb, p in sorted(s["points"].items())]
         series[key] = {"points": points, "normal": s["normal"]}
     return series
 
@@ -96,10 +101,11 @@ def main(target, sources):
                f'transform="rotate(-90 16 {(TOP + HEIGHT - BOTTOM) / 2})">message error rate</text>')
     for i, ((code, nbytes), s) in enumerate(series.items()):
         colour = COLOURS[i % len(COLOURS)]
-        for column, dash in ((1, ""), (2, ' stroke-dasharray="6,4"')):
+        for column, style in ((1, 'stroke-width="2"'), (2, 'stroke-width="2" stroke-dasharray="6,4"'),
+                              (3, 'stroke-width="1" stroke-dasharray="2,3"')):
             pts = " ".join(f"{px(p[0]):.1f},{py(p[column]):.1f}" for p in s["points"] if p[column] > 0)
             if pts:
-                out.append(f'<polyline points="{pts}" fill="none" stroke="{colour}" stroke-width="2"{dash}/>')
+                out.append(f'<polyline points="{pts}" fill="none" stroke="{colour}" {style}/>')
         xn = px(s["normal"])
         out.append(f'<line x1="{xn:.1f}" y1="{y10 - 12:.1f}" x2="{xn:.1f}" y2="{y10 + 12:.1f}" stroke="{colour}" '
                    f'stroke-width="2" stroke-dasharray="1,2"/>')
@@ -111,8 +117,9 @@ def main(target, sources):
     ly = TOP + 40 + 20 * len(series)
     out.append(f'<text x="{WIDTH - RIGHT + 12}" y="{ly}">solid: list of 2^18</text>')
     out.append(f'<text x="{WIDTH - RIGHT + 12}" y="{ly + 16}">dashed: plain Viterbi</text>')
-    out.append(f'<text x="{WIDTH - RIGHT + 12}" y="{ly + 32}">dotted tick: normal approx.</text>')
-    out.append(f'<text x="{WIDTH - RIGHT + 12}" y="{ly + 48}">at 10 % (grey line)</text>')
+    out.append(f'<text x="{WIDTH - RIGHT + 12}" y="{ly + 32}">thin dots: list, sent carrier</text>')
+    out.append(f'<text x="{WIDTH - RIGHT + 12}" y="{ly + 48}">dotted tick: normal approx.</text>')
+    out.append(f'<text x="{WIDTH - RIGHT + 12}" y="{ly + 64}">at 10 % (grey line)</text>')
     if table:
         rows, bottom = table_svg(table, WIDTH + 10, TOP + 10)
         out.extend(rows)
