@@ -12,8 +12,18 @@ namespace {
 constexpr double pi = std::numbers::pi;
 constexpr int phases = gridPhases;
 constexpr double gridCycles = 0.25;
+constexpr double softUnits = 24;
 
 }  // namespace
+
+double softScale(std::span<const std::complex<double>> symbols) {
+    std::vector<double> size;
+    for (const auto& v : symbols) size.push_back(std::abs(v));
+    if (size.empty()) return 1;
+    std::nth_element(size.begin(), size.begin() + std::ptrdiff_t(size.size() / 2), size.end());
+    const double median = size[size.size() / 2];
+    return median > 0 ? softUnits / median : 1;
+}
 
 std::vector<std::int16_t> softValues(std::span<const std::complex<double>> symbols,
                                      const CarrierTrack& carrier, double scale) {

@@ -32,6 +32,12 @@ struct Hypothesis {
     std::int64_t prior = 0;  // offLinesPrior or 0
 };
 
+// The scale of the soft values: 24 units per median symbol magnitude, which
+// neither a few strong symbols nor the signal's own level move far. Gaussian
+// noise then spans about 20 units per standard deviation, fine enough to lose
+// nothing, and the limit of 127 clips only what lies six deviations out.
+double softScale(std::span<const std::complex<double>> symbols);
+
 // Real parts of the symbols turned back by the carrier, times scale,
 // quantized (trellis.h).
 std::vector<std::int16_t> softValues(std::span<const std::complex<double>> symbols,

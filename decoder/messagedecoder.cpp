@@ -24,10 +24,6 @@ unsigned coresToUse(unsigned asked) {
 
 constexpr double pi = std::numbers::pi;
 
-// Soft values per median symbol magnitude: Gaussian noise then spans about
-// 20 units per standard deviation, fine enough to lose nothing, and the
-// limit of 127 clips only what lies six deviations out.
-constexpr double softUnits = 24;
 // Rounds of decoding the best hypothesis and refitting its carrier and start
 // to the decisions.
 constexpr int refinements = 2;
@@ -142,17 +138,6 @@ double estimateEbN0Db(const std::vector<double>& soft, const std::vector<std::ui
     return 10 * std::log10(mean * mean / (2 * variance) * count / (8 * double(messageBytes)));
 }
 
-// Symbols per soft unit from the nominal start: its median magnitude, which
-// neither a few strong symbols nor the signal's own level move far.
-double softScale(const Symbols& z) {
-    std::vector<double> size;
-    for (const auto& v : z) size.push_back(std::abs(v));
-    if (size.empty()) return 1;
-    std::nth_element(size.begin(), size.begin() + std::ptrdiff_t(size.size() / 2), size.end());
-    const double median = size[size.size() / 2];
-    return median > 0 ? softUnits / median : 1;
-}
-
 // Decodes the hypothesis's best path and fits the carrier to it.
 Hypothesis refined(const TrellisCode& code, const Symbols& z, const Hypothesis& h, double scale,
                    VectorPath path, StoredTrellis& trellis) {
@@ -199,6 +184,7 @@ DecodeResult decodeMessage(const MessageCode& code, std::int64_t messageBytes, c
             if (!std::isfinite(v.real()) || !std::isfinite(v.imag())) v = 0;
         starts.push_back(std::move(z));
     }
+    // from the nominal start
     const double scale = softScale(starts[search.nominal]);
     const VectorPath path = bestTrellisPath();
     const auto report = [&](DecodeProgress::Stage stage, std::int64_t done, std::int64_t total) {

@@ -145,17 +145,14 @@ std::vector<std::complex<double>> transmit(const MessageCode& code, const std::v
 }
 
 // The paths of the given carriers merged into one list by metric, each
-// distinct path counted once (ties to the earlier carrier), scaled as the
-// decoder scales: whether the message lies within the first listSize. One
+// distinct path counted once (ties to the earlier carrier): whether the
+// message lies within the first listSize. One
 // carrier, the sent one, is the floor for a decoder that must search.
 bool decodedAmong(const MessageCode& code, const std::vector<std::uint8_t>& message,
                   const std::vector<std::complex<double>>& z, const std::vector<CarrierTrack>& carriers,
                   std::int64_t listSize) {
     const TrellisCode trellisCode(code, std::int64_t(message.size()));
-    std::vector<double> size;
-    for (const auto& v : z) size.push_back(std::abs(v));
-    std::nth_element(size.begin(), size.begin() + std::ptrdiff_t(size.size() / 2), size.end());
-    const double scale = 24 / size[size.size() / 2];
+    const double scale = softScale(z);
     const orv::VectorPath path = bestTrellisPath();
     std::vector<StoredTrellis> trellises(carriers.size());
     std::vector<std::unique_ptr<ListViterbi>> searches;
@@ -207,10 +204,10 @@ int runBounds(int trials, double ebN0Db, unsigned seed) {
     const MessageCode code = *parseMessageCode("42631,47245,56507,73363,77267,64537");
     const std::int64_t bytes = 8;
     const std::size_t n = std::size_t(codedSymbolCount(code, bytes));
-    DecodeSettings settings;
-    std::mt19937_64 rng(seed);
+    const DecodeSettings settings;
     DecodeSettings phaseOnly;
     phaseOnly.searchCycles = 0;
+    std::mt19937_64 rng(seed);
     const char* names[] = {"the sent carrier", "16 phases, carrier known", "the default grid, 400 cells",
                            "the decoder, carrier search off", "the decoder"};
     int lost[5] = {}, onlyDecoderLost = 0, onlyGridLost = 0;
@@ -259,18 +256,22 @@ long argNumber(int argc, char** argv, int i, long fallback, long least) {
     std::exit(2);
 }
 
+// Argument i, a number of dB; `fallback` when it is not given.
+double argDb(int argc, char** argv, int i, double fallback) {
+    if (argc <= i) return fallback;
+    char* end = nullptr;
+    const double v = std::strtod(argv[i], &end);
+    if (end != argv[i] && *end == '\0' && std::isfinite(v)) return v;
+    std::fprintf(stderr, "bench_decoder: '%s' is no number of dB\n", argv[i]);
+    std::exit(2);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::string_view(argv[1]) == "bounds") {
-        char* end = nullptr;
-        const double eb = argc > 3 ? std::strtod(argv[3], &end) : 0.65;
-        if (argc > 3 && (end == argv[3] || *end != '\0' || !std::isfinite(eb))) {
-            std::fprintf(stderr, "bench_decoder: '%s' is no number of dB\n", argv[3]);
-            return 2;
-        }
-        return runBounds(int(argNumber(argc, argv, 2, 100, 1)), eb, unsigned(argNumber(argc, argv, 4, 1, 0)));
-    }
+    if (argc > 1 && std::string_view(argv[1]) == "bounds")
+        return runBounds(int(argNumber(argc, argv, 2, 100, 1)), argDb(argc, argv, 3, 0.65),
+                         unsigned(argNumber(argc, argv, 4, 1, 0)));
     if (argc > 1 && std::string_view(argv[1]) == "table")
         return runRobustnessTable(int(argNumber(argc, argv, 2, 60, 1)), int(argNumber(argc, argv, 3, 10, 0)),
                                   argc > 4 ? argv[4] : "robustness.csv",
@@ -290,12 +291,7 @@ int main(int argc, char** argv) {
         {"42631,47245,56507,73363,77267,64537", 32, {-0.75, -0.5, -0.25, 0, 0.5, 1, 1.5}},
     };
     const std::string chosen = argc > 5 ? argv[5] : "0123";
-    char* end = nullptr;
-    const double fromDb = argc > 6 ? std::strtod(argv[6], &end) : -100;
-    if (argc > 6 && (end == argv[6] || *end != '\0' || !std::isfinite(fromDb))) {
-        std::fprintf(stderr, "bench_decoder: '%s' is no number of dB\n", argv[6]);
-        return 2;
-    }
+    const double fromDb = argDb(argc, argv, 6, -100);
     std::FILE* csv = std::fopen(csvPath.c_str(), "w");
     if (csv) std::fprintf(csv, "code,bytes,ebn0_db,trials,list_mer,plain_mer,normal_approx_db,known_mer\n");
     std::printf("list size %lld (plain Viterbi: 1), %d trials per point, %d noise-only trials\n",
